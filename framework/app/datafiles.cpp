@@ -1,0 +1,251 @@
+#include "framework/app/datafiles.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/app/config.h"
+#include "framework/app/debuglog.h"
+#include "platform/os/files.h"
+#include "platform/os/process.h"
+
+namespace {
+
+// Copies src into out with a bound, always terminating.
+void copyBounded(char* out, std::size_t outSize, const char* src) {
+    if (!out || outSize == 0) return;
+    std::snprintf(out, outSize, "%s", src ? src : "");
+}
+
+void slashes(char* p) {
+    for (; *p; ++p)
+        if (*p == '\\') *p = '/';
+}
+
+bool endsInSeparator(const char* d) {
+    std::size_t n = std::strlen(d);
+    return n > 0 && (d[n - 1] == '/' || d[n - 1] == '\\');
+}
+
+int lowerAscii(int c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+
+}  // namespace
+
+std::string userPathFor(const char* path) {
+    if (!path) return {};
+    if (std::strncmp(path, "system", 6) != 0) return path;
+    return std::string("user") + (path + 6);
+}
+
+FILE* openDataFile(const char* path, const char* mode) {
+    if (!path || !mode) return nullptr;
+    if (std::strncmp(path, "system", 6) != 0) {
+        debugPrintfSS("FOPEN0 %s %s\n", path, mode);
+        return platform::openFile(path, mode);
+    }
+    std::string user = userPathFor(path);
+    debugPrintfSS("FOPEN1 %s %s\n", path, mode);
+    if (FILE* f = platform::openFile(user.c_str(), mode)) return f;
+    if (mode[0] == 'r') {
+        debugPrintfSS("FOPEN2 %s %s\n", path, mode);
+        return platform::openFile(path, mode);
+    }
+    return nullptr;  // "system" is only ever written through "user"
+}
+
+char* makePath(const char* directory, const char* fileName, char* out, std::size_t outSize) {
+    const char* f = fileName ? fileName : "";
+    if (!directory || !*directory)
+        std::snprintf(out, outSize, "./%s", f);
+    else if (endsInSeparator(directory))
+        std::snprintf(out, outSize, "%s%s", directory, f);
+    else
+        std::snprintf(out, outSize, "%s/%s", directory, f);
+    return out;
+}
+
+char* joinPath(const char* directory, const char* fileName, char* out, std::size_t outSize) {
+    const char* f = fileName ? fileName : "";
+    if (!directory) {
+        copyBounded(out, outSize, f);
+        return out;
+    }
+    if (!*directory || endsInSeparator(directory))
+        std::snprintf(out, outSize, "%s%s", directory, f);
+    else
+        std::snprintf(out, outSize, "%s%c%s", directory, '/', f);
+    slashes(out);
+    return out;
+}
+
+void toWindowsPath(const char* source, char* destination, std::size_t destinationSize) {
+    if (!destination || destinationSize == 0) return;
+    if (source != destination) copyBounded(destination, destinationSize, source);
+    slashes(destination);
+}
+
+const char* windowsPath(const char* path) {
+    thread_local char buffer[512];
+    toWindowsPath(path ? path : "", buffer, sizeof buffer);
+    return buffer;
+}
+
+char* fileNamePart(const char* path, char* work, std::size_t workSize) {
+    if (!path) return nullptr;
+    copyBounded(work, workSize, path);
+    char* last = work;
+    for (char* p = work; *p; ++p)
+        if (*p == '/' || *p == '\\' || *p == ':') last = p + 1;
+    return last;
+}
+
+char* directoryPart(const char* path, char* out, std::size_t outSize) {
+    if (!path) return nullptr;
+    copyBounded(out, outSize, path);
+    char* cut = out;
+    for (char* p = out; *p; ++p)
+        if (*p == '/' || *p == '\\' || *p == ':') cut = p + 1;
+    *cut = '\0';
+    return out;
+}
+
+const char* readKeyedLine(const char* fileName, const char* key) {
+    thread_local char buffer[256];
+    if (!key) return nullptr;
+    FILE* f = openDataFile(fileName, "r");
+    if (!f) return nullptr;
+    std::size_t keyLen = std::strlen(key);
+    std::string line;
+    int c = 0;
+    const char* result = nullptr;
+    while (!result && c != EOF) {
+        line.clear();
+        while ((c = std::fgetc(f)) != EOF && c != '\n') line += static_cast<char>(c);
+        if (line.empty() && c == EOF) break;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > 255) line.resize(255);
+        if (line[0] == '1' || (line.size() > 1 && line[1] == '2')) continue;
+        if (line.size() > keyLen && line.compare(0, keyLen, key) == 0 && line[keyLen] == ':') {
+            const char* text = line.size() >= keyLen + 2 ? line.c_str() + keyLen + 2 : "";
+            copyBounded(buffer, sizeof buffer, text);
+            result = buffer;
+        }
+    }
+    std::fclose(f);
+    return result;
+}
+
+const char* joinStrings(const char* text1, const char* text2) {
+    thread_local char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%s%s", text1 ? text1 : "", text2 ? text2 : "");
+    return buffer;
+}
+
+const char* joinStrings2(const char* text1, const char* text2) {
+    thread_local char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%s%s", text1 ? text1 : "", text2 ? text2 : "");
+    return buffer;
+}
+
+const char* findNoCase(const char* text, const char* pattern) {
+    if (!text || !pattern) return nullptr;
+    std::size_t tn = strnlen(text, 510);
+    std::size_t pn = strnlen(pattern, 255);
+    if (pn > tn) return nullptr;
+    for (std::size_t i = 0; i + pn <= tn; ++i) {
+        std::size_t k = 0;
+        while (k < pn && lowerAscii(static_cast<unsigned char>(text[i + k])) ==
+                             lowerAscii(static_cast<unsigned char>(pattern[k])))
+            ++k;
+        if (k == pn) return text + i;
+    }
+    return nullptr;
+}
+
+int compareNoCase(const char* a, const char* b) {
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a ? a : "");
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b ? b : "");
+    for (;; ++x, ++y) {
+        int cx = lowerAscii(*x), cy = lowerAscii(*y);
+        if (cx != cy || cx == 0) return cx - cy;
+    }
+}
+
+int compareNames(const char* name1, const char* name2) {
+    auto prepare = [](const char* n) {
+        std::string s(n ? n : "", n ? strnlen(n, 511) : 0);
+        for (char& c : s) {
+            if (c != '_') break;
+            c = '-';
+        }
+        return s;
+    };
+    std::string a = prepare(name1), b = prepare(name2);
+    return compareNoCase(a.c_str(), b.c_str());
+}
+
+int compareNamesQsort(const void* a, const void* b) {
+    return compareNames(*static_cast<const char* const*>(a), *static_cast<const char* const*>(b));
+}
+int compareNamesAscending(const void* a, const void* b) {
+    return compareNoCase(*static_cast<const char* const*>(a), *static_cast<const char* const*>(b));
+}
+int compareNamesDescending(const void* a, const void* b) {
+    return -compareNamesAscending(a, b);
+}
+int compareNone(const void*, const void*) { return 0; }
+
+uint32_t readInt32BE(const unsigned char* b) {
+    return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
+}
+
+void putBigEndian32(unsigned char* buffer, uint32_t value) {
+    buffer[0] = static_cast<unsigned char>(value >> 24);
+    buffer[1] = static_cast<unsigned char>(value >> 16);
+    buffer[2] = static_cast<unsigned char>(value >> 8);
+    buffer[3] = static_cast<unsigned char>(value);
+}
+
+void putTwoLongs(unsigned char* buffer, uint32_t value1, uint32_t value2) {
+    putBigEndian32(buffer, value1);
+    putBigEndian32(buffer + 4, value2);
+}
+
+int readRegistryString(int rootKey, const char* subKey, char* out) {
+    if (rootKey != kClassesRoot || !subKey || !out) return 2;
+    std::string value;
+    if (std::strcmp(subKey, ".htm") == 0)
+        value = "htmlfile";
+    else if (std::strcmp(subKey, "htmlfile\\shell\\open\\command") == 0)
+        value = config::browserCommand() + " \"%1\"";
+    else
+        return 2;
+    copyBounded(out, 260, value.c_str());
+    return 0;
+}
+
+bool launchBrowser(const char* url, int showCommand) {
+    (void)showCommand;  // the window manager decides how the browser shows
+    if (!url) return false;
+    debugLog("url1");
+    char docClass[260];
+    if (readRegistryString(kClassesRoot, ".htm", docClass) != 0) return false;
+    std::string key = std::string(docClass) + "\\shell\\open\\command";
+    debugLog("url2");
+    char command[260];
+    if (readRegistryString(kClassesRoot, key.c_str(), command) != 0) return false;
+    std::string line = command;
+    std::size_t at = line.find("\"%1\"");
+    if (at == std::string::npos) at = line.find("%1");
+    if (at != std::string::npos) {
+        debugPrintfS("SSS=%s\n", line.c_str() + at);
+        debugLog("url3");
+        line.resize(at);
+    }
+    debugPrintfSS("SSS=%s,%s\n", line.c_str(), url);
+    // The URL is one argument of its own: whatever it holds is never parsed.
+    std::vector<std::string> argv = platform::splitCommandLine(line);
+    argv.push_back(url);
+    return platform::spawnDetached(argv);
+}

@@ -1,0 +1,110 @@
+#include "framework/app/exec.h"
+
+#include "framework/app/debuglog.h"
+#include "framework/app/nls.h"
+#include "framework/app/options.h"
+#include "framework/canvas/dragdrop.h"
+#include "framework/core/supercore.h"
+
+Exec* currentExec = nullptr;
+
+namespace {
+Exec::MainCoreFactory mainCoreFactory = nullptr;
+int programArgc = 0;
+char** programArgv = nullptr;
+}  // namespace
+
+void setProgramArguments(int argc, char** argv) {
+    programArgc = argc;
+    programArgv = argv;
+}
+
+void Exec::setMainCoreFactory(MainCoreFactory factory) { mainCoreFactory = factory; }
+
+Exec::Exec() {
+    // The class library's two start-up settings have no counterpart here.
+    init();
+    deriveWelcomeWindowKeys();
+    if (mainCoreFactory) mainCore_ = mainCoreFactory();
+}
+
+Exec::~Exec() {
+    if (currentExec == this) currentExec = nullptr;
+}
+
+void Exec::init() {
+    debugLog("init _options\n");
+    options = new Options();
+    coreLibrary = new library();
+    options->load("options_vurn.gkv");
+    if (!getStringOption("nlsLanguage")) setStringOption("nlsLanguage", "EN");
+    nlsTable = new NlsTable(getStringOption("nlsLanguage"));
+    dragDropRegistry = new DragDropRegistry();
+    checkRequest_ = nullptr;
+    upgradeListHolder_ = nullptr;
+    if (!getStringOption("datVersion")) setStringOption("datVersion", "1");
+    if (!getStringOption("dateVersion")) setStringOption("dateVersion", "0000.00.00");
+    currentExec = this;
+}
+
+// A 400 x 160 window centred on the last main window, for the client set and
+// the frame set independently.
+void Exec::deriveWelcomeWindowKeys() {
+    if (getStringOption("mainWindowX")) {
+        setIntOption("welcomeWindowX", getIntOption("mainWindowX") + getIntOption("mainWindowW") / 2 - 200);
+        setIntOption("welcomeWindowY", getIntOption("mainWindowY") + getIntOption("mainWindowH") / 2 - 80);
+        setIntOption("welcomeWindowW", 400);
+        setIntOption("welcomeWindowH", 160);
+    }
+    if (getStringOption("mainWindowOX")) {
+        setIntOption("welcomeWindowOX", getIntOption("mainWindowOX") + getIntOption("mainWindowOW") / 2 - 200);
+        setIntOption("welcomeWindowOY", getIntOption("mainWindowOY") + getIntOption("mainWindowOH") / 2 - 80);
+        setIntOption("welcomeWindowOW", 400);
+        setIntOption("welcomeWindowOH", 160);
+    }
+}
+
+void Exec::uninit() {
+    if (currentExec == this) currentExec = nullptr;
+    debugLog("Exec::uninit():1\n");
+    delete dragDropRegistry;
+    dragDropRegistry = nullptr;
+    delete nlsTable;  // rewrites the language file
+    nlsTable = nullptr;
+    debugLog("Exec::uninit():2\n");
+    debugLog("Exec::uninit():3\n");
+    if (options) options->save();
+    debugLog("Exec::uninit():4\n");
+}
+
+void Exec::checkUpgradeResult() {}
+
+// The part implementation: holds the connection from the part's ready event
+// to Main::onReady.
+class MainImpl {
+public:
+    explicit MainImpl(Main* part) : part_(part) {}
+    void notifyReady() { part_->onReady(); }
+
+private:
+    Main* part_;
+};
+
+Main::Main() { impl_ = createImpl(); }
+Main::~Main() { delete impl_; }
+MainImpl* Main::createImpl() { return new MainImpl(this); }
+void Main::initializePart() { impl_->notifyReady(); }
+void Main::onReady() { startApplication(); }
+
+void startApplication() { new Exec(); }
+
+void Main::run() {
+    Exec* exec = currentExec;
+    if (!exec) return;
+    if (!exec->mainCore()) {
+        // No main window: the same shut-down road as after its close.
+        exec->uninit();
+        delete exec;
+        return;
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The application object: exactly one per run. Its construction is the whole
+// start-up (the process-wide singletons, the upgrade check, the welcome
+// window placement, the main game core); Exec::uninit is the end of the
+// shut-down road (language file and options written back).
+
+class SuperCore;
+class Communicator;
+
+class Exec {
+public:
+    using MainCoreFactory = SuperCore* (*)();
+
+    Exec();
+    ~Exec();
+    Exec(const Exec&) = delete;
+    Exec& operator=(const Exec&) = delete;
+
+    void init();
+    void uninit();
+
+    // The upgrade check's result, polled by the main core's tick.
+    void checkUpgradeResult();
+
+    SuperCore* mainCore() const { return mainCore_; }
+    Communicator* checkRequest() const { return checkRequest_; }
+    Communicator* upgradeListHolder() const { return upgradeListHolder_; }
+
+    // The program installs the factory of its main game core before start-up.
+    static void setMainCoreFactory(MainCoreFactory factory);
+
+private:
+    void deriveWelcomeWindowKeys();
+
+    SuperCore* mainCore_ = nullptr;
+    Communicator* checkRequest_ = nullptr;
+    Communicator* upgradeListHolder_ = nullptr;
+};
+
+// The one Exec, from the end of Exec::init to the start of Exec::uninit.
+extern Exec* currentExec;
+
+// The application part and its ready notification. `Main::initializePart`
+// notifies the ready event, whose connection calls `Main::onReady`, which
+// starts the application (creates the Exec).
+class MainImpl;
+
+class Main {
+public:
+    Main();
+    ~Main();
+    Main(const Main&) = delete;
+    Main& operator=(const Main&) = delete;
+
+    void initializePart();
+    void onReady();
+    // Runs the message loop until the main frame is closed; returns at once
+    // when no main core was created.
+    void run();
+
+private:
+    MainImpl* createImpl();
+    MainImpl* impl_ = nullptr;
+};
+
+// Creates the Exec (the ready notification's work).
+void startApplication();
+
+// The program's arguments, as handed to the application object.
+void setProgramArguments(int argc, char** argv);

@@ -1,0 +1,85 @@
+#include "framework/app/nls.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "framework/app/datafiles.h"
+#include "framework/app/debuglog.h"
+#include "framework/util/vector.h"
+
+NlsTable* nlsTable = nullptr;
+
+NlsEntry::NlsEntry(const char* key, const char* translation)
+    : NamedRecord(key), key_(key ? key : ""), translation_(translation ? translation : ""), translated_(true) {}
+
+NlsEntry::NlsEntry(const char* key) : NamedRecord(key), key_(key ? key : "") {}
+
+namespace {
+
+bool validCode(const char* code) {
+    if (!code) return false;
+    std::size_t n = std::strlen(code);
+    if (n < 1 || n > 3) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(code[i]))) return false;
+    return true;
+}
+
+// Reads one line of at most 255 characters (the rest of a longer line is
+// dropped); false at end of file with nothing read. A trailing LF, and a CR
+// before it, are removed only when present.
+bool readLine(FILE* f, std::string& line) {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(f)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (line.size() < 255) line += static_cast<char>(c);
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return any;
+}
+
+}  // namespace
+
+NlsTable::NlsTable(const char* languageCode) : entries_(new Vector("vw", 0)) {
+    std::snprintf(language_, sizeof language_, "%s", validCode(languageCode) ? languageCode : "EN");
+    FILE* f = openDataFile(path().c_str(), "r");
+    if (!f) return;
+    std::string key, translation, separator;
+    while (readLine(f, key)) {
+        if (!readLine(f, translation)) break;  // a key without translation line
+        readLine(f, separator);                // may be missing at the end
+        NlsEntry* e = translation == "-" ? new NlsEntry(key.c_str()) : new NlsEntry(key.c_str(), translation.c_str());
+        entries_->addElement(e);
+    }
+    std::fclose(f);
+    entries_->sort();
+}
+
+NlsTable::~NlsTable() {
+    if (FILE* f = openDataFile(path().c_str(), "w")) {
+        for (int i = 0; i < entries_->size(); ++i) {
+            NlsEntry* e = entryAt(i);
+            const char* k = e->getKey();
+            if (!*k || *k == ' ') continue;
+            std::fprintf(f, "%s\n%s\n%s\n", k, e->isTranslated() ? e->getText() : "-", "===");
+        }
+        std::fclose(f);
+    }
+    for (int i = 0; i < entries_->size(); ++i) delete entryAt(i);
+    delete entries_;
+}
+
+int NlsTable::size() const { return entries_->size(); }
+NlsEntry* NlsTable::entryAt(int index) const { return static_cast<NlsEntry*>(entries_->elementAt(index)); }
+std::string NlsTable::path() const { return std::string("system/nls/") + language_; }
+
+const char* translate(const char* name, const char* text) {
+    if (!nlsTable || !text) return text;
+    if (std::strncmp(text, "notrans,", 8) == 0) return text + 8;
+    if (name && std::strncmp(name, "notrans,", 8) == 0) return text;
+    return nlsTable->lookup(text);
+}

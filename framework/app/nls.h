@@ -1,0 +1,63 @@
+#pragma once
+// The language table. Every text shown in a widget or menu passes through
+// `translate`. The table is read from the language file named by the option
+// `nlsLanguage` ("system/nls/EN" and so on) at start-up and written back to
+// the user folder at exit; lookups return the text they are given, so the
+// table round-trips the file. A text beginning "notrans," is shown without
+// that marker.
+//
+// File format: three-line records (key, translation or "-" for none, a
+// separator written as "===").
+#include <string>
+
+class Vector;
+
+// The base part of a named record: a copy of its name.
+class NamedRecord {
+public:
+    explicit NamedRecord(const char* name = nullptr) : name_(name ? name : "") {}
+    virtual ~NamedRecord() = default;
+    const char* getName() const { return name_.c_str(); }
+
+private:
+    std::string name_;
+};
+
+class NlsEntry : public NamedRecord {
+public:
+    NlsEntry(const char* key, const char* translation);
+    explicit NlsEntry(const char* key);
+    const char* getText() const { return translated_ ? translation_.c_str() : key_.c_str(); }
+    bool isTranslated() const { return translated_; }
+    const char* getKey() const { return key_.c_str(); }
+
+private:
+    std::string key_;
+    std::string translation_;
+    bool translated_ = false;
+};
+
+class NlsTable {
+public:
+    // A code other than one to three letters or digits is read as "EN"
+    // (the code names a file).
+    explicit NlsTable(const char* languageCode);
+    ~NlsTable();  // writes the file back
+    NlsTable(const NlsTable&) = delete;
+    NlsTable& operator=(const NlsTable&) = delete;
+
+    const char* lookup(const char* text) const { return text; }
+    const char* language() const { return language_; }
+    int size() const;
+    NlsEntry* entryAt(int index) const;
+    std::string path() const;
+
+private:
+    char language_[4] = {};
+    Vector* entries_;
+};
+
+// The process-wide table, created by Exec::init, deleted by Exec::uninit.
+extern NlsTable* nlsTable;
+
+const char* translate(const char* name, const char* text);

@@ -1,0 +1,128 @@
+#pragma once
+// SuperCore: the base class of every window content of the program (a
+// "core"). A windowed core owns a frame window (SuperWindow) and its client
+// canvas (SuperCanvas) and is entered into the core register; an embedded
+// core has only a canvas inside its parent's window and belongs to the core
+// that embeds it. The canvas and the frame reach the core only through the
+// virtual operations below; their base versions log one line (where noted)
+// and do nothing else, so events for a core that does not handle them are
+// harmless.
+#include <string>
+#include <vector>
+
+class SuperWindow;
+class SuperCanvas;
+
+class SuperCore {
+public:
+    // A windowed core: registers itself, opens its frame at the saved
+    // placement of `windowName` (a width or height of 0: the saved size).
+    SuperCore(const char* windowName, int width, int height, int extra);
+    // An embedded core; the subclass then calls createCanvas.
+    SuperCore();
+
+    // The 29 virtual operations, in the system's slot order.
+    virtual ~SuperCore();
+    virtual const char* getCoreClassName() = 0;
+    virtual void init();
+    virtual void uninit();
+    virtual void createVisual();
+    virtual int onMouseMove(int x, int y);
+    // button 1 left, 2 right, 3 middle; action 1 press, -1 release,
+    // 0 click, 2 double-click.
+    virtual int onMouse(int x, int y, int button, int action);
+    // (x0, y0)-(x1, y1): the minimum and maximum corners of the area to repaint.
+    virtual int paint(int x0, int y0, int x1, int y1);
+    virtual int paintOverlay(SuperCanvas* window, int x0, int y0, int x1, int y1);
+    virtual int onResize(int w, int h);
+    virtual void reResize();
+    virtual int setSize(int w, int h);
+    virtual int onClose();
+    virtual void setValue(const char* name, const char* text);
+    virtual void setIntValue(const char* name, int value);
+    virtual const char* getBaseClassName();
+    virtual const char* describe();
+    // A null-terminated array of full paths and the drop point.
+    virtual void dropFiles(char** list, int x, int y);
+    // cursor starts at 0 for each drag; non-zero while a further file is
+    // offered (directory and fileName set).
+    virtual int getDragFile(int* cursor, std::string* directory, std::string* fileName);
+    virtual void onIntuitick();
+    virtual void onPrivIntuitick();
+    virtual int onListSelect(const char* eventName, SuperCore* sender, int row);
+    virtual const char* getName();
+    virtual void setVisible(int flag);
+    virtual void hide();
+    virtual void setEnabled(int flag);
+    virtual void disable();
+    virtual int reservedQuery1();
+    virtual int reservedQuery2();
+
+    // Stores the window's placement in the options and saves them.
+    void saveWindowMetrics();
+    // Sets the widget "info" to a blank followed by the text.
+    void showInfo(const char* text);
+    void showInfo2(const char* text1, const char* text2);
+    // Paints the whole area through the core's own paint.
+    SuperCore* redraw();
+    // For an embedded core: a canvas inside `parent` at (x, y, w, h).
+    void createCanvas(SuperCanvas* parent, int x, int y, int w, int h);
+
+    SuperWindow* frame() const { return iFrame; }
+    SuperCanvas* canvas() const { return iCanvas; }
+    int width() const { return iWidth; }
+    int height() const { return iHeight; }
+    int sizeCallCount() const { return iSizeCalls; }
+    bool syncMode() const { return iSync; }
+
+    // Cleared by the frame just before it deletes the core.
+    void clearFrame() { iFrame = nullptr; }
+    void setCanvasForTests(SuperCanvas* c) { iCanvas = c; }
+
+protected:
+    int iSizeCalls = 0;
+    SuperWindow* iFrame = nullptr;
+    SuperCanvas* iCanvas = nullptr;
+    std::string iName;  // at most 63 characters
+    int iExtra = 0;
+    int iWidth = 0;
+    int iHeight = 0;
+    std::string iDescription;
+    bool iSync = false;
+};
+
+// GenericMainCore: the base of the main game core; one further hook that no
+// path of the framework calls.
+class GenericMainCore : public SuperCore {
+public:
+    using SuperCore::SuperCore;
+    virtual void drawBackground(unsigned char* pixels);
+};
+
+// The register of live windowed cores. One process-wide instance (coreLibrary),
+// created by Exec::init and deleted by the main core's destructor.
+class library {
+public:
+    library();
+    ~library();
+    library(const library&) = delete;
+    library& operator=(const library&) = delete;
+
+    void addSuperCore(SuperCore* core);
+    // The last entry fills the hole, so order is not creation order.
+    void removeSuperCore(SuperCore* core);
+    // Deletes every registered core (each is unlinked before it is deleted).
+    void deleteSuperCores();
+    // The first registered core whose class name equals the text exactly.
+    SuperCore* findCoreByClassName(const char* className);
+
+    int count() const { return static_cast<int>(cores_.size()); }
+    int capacity() const { return capacity_; }
+    SuperCore* at(int i) const { return cores_[static_cast<std::size_t>(i)]; }
+
+private:
+    std::vector<SuperCore*> cores_;
+    int capacity_ = 64;
+};
+
+extern library* coreLibrary;

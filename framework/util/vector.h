@@ -1,0 +1,75 @@
+#pragma once
+// The program's growable array of pointers, with a string pool of its own:
+// strings stored through the vector are copied into pooled chunks that never
+// move, so their pointers stay valid until the vector is reset or destroyed.
+// The items themselves are not owned.
+//
+// A vector created with a non-zero lock flag is shared between threads: its
+// operations take its mutex, and a caller that needs several calls to act as
+// one (look at the first item, then remove it) holds lock()/unlock() around
+// them. The mutex is recursive.
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "framework/util/runnable.h"
+
+class Vector : public Runnable {
+public:
+    explicit Vector(int lockFlag = 0);
+    Vector(const char* name, int lockFlag);
+    ~Vector() override;
+
+    void reset();
+    void addElement(void* item);
+    void appendItem(void* item);
+    // 0 <= index <= size(); out of range is refused with an "ERROR" line.
+    void insertElementAt(void* item, int index);
+    void removeElementAt(int index);
+    // The caller keeps the index within 0..size()-1.
+    void* elementAt(int index) const { return items_[static_cast<std::size_t>(index)]; }
+    void* firstElement() const { return items_[0]; }
+    int size() const { return count_; }
+    int capacity() const { return capacity_; }
+
+    // Copies text into the pool; a text of 200 characters or more is stored
+    // as "long-name".
+    char* storeString(const char* text);
+    void addString(const char* text);
+    void addCopy(const char* text);
+    // Adds each line of text: a line ends at the first CR or LF, and a CR LF
+    // pair counts as one break. Empty lines between breaks are added; a break
+    // at the very end adds no empty line.
+    void addLines(const char* text);
+    // Sorts a vector named "vw" with an all-equal comparison, keeping the
+    // order; other vectors are left as they are.
+    void sort();
+
+    void lock();
+    void unlock();
+
+    // Pool layout, for tests.
+    int chunkIndex() const { return chunkIndex_; }
+    std::size_t chunkSize(int index) const { return chunkSizes_[static_cast<std::size_t>(index)]; }
+    int chunkTableCapacity() const { return chunkTableCapacity_; }
+
+private:
+    void grow();
+    void freePool();
+
+    std::vector<void*> items_;  // sized to capacity_
+    int count_ = 0;
+    int capacity_ = 0;
+    bool sortFlag_ = false;
+    bool locked_;
+
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::vector<std::size_t> chunkSizes_;
+    int chunkIndex_ = 0;
+    std::size_t used_ = 0;
+    std::size_t currentChunkSize_ = 8192;
+    int chunkTableCapacity_ = 4;
+
+    std::recursive_mutex mutex_;
+};

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the unit tests,
+# the window tests (each on a private Xvfb with Mesa's software OpenGL), and
+# the unit tests again in an AddressSanitizer + UndefinedBehaviorSanitizer
+# build. Exits non-zero on any failure.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+"$top/tools/deps.sh"
+
+cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$top/build" -j "$jobs"
+(cd "$top/build" && ctest -L unit -j "$jobs" --output-on-failure)
+(cd "$top/build" && ctest -L gui -j "$jobs" --output-on-failure --no-tests=ignore)
+
+cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_SANITIZE=ON
+cmake --build "$top/build-asan" -j "$jobs"
+(cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest -L unit -j "$jobs" --output-on-failure)
+echo "all tests passed"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs a command on an X server of its own (Xvfb, Mesa's software OpenGL),
+# so tests that open windows can run in parallel without seeing each other.
+set -u
+dir=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
+xpid=$!
+for _ in $(seq 200); do
+  [ -s "$dir/display" ] && break
+  sleep 0.05
+done
+if [ ! -s "$dir/display" ]; then
+  echo "with-xvfb: Xvfb did not start" >&2
+  cat "$dir/log" >&2
+  kill "$xpid" 2>/dev/null
+  rm -rf "$dir"
+  exit 1
+fi
+export DISPLAY=":$(head -n1 "$dir/display")"
+export LIBGL_ALWAYS_SOFTWARE=1
+"$@"
+rc=$?
+kill "$xpid" 2>/dev/null
+wait "$xpid" 2>/dev/null
+rm -rf "$dir"
+exit $rc
