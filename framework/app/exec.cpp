@@ -3,8 +3,10 @@
 #include "framework/app/debuglog.h"
 #include "framework/app/nls.h"
 #include "framework/app/options.h"
+#include "framework/app/config.h"
 #include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
+#include "framework/net/communicator.h"
 
 Exec* currentExec = nullptr;
 
@@ -30,6 +32,9 @@ Exec::Exec() {
 
 Exec::~Exec() {
     if (currentExec == this) currentExec = nullptr;
+    // A check still under way is let go to end on its own (see Communicator).
+    delete checkRequest_;
+    delete upgradeListHolder_;
 }
 
 void Exec::init() {
@@ -46,6 +51,16 @@ void Exec::init() {
     upgradeListHolder_ = nullptr;
     if (!getStringOption("datVersion")) setStringOption("datVersion", "1");
     if (!getStringOption("dateVersion")) setStringOption("dateVersion", "0000.00.00");
+    std::string versionPage = config::upgradeVersionPageUrl();
+    if (getIntOption("dontCheckUpgrade") == 0) {
+        // Polled by the main core's tick; the worker does not call back.
+        checkRequest_ = new Communicator(nullptr, 1);
+        checkRequest_->requestPage("upgrade", versionPage.c_str());
+        if (!checkRequest_->start()) {
+            delete checkRequest_;  // a check that never runs is never done
+            checkRequest_ = nullptr;
+        }
+    }
     currentExec = this;
 }
 
