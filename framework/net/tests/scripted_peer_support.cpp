@@ -73,8 +73,8 @@ void ScriptedPeer::acceptLoop() {
     while (!stopping_) {
         int fd = tcp::acceptConnection(listen_, -1);
         if (fd < 0) return;
+        ++active_;  // before accepted_: a waiter that sees the count sees this one busy
         ++accepted_;
-        ++active_;
         std::lock_guard<std::mutex> lock(mutex_);
         open_.push_back(fd);
         threads_.emplace_back([this, fd] { serve(fd); });
