@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -236,6 +237,40 @@ TEST(Socket, RecvMessageIsCapped) {
     EXPECT_EQ(std::strlen(text), static_cast<std::size_t>(Socket::kMaxMessageBytes));
     EXPECT_TRUE(s.isBroken());
     std::free(text);
+}
+
+// The reply reader against a reference over seeded random streams, sent
+// in random pieces so that terminators fall across receives.
+TEST(Socket, MutatedRepliesMatchTheirReference) {
+    const char alphabet[] = {'\r', '\n', '.', 'a', '\0', 'x'};
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        std::string stream;
+        std::size_t size = rng() % 300;
+        for (std::size_t i = 0; i < size; ++i) stream.push_back(alphabet[rng() % sizeof alphabet]);
+        ScriptedPeer peer;
+        for (std::size_t at = 0; at < stream.size();) {
+            std::size_t piece = 1 + rng() % 40;
+            peer.send(stream.substr(at, piece)).pause(static_cast<int>(rng() % 3));
+            at += piece;
+        }
+        peer.close();
+        peer.start();
+        Socket s("127.0.0.1", peer.port());
+        std::string rest = stream;
+        for (int guard = 0; guard < 400; ++guard) {
+            std::size_t crlf = rest.find("\r\n.\r\n"), lf = rest.find("\n.\n");
+            std::size_t end = rest.size();
+            if (crlf != std::string::npos) end = crlf + 5;
+            if (lf != std::string::npos && (crlf == std::string::npos || lf < crlf)) end = lf + 3;
+            std::string got = nextMessage(s);
+            ASSERT_EQ(got, rest.substr(0, end));
+            rest.erase(0, end);
+            if (end == 0 || rest.empty()) break;
+        }
+        EXPECT_TRUE(rest.empty());
+    }
 }
 
 TEST(Socket, ReadLineKeepsCrDropsLfAndSurvivesLongLines) {
