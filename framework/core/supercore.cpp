@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/app/debuglog.h"
+#include "framework/util/bounded.h"
 #include "framework/app/exec.h"
 #include "framework/app/options.h"
 #include "framework/canvas/supercanvas.h"
@@ -16,16 +17,6 @@ library* coreLibrary = nullptr;
 
 namespace {
 int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
-
-// At most `limit` bytes, never splitting a UTF-8 sequence.
-std::string bounded(const char* text, std::size_t limit) {
-    std::string s = text ? text : "";
-    if (s.size() <= limit) return s;
-    std::size_t n = limit;
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-    s.resize(n);
-    return s;
-}
 
 bool hasOption(const std::string& key) { return getStringOption(key.c_str()) != nullptr; }
 int intOption(const std::string& key) { return getIntOption(key.c_str()); }
@@ -42,7 +33,7 @@ SuperCore::SuperCore(const char* windowName, int width, int height, int extra) {
         iSync = true;
         debugLog("SuperCore visual is in sync mode\n");
     }
-    iName = bounded(name, kMaxName);
+    iName = boundedText(name, kMaxName);
     char line[128];
     std::snprintf(line, sizeof line, "vf aName=%d,%s\n", addressOf(iName.c_str()), iName.c_str());
     debugLog(line);
@@ -202,13 +193,13 @@ void SuperCore::saveWindowMetrics() {
 
 void SuperCore::showInfo(const char* text) {
     if (!iCanvas) return;
-    std::string line = " " + bounded(text, kMaxInfo);
+    std::string line = " " + boundedText(text, kMaxInfo);
     iCanvas->setValue("info", line.c_str());
 }
 
 void SuperCore::showInfo2(const char* text1, const char* text2) {
     std::string joined = std::string(text1 ? text1 : "") + (text2 ? text2 : "");
-    showInfo(bounded(joined.c_str(), kMaxInfo2).c_str());
+    showInfo(boundedText(joined.c_str(), kMaxInfo2).c_str());
 }
 
 void SuperCore::createCanvas(SuperCanvas* parent, int x, int y, int w, int h) {

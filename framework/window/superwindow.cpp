@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/app/debuglog.h"
+#include "framework/util/bounded.h"
 #include "framework/app/exec.h"
 #include "framework/app/nls.h"
 #include "framework/canvas/supercanvas.h"
@@ -16,16 +17,6 @@ namespace {
 std::string& titlePrefixText() {
     static std::string prefix;
     return prefix;
-}
-
-// Cuts a text to at most `limit` bytes without splitting a UTF-8 sequence.
-std::string bounded(const char* text, std::size_t limit) {
-    std::string s = text ? text : "";
-    if (s.size() <= limit) return s;
-    std::size_t n = limit;
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-    s.resize(n);
-    return s;
 }
 
 }  // namespace
@@ -82,12 +73,12 @@ platform::ui::Size SuperWindow::calcMaximumSize() { return {iMaxWidth, iMaxHeigh
 platform::ui::Size SuperWindow::calcMinimumSize() { return {iMinWidth, iMinHeight}; }
 
 void SuperWindow::setTitle(const char* text) {
-    std::string title = bounded((titlePrefixText() + (text ? text : "")).c_str(), kMaxTitle);
+    std::string title = boundedText((titlePrefixText() + (text ? text : "")).c_str(), kMaxTitle);
     iFrame->setTitle(title.c_str());
 }
 
 void SuperWindow::setTitlePrefix(const char* name) {
-    titlePrefixText() = bounded(name, kMaxTitlePrefixName) + " - ";
+    titlePrefixText() = boundedText(name, kMaxTitlePrefixName) + " - ";
 }
 
 const std::string& SuperWindow::titlePrefix() { return titlePrefixText(); }

@@ -99,6 +99,7 @@ unsigned long Window::nativeId() const {
 struct Canvas::Impl {
     CanvasListener* listener = nullptr;
     Frame* parentFrame = nullptr;
+    std::shared_ptr<bool> frameAlive;  // the parent frame may go first
 };
 
 
@@ -140,12 +141,18 @@ struct Frame::Impl {
 
     int menuHeight() const { return menuBar ? kMenuBarHeight : 0; }
 
+    // Places the menu bar and the client. The client is the toolkit's
+    // resizable, so a resize of the frame gives it its new size in one
+    // step (the toolkit pins the size of a window without a resizable).
     void layout() {
         Fl_Double_Window* w = window();
         if (!w) return;
         int mh = menuHeight();
         if (menuBar) menuBar->resize(0, 0, w->w(), mh);
-        if (Fl_Double_Window* c = toolkitWindow(client)) c->resize(0, mh, w->w(), std::max(0, w->h() - mh));
+        Fl_Double_Window* c = toolkitWindow(client);
+        if (c) c->resize(0, mh, w->w(), std::max(0, w->h() - mh));
+        w->resizable(c ? static_cast<Fl_Widget*>(c) : w);
+        w->init_sizes();
     }
 
     MenuNode* find(unsigned id) {
@@ -260,9 +267,7 @@ public:
     FrameWindowFl(NativeWindow* native, Frame::Impl* impl, int x, int y, int w, int h, const char* title)
         : TrackedWindow(native, x, y, w, h), impl_(impl) {
         copy_label(title ? title : "");
-        // A resizable is needed, or the toolkit pins the size range to the
-        // current size; the children are placed by layout() anyway.
-        resizable(this);
+        resizable(this);  // until there is a client (see layout)
     }
 
     void resize(int x, int y, int w, int h) override {
@@ -285,7 +290,6 @@ Frame::Frame(int x, int y, int w, int h, const char* title) : impl_(std::make_un
 
 Frame::~Frame() {
     *impl_->alive = false;
-    if (impl_->client) impl_->client->impl_->parentFrame = nullptr;
     impl_->client = nullptr;
     impl_->menuBar = nullptr;
     delete toolkitWindow(this);
@@ -460,9 +464,12 @@ public:
             TrackedWindow::handle(event);
             return 1;  // so that moves are reported
         case FL_PUSH:
-        case FL_MOVE:
             if (TrackedWindow::handle(event)) return 1;  // a child took it
             deliver(event);
+            return 1;
+        case FL_MOVE:
+            TrackedWindow::handle(event);
+            if (Fl::belowmouse() == this) deliver(event);  // not over a child
             return 1;
         case FL_DRAG:
         case FL_RELEASE:
@@ -513,6 +520,7 @@ private:
 
 Canvas::Canvas(Frame* parent, const Rect& rect) : impl_(std::make_unique<Impl>()) {
     impl_->parentFrame = parent;
+    if (parent) impl_->frameAlive = parent->impl_->alive;
     attach(parent ? parent->native() : nullptr, rect);
 }
 
@@ -531,7 +539,8 @@ void Canvas::attach(NativeWindow* parent, const Rect& rect) {
 
 Canvas::~Canvas() {
     impl_->listener = nullptr;
-    if (impl_->parentFrame && impl_->parentFrame->client() == this) impl_->parentFrame->setClient(nullptr);
+    if (impl_->parentFrame && *impl_->frameAlive && impl_->parentFrame->client() == this)
+        impl_->parentFrame->setClient(nullptr);
     delete toolkitWindow(this);
 }
 

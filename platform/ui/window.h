@@ -140,6 +140,7 @@ public:
     struct Impl;
 
 private:
+    friend class Canvas;
     std::unique_ptr<Impl> impl_;
 };
 
