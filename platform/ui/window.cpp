@@ -115,6 +115,7 @@ struct MenuNode {
 };
 
 class FrameWindowFl;
+int liveFrames = 0;
 
 }  // namespace
 
@@ -283,6 +284,7 @@ private:
 }  // namespace
 
 Frame::Frame(int x, int y, int w, int h, const char* title) : impl_(std::make_unique<Impl>()) {
+    ++liveFrames;
     impl_->self = this;
     auto* win = makeDetached<FrameWindowFl>(native_.get(), impl_.get(), x, y, std::max(w, 1), std::max(h, 1), title);
     win->callback(Impl::windowCallback, impl_.get());
@@ -294,7 +296,10 @@ Frame::~Frame() {
     impl_->menuBar = nullptr;
     delete toolkitWindow(this);
     frameGone(this);
+    --liveFrames;
 }
+
+int Frame::liveCount() { return liveFrames; }
 
 void Frame::setListener(FrameListener* listener) { impl_->listener = listener; }
 

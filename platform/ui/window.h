@@ -137,6 +137,9 @@ public:
     // handler now running has returned.
     void requestClose();
 
+    // The number of Frame objects alive in the process.
+    static int liveCount();
+
     struct Impl;
 
 private:
