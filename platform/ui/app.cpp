@@ -261,6 +261,8 @@ bool messageBox(const char* title, const char* text, MessageKind kind) {
     box.end();
     box.set_modal();
     box.callback(closeBox, &box);
+    Size desk = desktopSize();
+    box.position((desk.w - w) / 2, (desk.h - h) / 3);
     Fl_Group::current(saved);
     box.show();
     while (box.shown()) Fl::wait();

@@ -96,3 +96,63 @@ TEST_F(MetricsFixture, ACoreWithoutFrameStoresNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A canvas that records the values set on it.
+class RecordingCanvas : public SuperCanvas {
+public:
+    RecordingCanvas()
+        : SuperCanvas(SuperCanvas::defaultId, static_cast<SuperWindow*>(nullptr), SuperCanvas::defaultFramingSpec(),
+                      SuperCanvas::defaultStyle()) {}
+    void setValue(const char* name, const char* text) override { set.emplace_back(name, text); }
+    std::vector<std::pair<std::string, std::string>> set;
+};
+
+class PaintCore : public FakeCore {
+public:
+    int paint(int x0, int y0, int x1, int y1) override {
+        area = {x0, y0, x1, y1};
+        return 1;
+    }
+    std::vector<int> area;
+};
+
+TEST(CoreInfo, ShowsABlankAndTheTextWithinItsLimits) {
+    RecordingCanvas canvas;
+    FakeCore core;
+    core.setCanvasForTests(&canvas);
+    struct Case {
+        const char* what;
+        std::string text1, text2;
+        bool two;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"one text", "Connected", "", false, " Connected"},
+        {"two texts", "Player ", "Vantrel", true, " Player Vantrel"},
+        {"a text past 510", std::string(600, 'a'), "", false, " " + std::string(510, 'a')},
+        {"two texts past 255", std::string(200, 'b'), std::string(200, 'c'), true,
+         " " + std::string(200, 'b') + std::string(55, 'c')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        canvas.set.clear();
+        if (c.two)
+            core.showInfo2(c.text1.c_str(), c.text2.c_str());
+        else
+            core.showInfo(c.text1.c_str());
+        ASSERT_EQ(canvas.set.size(), 1u);
+        EXPECT_EQ(canvas.set[0].first, "info");
+        EXPECT_EQ(canvas.set[0].second, c.shown);
+    }
+    core.setCanvasForTests(nullptr);
+}
+
+TEST(CoreInfo, RedrawPaintsTheWholeArea) {
+    PaintCore core;
+    EXPECT_EQ(core.redraw(), &core);
+    EXPECT_EQ(core.area, (std::vector<int>{0, 0, 9999, 9999}));
+}
+
+}  // namespace
