@@ -38,7 +38,9 @@ Exec::~Exec() {
 
 void Exec::init() {
     debugLog("init _options\n");
-    options = new Options();
+    // The store lives for the whole process; a second start-up in the same
+    // process (tests) reuses it, and load empties it.
+    if (!options) options = new Options();
     coreLibrary = new library();
     options->load("options_vurn.gkv");
     if (!getStringOption("nlsLanguage")) setStringOption("nlsLanguage", "EN");
@@ -113,9 +115,14 @@ void Main::run() {
         platform::ui::runLoop(frame->platformFrame());
     }
     // No main window, or a main core whose close left the road unfinished:
-    // the end of the road, so nothing is lost.
+    // the rest of the road, with the register deleted as the main core's
+    // destructor would, so nothing is lost.
     if (currentExec) {
         Exec* rest = currentExec;
+        if (coreLibrary) {
+            coreLibrary->deleteSuperCores();
+            delete coreLibrary;
+        }
         rest->uninit();
         delete rest;
     }

@@ -199,13 +199,13 @@ bool displayAvailable() {
     if (fl_display) return true;
     const char* d = std::getenv("DISPLAY");
     if (!d || !*d) return false;
-    static int opened = -1;
-    if (opened < 0) {
-        Display* probe = XOpenDisplay(nullptr);
-        opened = probe ? 1 : 0;
-        if (probe) XCloseDisplay(probe);
-    }
-    return opened == 1;
+    static bool tried = false;
+    if (tried) return fl_display != nullptr;
+    tried = true;
+    // The connection is handed to the toolkit rather than closed: a server
+    // may reset when its last client leaves, and refuse the next one.
+    if (Display* display = XOpenDisplay(nullptr)) fl_open_display(display);
+    return fl_display != nullptr;
 }
 
 Size desktopSize() {
