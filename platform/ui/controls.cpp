@@ -752,6 +752,10 @@ int Control::scrollPosition() const {
     return s ? s->value() : 0;
 }
 
+void Control::raiseForTests(ControlEventKind kind) { impl_->raise(kind); }
+
+Fl_Widget* toolkitWidget(const Control* control) { return control ? control->native()->fl : nullptr; }
+
 int Control::scrollLow() const { return impl_->low; }
 int Control::scrollHigh() const { return impl_->high; }
 int Control::scrollVisible() const { return impl_->visible; }

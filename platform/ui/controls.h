@@ -167,6 +167,9 @@ public:
     int scrollHigh() const;
     int scrollVisible() const;
 
+    // Tests: raises an event as the toolkit does when the user acts.
+    void raiseForTests(ControlEventKind kind);
+
     NativeControl* native() const { return native_.get(); }
 
     struct Impl;
