@@ -109,27 +109,31 @@ void SuperCanvas::releaseRecord(WidgetRecord& r) {
 
 // ---------------------------------------------------------------- positioned builders
 
-void SuperCanvas::addCheckBox(const char* name, const char* text, int value, int x, int y, int width, int height) {
-    WidgetRecord* r = appendRecord(widgetKind::checkBox, name);
-    if (!r) return;
-    r->text = translated(name, text);
-    r->value = value;
+namespace {
+// A positioned record's place; a height of -1 takes the default.
+void place(WidgetRecord* r, int x, int y, int width, int height, int defaultHeight) {
     r->x = static_cast<float>(x);
     r->y = static_cast<float>(y);
     r->width = width;
-    r->height = height == -1 ? 24 : height;
+    r->height = height == -1 ? defaultHeight : height;
+}
+}  // namespace
+
+void SuperCanvas::addCheckBox(const char* name, const char* text, int value, int x, int y, int width, int height) {
+    if (WidgetRecord* r = appendRecord(widgetKind::checkBox, name)) {
+        r->text = translated(name, text);
+        r->value = value;
+        place(r, x, y, width, height, 24);
+    }
 }
 
 void SuperCanvas::addRadioButton(const char* name, const char* text, int value, int x, int y, int width,
                                  int height) {
-    WidgetRecord* r = appendRecord(widgetKind::radioButton, name);
-    if (!r) return;
-    r->text = translated(name, text);
-    r->value = value;
-    r->x = static_cast<float>(x);
-    r->y = static_cast<float>(y);
-    r->width = width;
-    r->height = height == -1 ? 24 : height;
+    if (WidgetRecord* r = appendRecord(widgetKind::radioButton, name)) {
+        r->text = translated(name, text);
+        r->value = value;
+        place(r, x, y, width, height, 24);
+    }
 }
 
 void SuperCanvas::addLabelAt(const char* name, const char* text, int x, int y, int width, int height,
@@ -142,50 +146,34 @@ void SuperCanvas::addLabelAt(const char* name, const char* text, int x, int y, i
     }
     const bool sync = startsWith(name, "sync,");
     const char* key = sync ? name + 5 : name;
-    WidgetRecord* r = appendRecord(kind, key);
-    if (!r) return;
-    r->syncPaint = sync;
-    r->text = translated(key, text);
-    r->x = static_cast<float>(x);
-    r->y = static_cast<float>(y);
-    r->width = width;
-    r->height = height == -1 ? 24 : height;
+    if (WidgetRecord* r = appendRecord(kind, key)) {
+        r->syncPaint = sync;
+        r->text = translated(key, text);
+        place(r, x, y, width, height, 24);
+    }
 }
 
 void SuperCanvas::addEntryField(const char* name, const char* text, int x, int y, int width, int height, int limit) {
-    WidgetRecord* r = appendRecord(widgetKind::entryField, name);
-    if (!r) return;
-    r->text = orEmpty(text);
-    r->x = static_cast<float>(x);
-    r->y = static_cast<float>(y);
-    r->width = width;
-    r->height = height == -1 ? 24 : height;
-    r->limit = limit;
+    if (WidgetRecord* r = appendRecord(widgetKind::entryField, name)) {
+        r->text = orEmpty(text);
+        r->limit = limit;
+        place(r, x, y, width, height, 24);
+    }
 }
 
 void SuperCanvas::addPushButton(const char* name, const char* text, int x, int y, int width, int height) {
     const char* key = startsWith(name, "nofocus,") ? name + 8 : name;
-    WidgetRecord* r = appendRecord(widgetKind::pushButton, key);
-    if (!r) return;
-    r->text = translated(key, text);
-    if (height == -1) {
-        height = 22;
-        ++y;
+    if (WidgetRecord* r = appendRecord(widgetKind::pushButton, key)) {
+        r->text = translated(key, text);
+        place(r, x, height == -1 ? y + 1 : y, width, height, 22);  // the default one pixel lower
     }
-    r->x = static_cast<float>(x);
-    r->y = static_cast<float>(y);
-    r->width = width;
-    r->height = height;
 }
 
 void SuperCanvas::addList(const char* name, int value, int x, int y, int width, int height) {
-    WidgetRecord* r = appendRecord(widgetKind::list, name);
-    if (!r) return;
-    r->value = value;
-    r->x = static_cast<float>(x);
-    r->y = static_cast<float>(y);
-    r->width = width;
-    r->height = height;
+    if (WidgetRecord* r = appendRecord(widgetKind::list, name)) {
+        r->value = value;
+        place(r, x, y, width, height, height);
+    }
 }
 
 void SuperCanvas::addImmediateScrollBar(const char* name, int x, int y, int width, int height, bool vertical) {

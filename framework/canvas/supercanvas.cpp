@@ -694,11 +694,10 @@ void SuperCanvas::setForegroundColorRGB(const char* name, int red, int green, in
 
 void SuperCanvas::setForegroundColor(const char* name, const char* colour) {
     platform::ui::Rgb rgb;
-    if (!colourByWord(colour, rgb)) {
+    if (colourByWord(colour, rgb))
+        setForegroundColorRGB(name, rgb.r, rgb.g, rgb.b);
+    else
         debugPrintfSS("ERROR SuperCanvas::setForegroundColor unknown %s=%s\n", orEmpty(name), orEmpty(colour));
-        return;
-    }
-    setForegroundColorRGB(name, rgb.r, rgb.g, rgb.b);
 }
 
 void SuperCanvas::setBackgroundColorRGB(const char* name, int red, int green, int blue) {
@@ -707,11 +706,10 @@ void SuperCanvas::setBackgroundColorRGB(const char* name, int red, int green, in
 
 void SuperCanvas::setBackgroundColor(const char* name, const char* colour) {
     platform::ui::Rgb rgb;
-    if (!colourByWord(colour, rgb)) {
+    if (colourByWord(colour, rgb))
+        setBackgroundColorRGB(name, rgb.r, rgb.g, rgb.b);
+    else
         debugPrintfSS("ERROR SuperCanvas::setBackgroundColor unknown %s=%s\n", orEmpty(name), orEmpty(colour));
-        return;
-    }
-    setBackgroundColorRGB(name, rgb.r, rgb.g, rgb.b);
 }
 
 // ---------------------------------------------------------------- menus

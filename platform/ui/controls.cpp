@@ -81,6 +81,7 @@ struct Control::Impl {
     ControlType type;
     int id = 0;
     ControlListener* listener = nullptr;
+    ItemHolder* items = nullptr;  // lists and combo boxes
     Rgb foreground{0, 0, 0};
     Rgb background{192, 192, 192};
     int maxLength = 0;
@@ -159,10 +160,29 @@ public:
     }
 };
 
+}  // namespace
+
+// What lists and combo boxes share: entries and their selection, by index
+// (an index out of range changes nothing and reads as empty).
+class ItemHolder {
+public:
+    virtual ~ItemHolder() = default;
+    virtual int count() const = 0;
+    virtual std::string entry(int i) const = 0;
+    virtual int insertAt(int position, const char* text) = 0;
+    virtual void removeAt(int i) = 0;
+    virtual void setEntry(int i, const char* text) = 0;
+    virtual void clearAll() = 0;
+    virtual void setSelected(int i, bool on) = 0;
+    virtual bool isSelected(int i) const = 0;
+};
+
+namespace {
+
 // A list box whose entries live here. In one-selection mode the toolkit
 // base keeps its own pointer to the selected entry, so every selection
 // change goes through its select().
-class ListWidget : public Fl_Browser_ {
+class ListWidget : public Fl_Browser_, public ItemHolder {
 public:
     struct Item {
         std::string text;
@@ -177,10 +197,18 @@ public:
         color(FL_BACKGROUND2_COLOR);
     }
 
-    int count() const { return static_cast<int>(items_.size()); }
+    int count() const override { return static_cast<int>(items_.size()); }
     Item* at(int i) const { return (i >= 0 && i < count()) ? items_[static_cast<std::size_t>(i)].get() : nullptr; }
+    std::string entry(int i) const override {
+        Item* item = at(i);
+        return item ? item->text : "";
+    }
+    bool isSelected(int i) const override {
+        Item* item = at(i);
+        return item && item->selected;
+    }
 
-    int insertAt(int position, const char* text) {
+    int insertAt(int position, const char* text) override {
         position = std::clamp(position, 0, count());
         auto item = std::make_unique<Item>();
         item->text = text ? text : "";
@@ -193,7 +221,7 @@ public:
         return position;
     }
 
-    void removeAt(int i) {
+    void removeAt(int i) override {
         Item* item = at(i);
         if (!item) return;
         deleting(item);  // while the item is still linked
@@ -202,19 +230,19 @@ public:
         redraw_lines();
     }
 
-    void clearAll() {
+    void clearAll() override {
         new_list();
         items_.clear();
     }
 
-    void setText(int i, const char* text) {
+    void setEntry(int i, const char* text) override {
         if (Item* item = at(i)) {
             item->text = text ? text : "";
             redraw_line(item);
         }
     }
 
-    void setSelected(int i, bool on) {
+    void setSelected(int i, bool on) override {
         if (Item* item = at(i)) select(item, on ? 1 : 0, 0);
     }
 
@@ -278,15 +306,18 @@ private:
 
 // A drop-down combo box whose entries live here; the toolkit's menu items
 // point into them and are rebuilt after every change.
-class ChoiceWidget : public Fl_Choice {
+class ChoiceWidget : public Fl_Choice, public ItemHolder {
 public:
     ChoiceWidget(int x, int y, int w, int h) : Fl_Choice(x, y, w, h) { rebuild(-1); }
 
-    int count() const { return static_cast<int>(entries_.size()); }
-    std::string entry(int i) const { return (i >= 0 && i < count()) ? entries_[static_cast<std::size_t>(i)] : ""; }
+    int count() const override { return static_cast<int>(entries_.size()); }
+    std::string entry(int i) const override {
+        return (i >= 0 && i < count()) ? entries_[static_cast<std::size_t>(i)] : "";
+    }
     int selected() const { return value(); }
+    bool isSelected(int i) const override { return i >= 0 && selected() == i; }
 
-    int insertAt(int position, const char* text) {
+    int insertAt(int position, const char* text) override {
         position = std::clamp(position, 0, count());
         int sel = selected();
         entries_.insert(entries_.begin() + position, text ? text : "");
@@ -294,7 +325,7 @@ public:
         rebuild(sel);
         return position;
     }
-    void removeAt(int i) {
+    void removeAt(int i) override {
         if (i < 0 || i >= count()) return;
         int sel = selected();
         entries_.erase(entries_.begin() + i);
@@ -304,16 +335,16 @@ public:
             --sel;
         rebuild(sel);
     }
-    void setEntry(int i, const char* text) {
+    void setEntry(int i, const char* text) override {
         if (i < 0 || i >= count()) return;
         entries_[static_cast<std::size_t>(i)] = text ? text : "";
         rebuild(selected());
     }
-    void clearAll() {
+    void clearAll() override {
         entries_.clear();
         rebuild(-1);
     }
-    void select(int i, bool on) {
+    void setSelected(int i, bool on) override {
         if (i < 0 || i >= count()) return;
         if (on)
             value(i);
@@ -430,6 +461,7 @@ Control::Control(Canvas* parent, ControlType type, const Rect& rect, int id)
     Fl_Widget* w = createWidget(native_.get(), type, rect);
     Fl_Group::current(saved);
     native_->tracker->impl = impl_.get();
+    impl_->items = dynamic_cast<ItemHolder*>(w);
     w->callback(widgetCallback, native_->tracker);
     if (hasCaption(type)) setLiteralLabel(w, "");
     if (isScrollBar(type)) setScrollRange(0, 100, 1);
@@ -607,69 +639,43 @@ void Control::repaint(bool immediate) {
 
 // ---------------------------------------------------------------- entries
 
+ItemHolder* Control::items() const {
+    return native_->fl ? impl_->items : nullptr;
+}
+
 int Control::itemCount() const {
-    if (isList(impl_->type)) {
-        auto* l = as<ListWidget>(native_.get());
-        return l ? l->count() : 0;
-    }
-    if (impl_->type == ControlType::Choice) {
-        auto* c = as<ChoiceWidget>(native_.get());
-        return c ? c->count() : 0;
-    }
-    return 0;
+    ItemHolder* h = items();
+    return h ? h->count() : 0;
 }
 
 std::string Control::itemText(int index) const {
-    if (isList(impl_->type)) {
-        auto* l = as<ListWidget>(native_.get());
-        ListWidget::Item* item = l ? l->at(index) : nullptr;
-        return item ? item->text : "";
-    }
-    if (impl_->type == ControlType::Choice) {
-        auto* c = as<ChoiceWidget>(native_.get());
-        return c ? c->entry(index) : "";
-    }
-    return "";
+    ItemHolder* h = items();
+    return h ? h->entry(index) : "";
 }
 
 int Control::addItem(const char* text, bool sorted) {
+    ItemHolder* h = items();
+    if (!h) return -1;
     const char* t = text ? text : "";
-    int position = itemCount();
+    int position = h->count();
     if (sorted) {
         int i = 0;
-        while (i < position && std::strcmp(itemText(i).c_str(), t) <= 0) ++i;
+        while (i < position && std::strcmp(h->entry(i).c_str(), t) <= 0) ++i;
         position = i;
     }
-    if (isList(impl_->type)) {
-        if (auto* l = as<ListWidget>(native_.get())) return l->insertAt(position, t);
-    } else if (impl_->type == ControlType::Choice) {
-        if (auto* c = as<ChoiceWidget>(native_.get())) return c->insertAt(position, t);
-    }
-    return -1;
+    return h->insertAt(position, t);
 }
 
 void Control::setItemText(int index, const char* text) {
-    if (isList(impl_->type)) {
-        if (auto* l = as<ListWidget>(native_.get())) l->setText(index, text);
-    } else if (impl_->type == ControlType::Choice) {
-        if (auto* c = as<ChoiceWidget>(native_.get())) c->setEntry(index, text);
-    }
+    if (ItemHolder* h = items()) h->setEntry(index, text);
 }
 
 void Control::removeItem(int index) {
-    if (isList(impl_->type)) {
-        if (auto* l = as<ListWidget>(native_.get())) l->removeAt(index);
-    } else if (impl_->type == ControlType::Choice) {
-        if (auto* c = as<ChoiceWidget>(native_.get())) c->removeAt(index);
-    }
+    if (ItemHolder* h = items()) h->removeAt(index);
 }
 
 void Control::clearItems() {
-    if (isList(impl_->type)) {
-        if (auto* l = as<ListWidget>(native_.get())) l->clearAll();
-    } else if (impl_->type == ControlType::Choice) {
-        if (auto* c = as<ChoiceWidget>(native_.get())) c->clearAll();
-    }
+    if (ItemHolder* h = items()) h->clearAll();
 }
 
 int Control::findItem(const char* text) const {
@@ -681,24 +687,12 @@ int Control::findItem(const char* text) const {
 }
 
 void Control::setItemSelected(int index, bool selected) {
-    if (isList(impl_->type)) {
-        if (auto* l = as<ListWidget>(native_.get())) l->setSelected(index, selected);
-    } else if (impl_->type == ControlType::Choice) {
-        if (auto* c = as<ChoiceWidget>(native_.get())) c->select(index, selected);
-    }
+    if (ItemHolder* h = items()) h->setSelected(index, selected);
 }
 
 bool Control::itemSelected(int index) const {
-    if (isList(impl_->type)) {
-        auto* l = as<ListWidget>(native_.get());
-        ListWidget::Item* item = l ? l->at(index) : nullptr;
-        return item && item->selected;
-    }
-    if (impl_->type == ControlType::Choice) {
-        auto* c = as<ChoiceWidget>(native_.get());
-        return c && index >= 0 && c->selected() == index;
-    }
-    return false;
+    ItemHolder* h = items();
+    return h && h->isSelected(index);
 }
 
 void Control::selectAll(bool selected) {
@@ -707,10 +701,6 @@ void Control::selectAll(bool selected) {
 }
 
 int Control::selectedIndex() const {
-    if (impl_->type == ControlType::Choice) {
-        auto* c = as<ChoiceWidget>(native_.get());
-        return c ? c->selected() : -1;
-    }
     const int n = itemCount();
     for (int i = 0; i < n; ++i)
         if (itemSelected(i)) return i;

@@ -94,6 +94,7 @@ public:
 
 // The toolkit widget behind a Control; defined inside platform/ui only.
 struct NativeControl;
+class ItemHolder;
 
 class Control {
 public:
@@ -175,6 +176,8 @@ public:
     struct Impl;
 
 private:
+    ItemHolder* items() const;
+
     std::unique_ptr<NativeControl> native_;
     std::unique_ptr<Impl> impl_;
 };
