@@ -286,7 +286,7 @@ protected:
             raiseEnter(t);
             return 1;
         }
-        const bool doubleClick = event == FL_PUSH && Fl::event_clicks() > 0;
+        const bool doubleClick = event == FL_PUSH && Fl::event_clicks() > 0 && find_item(Fl::event_y());
         int result = Fl_Browser_::handle(event);
         if (doubleClick) raiseEnter(t);  // the tracker tells whether anyone still listens
         return result;
