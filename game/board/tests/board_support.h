@@ -8,10 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/app/options.h"
 #include "game/board/board.h"
 #include "testing/program_folder.h"
 
 namespace board_test {
+
+// The process-wide options store for one test.
+struct OptionsStore {
+    Options store;
+    OptionsStore() { options = &store; }
+    ~OptionsStore() { options = nullptr; }
+};
 
 // A game state that only keeps the turn fields and counts the calls.
 class StubGame : public OrvexGameState {

@@ -24,13 +24,6 @@ std::string withHeader(const std::string& header, const std::string& body) {
     return "title\n" + header + "\n" + body;
 }
 
-// The process-wide options store for one test.
-struct OptionsStore {
-    Options store;
-    OptionsStore() { options = &store; }
-    ~OptionsStore() { options = nullptr; }
-};
-
 }  // namespace
 
 TEST_F(BoardTest, HeaderKeys) {
