@@ -159,6 +159,9 @@ void OrvexGame::checkGameOver() {
         for (int seat = 1; seat <= kMaxSeats; ++seat)
             if (chips[seat] > 0 && (winner == 0 || chips[seat] > chips[winner])) winner = seat;
         if (!anyMove) declareGameOver(winner);
+    } else {
+        // No rule ends these games: every seat stays in.
+        for (int seat = 1; seat <= seats; ++seat) iPlayerIn[seat] = 1;
     }
 }
 
@@ -168,7 +171,7 @@ void OrvexGame::clickSquare(int x, int y, int force, int player) {
     if (!iBoard) return;
     if (player == -1) player = iCurrentPlayer;
     if (iInAnimSequence != 0) return;
-    if (force == 0 && !isMyTurn()) return;
+    if (force == 0 && (!isMyTurn() || ownShotPending())) return;
     if (!iBoard->isOnBoard(x, y)) return;
     const bool local = force == 0;  // only the local player's own actions are told to the others
     if (iBoard->isOrvexStyle())
@@ -279,7 +282,7 @@ void OrvexGame::clickCheckers(int x, int y, int player, bool local) {
 }
 
 void OrvexGame::rotateSelectedPiece(bool shift) {
-    if (!iBoard || iInAnimSequence != 0 || !isMyTurn()) return;
+    if (!iBoard || iInAnimSequence != 0 || !isMyTurn() || ownShotPending()) return;
     OrvexPiece* p = iBoard->pieceAt(iBoard->getSelectedX(), iBoard->getSelectedY());
     if (!p || !p->canRotate()) return;
     if (shift) {
@@ -348,7 +351,7 @@ void OrvexGame::advanceAnimations() {
 }
 
 void OrvexGame::passCommand() {
-    if (!isMyTurn() || iInAnimSequence != 0) return;
+    if (!isMyTurn() || iInAnimSequence != 0 || ownShotPending()) return;
     passTurn(iCurrentPlayer);
     queue("PQS", {iLocalSeat});
 }

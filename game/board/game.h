@@ -118,6 +118,9 @@ public:
 
 protected:
     static bool validSeat(int seat) { return seat >= 1 && seat <= kMaxSeats; }
+    // A shot this client fired is not complete yet: its move is still to be
+    // spent, so the shooter does nothing else until then.
+    bool ownShotPending() const { return iFirePending && iFireLocal; }
     void queue(const char* code, std::initializer_list<int> fields = {});
     // The selection ends: no selected cell, no saved cell, nothing pending.
     void endSelection();

@@ -1,6 +1,7 @@
 #include "game/board/tests/game_support.h"
 
 #include <cstdio>
+#include <sstream>
 
 namespace board_test {
 
@@ -24,6 +25,27 @@ std::string gameState(const OrvexGame& game) {
                 out += buf;
             }
     return out;
+}
+
+void perform(RecordingGame& game, const std::string& action) {
+    std::istringstream in(action);
+    std::string op;
+    in >> op;
+    if (op == "c") {
+        int x = 0, y = 0;
+        in >> x >> y;
+        game.clickSquare(x, y);
+    } else if (op == "r" || op == "l") {
+        game.rotateSelectedPiece(op == "l");
+    } else if (op == "f") {
+        game.fireSelected();
+    } else if (op == "e") {
+        game.completeFireAndNotify();
+    } else if (op == "p") {
+        game.passCommand();
+    } else {
+        ADD_FAILURE() << "unknown action " << action;
+    }
 }
 
 std::string messageText(const MessageBytes& m) {

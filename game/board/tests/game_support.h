@@ -36,6 +36,11 @@ public:
     int turnLines = 0;
 };
 
+// One scripted action of the local player:
+//   c X Y   click cell (X, Y)      r  turn right      l  turn left (Shift)
+//   f       fire                   e  the shot's end  p  the pass command
+void perform(RecordingGame& game, const std::string& action);
+
 // The state two clients must agree on: the board and the turn and engine
 // state, as text.
 std::string gameState(const OrvexGame& game);

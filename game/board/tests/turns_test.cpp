@@ -2,7 +2,6 @@
 // on the beam styles.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,10 +11,8 @@ using namespace board_test;
 
 namespace {
 
-// One scripted action by the seat whose turn it is, and the turn state
-// expected after it.
-//   c X Y   click cell (X, Y)      r  turn right      l  turn left (Shift)
-//   f       fire                   e  the shot's end  p  the pass command
+// One scripted action (see perform) by the seat whose turn it is, and the
+// turn state expected after it.
 struct Step {
     const char* action;
     int current;
@@ -29,24 +26,7 @@ protected:
             const Step& s = script[i];
             SCOPED_TRACE("step " + std::to_string(i + 1) + " \"" + s.action + "\"");
             game.actAs(game.getCurrentPlayer());
-            std::istringstream in(s.action);
-            std::string op;
-            in >> op;
-            if (op == "c") {
-                int x = 0, y = 0;
-                in >> x >> y;
-                game.clickSquare(x, y);
-            } else if (op == "r" || op == "l") {
-                game.rotateSelectedPiece(op == "l");
-            } else if (op == "f") {
-                game.fireSelected();
-            } else if (op == "e") {
-                game.completeFireAndNotify();
-            } else if (op == "p") {
-                game.passCommand();
-            } else {
-                FAIL() << "unknown action";
-            }
+            perform(game, s.action);
             game.settle();
             EXPECT_EQ(s.current, game.getCurrentPlayer());
             EXPECT_EQ(s.moves, game.getTurnsLeft());
@@ -121,9 +101,14 @@ TEST_F(TurnTest, OneShotAtATime) {
     run({
         {"c 1 4", 1, 3},
         {"f", 1, 3},
+        // Until the shot is complete the shooter does nothing else.
         {"c 2 5", 1, 3},
-        {"f", 1, 3},  // refused: the first shot is not complete
+        {"p", 1, 3},
+    });
+    EXPECT_EQ(-1, board().getSelectedX());
+    run({
         {"e", 1, 2},
+        {"c 2 5", 1, 2},
         {"f", 1, 2},  // now the second piece fires
         {"e", 1, 1},
         {"c 1 4", 1, 1},
