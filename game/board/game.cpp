@@ -33,7 +33,6 @@ void OrvexGame::boardLoaded() {
     iMultiJump = 0;
     iFirePending = 0;
     iFireLocal = 0;
-    iFireEndDue = 0;
 }
 
 void OrvexGame::endSelection() {
@@ -326,28 +325,10 @@ int OrvexGame::completeFire(int sendEnd) {
     iBoard->startExplosion();
     iFirePending = 0;
     iFireLocal = 0;
-    iFireEndDue = 0;
     iBoard->clearBeams();
     iBoard->removeDestroyedPieces();
     if (sendEnd) queue("PFE");
     return 1;
-}
-
-void OrvexGame::completeFireAndNotify() {
-    if (!iFirePending || !iFireLocal) return;
-    // The others complete it only after their animations; so must we, or a
-    // teleport during the animation would see a different board here.
-    if (iInAnimSequence != 0) {
-        iFireEndDue = 1;
-        return;
-    }
-    completeFire(1);
-}
-
-void OrvexGame::advanceAnimations() {
-    if (!iBoard) return;
-    iBoard->advanceAnimations();
-    if (iFireEndDue && iInAnimSequence == 0) completeFire(1);
 }
 
 void OrvexGame::passCommand() {

@@ -76,9 +76,8 @@ public:
     // (and then PFE is queued), 0 for another player's (on their PFE).
     // 1 when a shot was completed.
     int completeFire(int sendEnd);
-    // completeFire(1); while a piece animation runs the shot is completed
-    // as soon as the animation ends (see advanceAnimations).
-    void completeFireAndNotify();
+    // completeFire(1).
+    void completeFireAndNotify() { completeFire(1); }
     // The "pass" command: passes the local player's turn and tells the others.
     void passCommand();
 
@@ -94,10 +93,6 @@ public:
     // PRR, PRL, PFS, PFE, PQS): its length when handled, 0 when the bytes
     // hold no such message, -1 when one has begun but is not complete.
     int handleBoardMessage(const uint8_t* bytes, std::size_t count);
-
-    // One step of every running animation; the board window's timer calls
-    // it. A shot whose end waited for an animation is completed here.
-    void advanceAnimations();
 
     // The select/move engine, for the drawing and the tests.
     int isRotationPending() const { return iRotationPending; }
@@ -148,6 +143,5 @@ protected:
     int iSavedY = -1;
     int iMultiJump = 0;
     int iFirePending = 0;
-    int iFireLocal = 0;    // the pending shot was fired by this client
-    int iFireEndDue = 0;   // its end waits for an animation
+    int iFireLocal = 0;  // the pending shot was fired by this client
 };

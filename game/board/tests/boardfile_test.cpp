@@ -138,6 +138,14 @@ TEST_F(BoardTest, LineBreaksAnywhereGiveTheSameBoard) {
     }
 }
 
+TEST_F(BoardTest, ALongTitleLineIsSkippedWhole) {
+    ASSERT_EQ(1, load(std::string(3000, 'x') + " style: kv \n" + "size: 2 1 style: chk \nK010C020\n"));
+    EXPECT_TRUE(board().isChkStyle());
+    EXPECT_EQ(4, board().getWidth());
+    EXPECT_EQ('K', letterOf(board().getPiece(1, 1)));
+    EXPECT_EQ('C', letterOf(board().getPiece(2, 1)));
+}
+
 TEST_F(BoardTest, ShortFileEndsInBlanks) {
     // Two whole cells, then a cell cut off inside its code.
     ASSERT_EQ(1, load(withHeader("size: 2 2 style: gkv ", "K041M2\n20M1")));

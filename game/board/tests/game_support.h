@@ -29,7 +29,7 @@ public:
     void setPlayerCount(int count) { iPlayerCount = count; }
     // Runs the animation step until every animation has ended (bounded).
     void settle() {
-        for (int i = 0; i < 10000 && getAnimSequence() != 0; ++i) advanceAnimations();
+        for (int i = 0; i < 10000 && getAnimSequence() != 0; ++i) getBoard()->advanceAnimations();
     }
 
     std::vector<std::string> events;

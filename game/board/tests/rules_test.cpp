@@ -97,6 +97,18 @@ TEST_F(RulesTest, CheckersMultiJumpEndsTheTurnOnlyAtTheEnd) {
     EXPECT_EQ("......", row(2));
 }
 
+TEST_F(RulesTest, PassingEndsAJumpSequence) {
+    start("chk", 6, 6,
+          {"C010 .... .... .... .... ....", ".... C020 .... .... .... ....", ".... .... .... .... .... ....",
+           ".... .... .... C020 .... ....", ".... .... .... .... .... ....", ".... .... .... .... .... ...."});
+    play({"c 1 1", "c 3 3"});
+    ASSERT_EQ(1, game.isMultiJump());
+    EXPECT_EQ(Messages{"PQS 1"}, play({"p"}));
+    EXPECT_EQ(0, game.isMultiJump());
+    EXPECT_EQ(-1, board().getSelectedX());
+    EXPECT_EQ(2, game.getCurrentPlayer());
+}
+
 TEST_F(RulesTest, CheckersCrownsOnTheFarRow) {
     start("chk", 4, 4, {".... .... .... ....", ".... .... C020 ....", "C010 .... .... ....", ".... .... .... ...."});
     EXPECT_EQ((Messages{"PS 1 3", "PM 2 4"}), play({"c 1 3", "c 2 4"}));

@@ -188,3 +188,22 @@ TEST_F(TurnTest, SeatLabelsFollowTheTurn) {
     EXPECT_EQ((std::vector<std::string>{"label 1 200", "label 2 242"}), game.events);
     EXPECT_GT(game.turnLines, 0);
 }
+
+TEST_F(TurnTest, NothingWhileAPieceIsAnimated) {
+    start("gkv", 5, 1, {"M010 X... L010 K010 K020"}, 1, 2);
+    game.actAs(1);
+    game.clickSquare(1, 1);
+    game.clickSquare(2, 1);  // into the hole
+    ASSERT_EQ(1, game.getAnimSequence());
+    sent();
+    game.passCommand();
+    game.clickSquare(3, 1);
+    game.rotateSelectedPiece(false);
+    game.fireSelected();
+    EXPECT_EQ(std::vector<std::string>{}, sent());
+    EXPECT_EQ(-1, board().getSelectedX());
+    EXPECT_EQ(2, game.getTurnsLeft());
+    game.settle();
+    game.passCommand();
+    EXPECT_EQ(2, game.getCurrentPlayer());
+}
