@@ -85,20 +85,7 @@ const CellKind* kindOf(const OrvexPiece* p) {
     return nullptr;
 }
 
-// One line, up to and including its line feed; only the first 1,023
-// characters are kept, the rest of a longer line is skipped. False at the
-// end of the file when nothing was read.
-bool readLine(FILE* f, std::string& line) {
-    line.clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
-        any = true;
-        if (line.size() < kLineMax) line.push_back(static_cast<char>(c));
-        if (c == '\n') break;
-    }
-    return any;
-}
+bool readLine(FILE* f, std::string& line) { return readTextLine(f, line, kLineMax); }
 
 struct Header {
     int width = -1;  // play area; -1 when the header has no size
