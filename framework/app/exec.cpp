@@ -34,7 +34,9 @@ Exec::~Exec() {
 
 void Exec::init() {
     debugLog("init _options\n");
-    options = new Options();
+    // The store lives for the whole process; a second start-up in the same
+    // process (tests) reuses it, and load empties it.
+    if (!options) options = new Options();
     coreLibrary = new library();
     options->load("options_vurn.gkv");
     if (!getStringOption("nlsLanguage")) setStringOption("nlsLanguage", "EN");
@@ -102,7 +104,12 @@ void Main::run() {
     Exec* exec = currentExec;
     if (!exec) return;
     if (!exec->mainCore()) {
-        // No main window: the same shut-down road as after its close.
+        // No main window: the same shut-down road as after its close, with
+        // the register deleted as the main core's destructor would.
+        if (coreLibrary) {
+            coreLibrary->deleteSuperCores();
+            delete coreLibrary;
+        }
         exec->uninit();
         delete exec;
         return;

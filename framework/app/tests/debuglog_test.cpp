@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <sys/stat.h>
+
+#include "framework/app/debuglog.h"
+#include "testing/program_folder.h"
+
+using testing_support::ProgramFolder;
+
+namespace {
+
+TEST(DebugLog, WithoutMarkerNothingIsCreatedOrDeleted) {
+    ProgramFolder folder;
+    folder.write("error.txt", "old");
+    debugLogResetForTests();
+    debugLog("init _options\n");
+    debugLog("ERROR: something\n");
+    debugPrintfI("n=%d\n", 3);
+    EXPECT_EQ(testMode, 0);
+    EXPECT_FALSE(folder.exists("note.txt"));
+    EXPECT_EQ(folder.read("error.txt"), "old");
+    // The decision sticks for the run: a marker that appears later is ignored.
+    folder.write("test.env", "");
+    debugLog("late\n");
+    EXPECT_FALSE(folder.exists("note.txt"));
+}
+
+TEST(DebugLog, MarkerWritesNoteInOrderAndErrorsAtFirstError) {
+    ProgramFolder folder;
+    folder.write("test.env", "");
+    folder.write("error.txt", "old errors");
+    debugLogResetForTests();
+    debugLog("init _options\n");
+    EXPECT_EQ(testMode, 1);
+    EXPECT_FALSE(folder.exists("error.txt"));  // removed at the first call
+    debugPrintfSI("%s=%d\n", "a", 1);
+    debugPrintfIIIS("%d %d %d %s\n", 1, 2, 3, "x");
+    EXPECT_FALSE(folder.exists("error.txt"));
+    debugLog("ERROR: first\n");
+    debugLog("ERRORS are errors\n");
+    debugLog("no ERROR here\n");
+    EXPECT_EQ(folder.read("note.txt"),
+              "init _options\na=1\n1 2 3 x\nERROR: first\nERRORS are errors\nno ERROR here\n");
+    EXPECT_EQ(folder.read("error.txt"), "ERROR: first\nERRORS are errors\n");
+}
+
+TEST(DebugLog, BlockedNoteFileUsesSecondName) {
+    ProgramFolder folder;
+    folder.write("test.env", "");
+    // A directory where the note file should be: it cannot be opened.
+    ASSERT_EQ(mkdir((folder.path() + "/note.txt").c_str(), 0755), 0);
+    debugLogResetForTests();
+    debugLog("hello\n");
+    EXPECT_EQ(folder.read("note2.txt"), "hello\n");
+}
+
+TEST(DebugLog, BothFilesBlockedStillCollectsTheError) {
+    ProgramFolder folder;
+    folder.write("test.env", "");
+    ASSERT_EQ(mkdir((folder.path() + "/note.txt").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((folder.path() + "/note2.txt").c_str(), 0755), 0);
+    debugLogResetForTests();
+    debugLog("ERROR: lost log\n");
+    debugLog("ERROR: after disable\n");
+    EXPECT_EQ(testMode, 1);
+    EXPECT_EQ(folder.read("error.txt"), "ERROR: lost log\n");
+}
+
+TEST(DebugLog, WrappersAreBounded) {
+    ProgramFolder folder;
+    folder.write("test.env", "");
+    debugLogResetForTests();
+    std::string big(5000, 'x');
+    debugPrintfS("%s", big.c_str());
+    debugPrintfSSI("%s %s %d", nullptr, "b", 1);
+    debugPrintfSIIII("%s%d%d%d%d", "s", 1, 2, 3, 4);
+    debugPrintfIIIII("%d%d%d%d%d", 1, 2, 3, 4, 5);
+    std::string note = folder.read("note.txt");
+    EXPECT_EQ(note, std::string(1023, 'x') + "(null) b 1" + "s1234" + "12345");
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "framework/core/supercore.h"
+#include "framework/util/ticker.h"
+
+namespace {
+
+std::vector<std::string> calls;
+
+class TickCore : public SuperCore {
+public:
+    explicit TickCore(std::string name, Ticker* t = nullptr) : name_(std::move(name)), ticker_(t) {}
+    const char* getCoreClassName() override { return "TickCore"; }
+    void onIntuitick() override {
+        calls.push_back(name_);
+        if (removeSelf && ticker_) ticker_->removeClient(this);
+        if (removeOther && ticker_) ticker_->removeClient(removeOther);
+    }
+    void onPrivIntuitick() override { calls.push_back("priv:" + name_); }
+    bool removeSelf = false;
+    SuperCore* removeOther = nullptr;
+
+private:
+    std::string name_;
+    Ticker* ticker_;
+};
+
+TEST(Ticker, NewestClientFirstAndCountersRaised) {
+    calls.clear();
+    Ticker t(nullptr, true);
+    EXPECT_EQ(mainTicker, &t);
+    TickCore a("a"), b("b");
+    std::atomic<int> counter{0};
+    t.add(&a);
+    t.addClient(&b, &counter);
+    TickCore c("c");
+    t.add(&c);
+    t.tickClients();
+    EXPECT_EQ(calls, (std::vector<std::string>{"c", "a"}));
+    EXPECT_EQ(counter, 1);
+    EXPECT_TRUE(t.dispatchHandlerEvent(275, t.timerId()));
+    EXPECT_FALSE(t.dispatchHandlerEvent(275, t.timerId() + 1));
+    EXPECT_FALSE(t.dispatchHandlerEvent(274, t.timerId()));
+    EXPECT_EQ(counter, 2);
+    t.removeClient(&a);
+    t.removeClient(&a);  // no match: nothing changes
+    calls.clear();
+    t.tickClients();
+    EXPECT_EQ(calls, (std::vector<std::string>{"c"}));
+    EXPECT_EQ(t.clientCount(), 2);
+}
+
+TEST(Ticker, OtherTickersCallPrivateTick) {
+    calls.clear();
+    Ticker t(nullptr, false);
+    EXPECT_EQ(mainTicker, nullptr);
+    TickCore a("a");
+    t.add(&a);
+    t.tickClients();
+    EXPECT_EQ(calls, (std::vector<std::string>{"priv:a"}));
+}
+
+TEST(Ticker, ClientMayRemoveItselfOrAnotherDuringTick) {
+    calls.clear();
+    Ticker t(nullptr, true);
+    TickCore a("a", &t), b("b", &t), c("c", &t);
+    t.add(&a);
+    t.add(&b);
+    t.add(&c);  // order: c, b, a
+    b.removeSelf = true;
+    c.removeOther = &a;
+    t.tickClients();
+    EXPECT_EQ(calls, (std::vector<std::string>{"c", "b"}));
+    calls.clear();
+    t.tickClients();
+    EXPECT_EQ(calls, (std::vector<std::string>{"c"}));
+}
+
+TEST(Ticker, TimerIdsWrapAfterAThousand) {
+    std::vector<int> ids;
+    for (int i = 0; i < 1001; ++i) {
+        Ticker t(nullptr, false);
+        ids.push_back(t.timerId());
+    }
+    EXPECT_EQ(ids[0], 2213);
+    EXPECT_EQ(ids[999], 3212);
+    EXPECT_EQ(ids[1000], 2244);
+}
+
+TEST(Ticker, DestroyingMainTickerClearsIt) {
+    {
+        Ticker t(nullptr, true);
+        EXPECT_EQ(mainTicker, &t);
+    }
+    EXPECT_EQ(mainTicker, nullptr);
+}
+
+}  // namespace
