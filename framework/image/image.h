@@ -56,8 +56,10 @@ struct SaveRecord {
 struct Image {
     Image();
     ~Image();
-    Image(const Image&) = delete;
+    Image(const Image&) = delete;  // pictures are large: never copied by accident
     Image& operator=(const Image&) = delete;
+    Image(Image&&) = default;
+    Image& operator=(Image&&) = default;
 
     int32_t iWidth = 0;
     int32_t iHeight = 0;
