@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "framework/app/options.h"
+#include "testing/options_store.h"
 #include "framework/draw/view.h"
 #include "framework/image/image.h"
 
@@ -36,14 +37,6 @@ Bytes at(const Bytes& buffer, int stride, int viewHeight, int x, int y) {
     return {p[0], p[1], p[2]};
 }
 
-class OptionsStore {
-public:
-    OptionsStore() { options = &store_; }
-    ~OptionsStore() { options = nullptr; }
-
-private:
-    Options store_;
-};
 
 }  // namespace
 
@@ -115,7 +108,7 @@ TEST(FastView, PaletteAndFortyEightBitSources) {
 }
 
 TEST(FastView, MaskTint) {
-    OptionsStore store;
+    testing_support::OptionsStore store;
     struct Case {
         const char* name;
         int red, green, blue;
@@ -144,7 +137,7 @@ TEST(FastView, MaskTint) {
 }
 
 TEST(FastView, SmallerMaskTintsOnlyWhereItReaches) {
-    OptionsStore store;
+    testing_support::OptionsStore store;
     Image image = rgbImage(3, 1);
     image.iSubImage[0] = std::make_unique<Image>();
     image.iSubImage[0]->iWidth = 1, image.iSubImage[0]->iHeight = 1;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "framework/app/options.h"
+#include "testing/options_store.h"
 #include "framework/image/gif.h"
 #include "framework/image/image.h"
 #include "framework/image/png.h"
@@ -14,15 +15,6 @@ using namespace image_test;
 
 namespace {
 
-// A process-wide options store for the test's lifetime.
-class OptionsStore {
-public:
-    OptionsStore() { options = &store_; }
-    ~OptionsStore() { options = nullptr; }
-
-private:
-    Options store_;
-};
 
 Bytes smallGif() {
     CodePacker p(2);
@@ -200,7 +192,7 @@ Bytes txr(int32_t w, int32_t h, std::size_t pixelBytes) {
 TEST(ImageLoad, RawTextures) {
     testing_support::ProgramFolder folder;
     installFormatTable(folder);
-    OptionsStore store;
+    testing_support::OptionsStore store;
     setIntOption("enableHuecraftFeatures", 0);  // the load writes 1 before it tests it
     struct Case {
         const char* file;
@@ -288,7 +280,7 @@ TEST(ImageConvert, BetweenTheForms) {
 TEST(ImageSave, GifFromATrueColourPictureLeavesItTrueColour) {
     testing_support::ProgramFolder folder;
     installFormatTable(folder);
-    OptionsStore store;
+    testing_support::OptionsStore store;
     Image snapshot;
     snapshot.iWidth = 64, snapshot.iHeight = 64;
     Rng rng(5);
@@ -312,7 +304,7 @@ TEST(ImageSave, GifFromATrueColourPictureLeavesItTrueColour) {
 
 TEST(ImageSave, PngInterlaceOptionAndFailures) {
     testing_support::ProgramFolder folder;
-    OptionsStore store;
+    testing_support::OptionsStore store;
     Image image;
     image.iWidth = 3, image.iHeight = 3;
     image.iPixels24.assign(27, 9);
