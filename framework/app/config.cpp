@@ -43,6 +43,13 @@ int upgradeHttpPort() { return portFromEnv("VURNORVEXI_UPGRADE_HTTP_PORT", 80); 
 std::string upgradeFileHost1() { return textFromEnv("VURNORVEXI_UPGRADE_FILE_HOST1", "127.0.0.1"); }
 std::string upgradeFileHost2() { return textFromEnv("VURNORVEXI_UPGRADE_FILE_HOST2", "127.0.0.1"); }
 int upgradeFilePort() { return portFromEnv("VURNORVEXI_UPGRADE_FILE_PORT", 2000); }
+
+std::string upgradeVersionPageUrl() {
+    std::string host = upgradeHost();
+    int port = upgradeHttpPort();
+    if (port != 80) host += ":" + std::to_string(port);
+    return "http://" + host + "/upgrades/" + kProductId + "_" + kPlatform + "_" + kVersion + ".html";
+}
 std::string webHost() { return textFromEnv("VURNORVEXI_WEB_HOST", "127.0.0.1"); }
 std::string browserCommand() { return textFromEnv("VURNORVEXI_BROWSER", "xdg-open"); }
 

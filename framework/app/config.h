@@ -30,6 +30,10 @@ int upgradeHttpPort();
 std::string upgradeFileHost1();
 std::string upgradeFileHost2();
 int upgradeFilePort();
+// The version page "http://%s/upgrades/%s_%s_%s.html" with the upgrade host
+// (followed by ":port" when the page's port is not 80), the product id, the
+// platform and the version.
+std::string upgradeVersionPageUrl();
 
 // The host of the help menu's web pages: VURNORVEXI_WEB_HOST (127.0.0.1).
 std::string webHost();

@@ -3,8 +3,13 @@
 #include "framework/app/debuglog.h"
 #include "framework/app/nls.h"
 #include "framework/app/options.h"
+#include "framework/app/config.h"
 #include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
+#include "framework/net/communicator.h"
+#include "framework/window/superwindow.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
 
 Exec* currentExec = nullptr;
 
@@ -17,6 +22,7 @@ char** programArgv = nullptr;
 void setProgramArguments(int argc, char** argv) {
     programArgc = argc;
     programArgv = argv;
+    platform::ui::setApplicationArguments(argc, argv);
 }
 
 void Exec::setMainCoreFactory(MainCoreFactory factory) { mainCoreFactory = factory; }
@@ -30,6 +36,9 @@ Exec::Exec() {
 
 Exec::~Exec() {
     if (currentExec == this) currentExec = nullptr;
+    // A check still under way is let go to end on its own (see Communicator).
+    delete checkRequest_;
+    delete upgradeListHolder_;
 }
 
 void Exec::init() {
@@ -46,6 +55,16 @@ void Exec::init() {
     upgradeListHolder_ = nullptr;
     if (!getStringOption("datVersion")) setStringOption("datVersion", "1");
     if (!getStringOption("dateVersion")) setStringOption("dateVersion", "0000.00.00");
+    std::string versionPage = config::upgradeVersionPageUrl();
+    if (getIntOption("dontCheckUpgrade") == 0) {
+        // Polled by the main core's tick; the worker does not call back.
+        checkRequest_ = new Communicator(nullptr, 1);
+        checkRequest_->requestPage("upgrade", versionPage.c_str());
+        if (!checkRequest_->start()) {
+            delete checkRequest_;  // a check that never runs is never done
+            checkRequest_ = nullptr;
+        }
+    }
     currentExec = this;
 }
 
@@ -103,15 +122,32 @@ void startApplication() { new Exec(); }
 void Main::run() {
     Exec* exec = currentExec;
     if (!exec) return;
-    if (!exec->mainCore()) {
-        // No main window: the same shut-down road as after its close, with
-        // the register deleted as the main core's destructor would.
+    SuperCore* core = exec->mainCore();
+    SuperWindow* frame = core ? core->frame() : nullptr;
+    if (frame) {
+        // The close of the main frame runs the shut-down road
+        // (SuperCore::onClose); the loop ends once the frame is gone.
+        platform::ui::runLoop(frame->platformFrame());
+    }
+    // No main window, or a main core whose close left the road unfinished:
+    // the rest of the road, with the register deleted as the main core's
+    // destructor would, so nothing is lost.
+    if (currentExec) {
+        Exec* rest = currentExec;
         if (coreLibrary) {
             coreLibrary->deleteSuperCores();
             delete coreLibrary;
         }
-        exec->uninit();
-        delete exec;
-        return;
+        rest->uninit();
+        delete rest;
     }
+}
+
+int programMain(int argc, char** argv) {
+    setProgramArguments(argc, argv);
+    Main* part = new Main();
+    part->initializePart();
+    part->run();
+    delete part;
+    return 0;
 }

@@ -41,3 +41,5 @@ bool Runnable::start() {
 }
 
 void Runnable::join() { thread_.join(); }
+
+void Runnable::detach() { thread_.detach(); }

@@ -4,13 +4,23 @@
 #include <time.h>
 
 #include <memory>
+#include <mutex>
 
 namespace platform {
 
 namespace {
+// What a new thread runs. The gate is held by `start` until the Thread
+// object has recorded the new thread, so the work may see (and even end)
+// its own Thread object safely.
+struct Launch {
+    std::function<void()> fn;
+    std::mutex gate;
+};
+
 void* threadEntry(void* arg) {
-    std::unique_ptr<std::function<void()>> fn(static_cast<std::function<void()>*>(arg));
-    (*fn)();
+    std::unique_ptr<Launch> launch(static_cast<Launch*>(arg));
+    { std::lock_guard<std::mutex> wait(launch->gate); }
+    launch->fn();
     return nullptr;
 }
 }  // namespace
@@ -22,17 +32,19 @@ bool Thread::start(std::function<void()> fn, std::size_t stackBytes) {
     pthread_attr_t attr;
     if (pthread_attr_init(&attr) != 0) return false;
     pthread_attr_setstacksize(&attr, stackBytes);
-    auto* heapFn = new std::function<void()>(std::move(fn));
+    auto* launch = new Launch{std::move(fn), {}};
+    std::unique_lock<std::mutex> gate(launch->gate);
     pthread_t t;
-    int rc = pthread_create(&t, &attr, threadEntry, heapFn);
+    int rc = pthread_create(&t, &attr, threadEntry, launch);
     pthread_attr_destroy(&attr);
     if (rc != 0) {
-        delete heapFn;
+        gate.unlock();
+        delete launch;
         return false;
     }
     handle_ = static_cast<unsigned long>(t);
     started_ = true;
-    return true;
+    return true;  // the gate opens here
 }
 
 void Thread::join() {

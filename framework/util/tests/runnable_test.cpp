@@ -17,8 +17,9 @@ public:
     void run() override {
         ranOn = std::this_thread::get_id();
         stack = platform::currentThreadStackSize();
-        // Uses most of a 1 MiB stack: a smaller stack would crash here.
-        volatile char big[700 * 1024];
+        // Uses a good part of the stack: a small default stack would crash here
+        // (kept well below 1 MiB so sanitizer builds fit too).
+        volatile char big[384 * 1024];
         big[0] = 1;
         big[sizeof big - 1] = 2;
         done = big[0] + big[sizeof big - 1];

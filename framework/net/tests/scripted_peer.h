@@ -1,0 +1,70 @@
+#pragma once
+// A loopback peer for the socket tests: listens on a free port and plays
+// the same script on every connection it accepts: send chunks, pause, read
+// what the client sends, close, reset, or hold the connection open.
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace net_testing {
+
+class ScriptedPeer {
+public:
+    ScriptedPeer();
+    ~ScriptedPeer();
+    ScriptedPeer(const ScriptedPeer&) = delete;
+    ScriptedPeer& operator=(const ScriptedPeer&) = delete;
+
+    // Script steps, played in order; a script that ends without close or
+    // reset holds the connection until the client closes it.
+    ScriptedPeer& send(const std::string& bytes);
+    ScriptedPeer& pause(int ms);
+    ScriptedPeer& read(std::size_t count);  // waits for that many bytes
+    ScriptedPeer& close();
+    ScriptedPeer& reset();
+
+    // Starts listening on a free loopback port (after the script is built).
+    void start();
+    int port() const { return port_; }
+    // Everything read from clients so far.
+    std::string received() const;
+    int accepted() const { return accepted_; }
+    // Connections still being served.
+    int active() const { return active_; }
+    // Waits up to timeoutMs until no connection is served any more.
+    bool waitIdle(int timeoutMs) const;
+
+private:
+    struct Step {
+        enum Kind { Send, Pause, Read, Close, Reset } kind;
+        std::string bytes;
+        std::size_t count = 0;
+    };
+    void acceptLoop();
+    void serve(int fd);
+
+    std::vector<Step> script_;
+    int listen_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> accepted_{0};
+    std::atomic<int> active_{0};
+    mutable std::mutex mutex_;
+    std::string received_;
+    std::vector<int> open_;
+    std::vector<std::thread> threads_;
+    std::thread acceptor_;
+    bool started_ = false;
+};
+
+// A port on the loopback address that nothing listens on.
+int refusedPort();
+
+// Switches the debug log on in the current folder (the test's program
+// folder) and returns the path of its note file.
+void enableDebugLog();
+std::string debugNote();
+
+}  // namespace net_testing

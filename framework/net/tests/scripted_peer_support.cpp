@@ -1,0 +1,153 @@
+#include "framework/net/tests/scripted_peer.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "framework/app/debuglog.h"
+#include "platform/net/tcp.h"
+#include "platform/os/thread.h"
+
+namespace tcp = platform::net;
+
+namespace net_testing {
+
+ScriptedPeer::ScriptedPeer() = default;
+
+ScriptedPeer::~ScriptedPeer() {
+    stopping_ = true;
+    tcp::shutdownBoth(listen_);
+    if (acceptor_.joinable()) acceptor_.join();
+    std::vector<std::thread> pending;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int fd : open_) tcp::shutdownBoth(fd);
+        pending.swap(threads_);
+    }
+    for (std::thread& t : pending) t.join();
+    tcp::closeHandle(listen_);
+}
+
+ScriptedPeer& ScriptedPeer::send(const std::string& bytes) {
+    script_.push_back({Step::Send, bytes, 0});
+    return *this;
+}
+ScriptedPeer& ScriptedPeer::pause(int ms) {
+    script_.push_back({Step::Pause, {}, static_cast<std::size_t>(ms)});
+    return *this;
+}
+ScriptedPeer& ScriptedPeer::read(std::size_t count) {
+    script_.push_back({Step::Read, {}, count});
+    return *this;
+}
+ScriptedPeer& ScriptedPeer::close() {
+    script_.push_back({Step::Close, {}, 0});
+    return *this;
+}
+ScriptedPeer& ScriptedPeer::reset() {
+    script_.push_back({Step::Reset, {}, 0});
+    return *this;
+}
+
+void ScriptedPeer::start() {
+    if (started_) return;
+    started_ = true;
+    listen_ = tcp::listenOn("127.0.0.1", 0, &port_);
+    acceptor_ = std::thread([this] { acceptLoop(); });
+}
+
+std::string ScriptedPeer::received() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+}
+
+bool ScriptedPeer::waitIdle(int timeoutMs) const {
+    long long end = platform::monotonicMs() + timeoutMs;
+    while (active_ > 0) {
+        if (platform::monotonicMs() > end) return false;
+        platform::sleepMs(2);
+    }
+    return true;
+}
+
+void ScriptedPeer::acceptLoop() {
+    while (!stopping_) {
+        int fd = tcp::acceptConnection(listen_, -1);
+        if (fd < 0) return;
+        ++active_;  // before accepted_: a waiter that sees the count sees this one busy
+        ++accepted_;
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_.push_back(fd);
+        threads_.emplace_back([this, fd] { serve(fd); });
+    }
+}
+
+void ScriptedPeer::serve(int fd) {
+    constexpr long kTimedOut = -100;
+    auto readSome = [&](long long waitUs) -> long {
+        if (tcp::waitReadable(fd, waitUs) != tcp::Wait::Ready) return kTimedOut;
+        char piece[65536];
+        int err = 0;
+        long n = tcp::receiveSome(fd, piece, sizeof piece, &err);
+        if (n > 0) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            received_.append(piece, static_cast<std::size_t>(n));
+        }
+        return n;
+    };
+    Step::Kind end = Step::Pause;  // neither close nor reset: hold
+    for (const Step& step : script_) {
+        if (stopping_) break;
+        if (step.kind == Step::Send) {
+            int err = 0;
+            tcp::sendAll(fd, step.bytes.data(), static_cast<long>(step.bytes.size()), 10000, &err);
+        } else if (step.kind == Step::Pause) {
+            platform::sleepMs(static_cast<int>(step.count));
+        } else if (step.kind == Step::Read) {
+            std::size_t got = 0;
+            while (!stopping_ && got < step.count) {
+                long n = readSome(5LL * 1000 * 1000);
+                if (n <= 0 && n != tcp::kNothingWaiting) break;
+                if (n > 0) got += static_cast<std::size_t>(n);
+            }
+        } else {
+            end = step.kind;
+            break;
+        }
+    }
+    if (end == Step::Pause) {
+        // Hold the connection, taking what the client sends, until it closes.
+        while (!stopping_) {
+            long n = readSome(100 * 1000);
+            if (n == 0 || n == tcp::kReceiveFailed) break;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::erase(open_, fd);
+    }
+    if (end == Step::Reset) tcp::resetConnection(fd);
+    else tcp::closeHandle(fd);
+    --active_;
+}
+
+int refusedPort() {
+    int port = 0;
+    int fd = tcp::listenOn("127.0.0.1", 0, &port);
+    tcp::closeHandle(fd);
+    return port;
+}
+
+void enableDebugLog() {
+    std::ofstream("test.env").put('\n');
+    debugLogResetForTests();
+    debugLog("log on\n");
+}
+
+std::string debugNote() {
+    std::ifstream in("note.txt", std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+}  // namespace net_testing

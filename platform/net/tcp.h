@@ -1,0 +1,63 @@
+#pragma once
+// TCP over POSIX sockets: the calls the framework's Socket is built on, and
+// the few server-side calls that the stand-ins and the tests' peers use.
+// Addresses are IPv4 in network byte order; errors are errno numbers.
+// Every call is safe from any thread (name look-up goes through getaddrinfo),
+// no call raises SIGPIPE, and readiness is tested with poll, so descriptors
+// of any number work.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::net {
+
+// Parses a dotted IPv4 address "a.b.c.d" (nothing else); true on success.
+bool parseDotted(const char* text, std::uint32_t* address);
+// The dotted text of an address.
+std::string dottedText(std::uint32_t address);
+
+enum class Lookup { Ok, NotFound, Failed };
+// The IPv4 addresses of a host name, in the resolver's order. NotFound when
+// the name is unknown, Failed for any other resolver error.
+Lookup lookupIPv4(const char* name, std::vector<std::uint32_t>* addresses);
+
+// A new TCP descriptor (close-on-exec), or -1 with *error set.
+int openStream(int* error);
+void closeHandle(int fd);
+
+// Connects fd to address:port, waiting at most timeoutMs. 0 on success,
+// else the error number (ETIMEDOUT when the time ran out). fd stays in
+// blocking mode.
+int connectTo(int fd, std::uint32_t address, int port, int timeoutMs);
+
+// Sends every byte, waiting up to timeoutMs for room each time the kernel's
+// buffer is full. Returns the number of bytes sent; when that is less than
+// length, *error holds the reason (EPIPE, ECONNRESET, ETIMEDOUT...).
+long sendAll(int fd, const void* data, long length, int timeoutMs, int* error);
+
+enum class Wait { Ready, TimedOut, Failed };
+// Waits until fd has bytes to read, the peer has closed or reset, or the
+// time runs out; timeoutUs 0 tests without waiting.
+Wait waitReadable(int fd, long long timeoutUs);
+
+// One receive that never waits: > 0 bytes received, 0 the peer closed,
+// kNothingWaiting when no byte is there, kReceiveFailed on an error (*error).
+inline constexpr long kNothingWaiting = -1;
+inline constexpr long kReceiveFailed = -2;
+long receiveSome(int fd, void* buffer, long length, int* error);
+
+// --- Server side (stand-ins and tests) ---
+
+// A listening descriptor on bindAddress (dotted) and port; port 0 takes a
+// free port. *boundPort receives the port in use. -1 on failure.
+int listenOn(const char* bindAddress, int port, int* boundPort);
+// The next connection, waiting at most timeoutMs (-1: no limit); -1 on
+// time-out or when the listener was shut down.
+int acceptConnection(int listenFd, int timeoutMs);
+// Closes so that the peer sees a reset instead of an orderly close.
+void resetConnection(int fd);
+// Ends both directions without closing the descriptor; wakes a thread that
+// waits on it.
+void shutdownBoth(int fd);
+
+}  // namespace platform::net

@@ -1,0 +1,77 @@
+// The stand-in upgrade service as a program, for a local run:
+//   vurnorvexi-upgrade-server [--root DIR] [--bind ADDR] [--http-port N]
+//                             [--file-port N] [--fault MODE]
+// The ports default to the configuration's (VURNORVEXI_UPGRADE_HTTP_PORT,
+// 80; VURNORVEXI_UPGRADE_FILE_PORT, 2000). The version page is looked up as
+// DIR/upgrades/<product>_<platform>_<version>.html, files as DIR/<path>.
+// Runs until SIGINT or SIGTERM.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "framework/app/config.h"
+#include "standin/upgrade-server/upgrade_server.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: vurnorvexi-upgrade-server [--root DIR] [--bind ADDR] [--http-port N] [--file-port N]\n"
+                 "       [--fault none|refused|silent|no-greeting|short-body|wrong-size]\n");
+    return 2;
+}
+
+bool portArgument(const char* text, int* port) {
+    char* end = nullptr;
+    long n = std::strtol(text, &end, 10);
+    if (!*text || *end || n < 1 || n > 65535) return false;
+    *port = static_cast<int>(n);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    standin::UpgradeServerOptions options;
+    options.httpPort = config::upgradeHttpPort();
+    options.filePort = config::upgradeFilePort();
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (i + 1 >= argc) return usage();
+        const char* value = argv[++i];
+        if (arg == "--root") options.root = value;
+        else if (arg == "--bind") options.bindAddress = value;
+        else if (arg == "--http-port") {
+            if (!portArgument(value, &options.httpPort)) return usage();
+        } else if (arg == "--file-port") {
+            if (!portArgument(value, &options.filePort)) return usage();
+        } else if (arg == "--fault") {
+            if (!standin::parseUpgradeFault(value, &options.fault)) return usage();
+        } else {
+            return usage();
+        }
+    }
+
+    // The signals are taken by sigwait below, not by the serving threads.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    standin::UpgradeServer server(options);
+    if (!server.start()) {
+        std::fprintf(stderr, "vurnorvexi-upgrade-server: cannot listen on %s ports %d and %d\n",
+                     options.bindAddress.c_str(), options.httpPort, options.filePort);
+        return 1;
+    }
+    std::printf("upgrade service from %s: version page on %s:%d, files on %s:%d\n", options.root.c_str(),
+                options.bindAddress.c_str(), server.httpPort(), options.bindAddress.c_str(), server.filePort());
+    std::fflush(stdout);
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.stop();
+    return 0;
+}

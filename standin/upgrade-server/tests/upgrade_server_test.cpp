@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/net/tcp.h"
+#include "standin/upgrade-server/upgrade_server.h"
+
+namespace tcp = platform::net;
+
+namespace {
+
+// A served folder with one file inside and a secret beside it.
+class ServedFolder {
+public:
+    ServedFolder() {
+        char tmpl[] = "/tmp/vurn-upgrade-XXXXXX";
+        top_ = mkdtemp(tmpl);
+        std::filesystem::create_directories(top_ + "/root/dir");
+        std::ofstream(top_ + "/root/dir/file.gz", std::ios::binary) << "12345";
+        std::ofstream(top_ + "/secret") << "secret";
+    }
+    ~ServedFolder() { std::filesystem::remove_all(top_); }
+    std::string root() const { return top_ + "/root"; }
+
+private:
+    std::string top_;
+};
+
+// Sends a text and returns everything the server sends until it closes.
+std::string exchange(int port, const std::string& text) {
+    int err = 0;
+    int fd = tcp::openStream(&err);
+    std::uint32_t loopback = 0;
+    tcp::parseDotted("127.0.0.1", &loopback);
+    EXPECT_EQ(tcp::connectTo(fd, loopback, port, 2000), 0);
+    tcp::sendAll(fd, text.data(), static_cast<long>(text.size()), 2000, &err);
+    std::string reply;
+    char piece[512];
+    while (tcp::waitReadable(fd, 2000 * 1000) == tcp::Wait::Ready) {
+        long n = tcp::receiveSome(fd, piece, sizeof piece, &err);
+        if (n == tcp::kNothingWaiting) continue;
+        if (n <= 0) break;
+        reply.append(piece, static_cast<std::size_t>(n));
+    }
+    tcp::closeHandle(fd);
+    return reply;
+}
+
+const std::string kGreeting = "vurnorvexi upgrade file service\nstand-in\nready\n";
+
+TEST(UpgradeServer, ServesFilesAndStaysInsideItsFolder) {
+    ServedFolder folder;
+    standin::UpgradeServerOptions o;
+    o.root = folder.root();
+    standin::UpgradeServer server(o);
+    ASSERT_TRUE(server.start());
+    struct Case {
+        bool http;
+        std::string sent;
+        std::string reply;
+    } cases[] = {
+        {false, "SIZE dir/file.gz\nGET dir/file.gz\n", kGreeting + "5\n12345"},
+        {false, "SIZE missing.gz\n", kGreeting + "-1\n"},
+        {false, "SIZE ../secret\nGET ../secret\n", kGreeting + "-1\n"},
+        {false, "SIZE /dir/file.gz\n", kGreeting + "5\n"},
+        {true, "GET /dir/file.gz HTTP/1.0\n\n",
+         "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\n12345"},
+        {true, "GET /../secret HTTP/1.0\n\n", ""},
+        {true, "GET /dir/./file.gz HTTP/1.0\n\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sent);
+        std::string reply = exchange(c.http ? server.httpPort() : server.filePort(), c.sent);
+        if (c.reply.empty()) {
+            EXPECT_EQ(reply.rfind("HTTP/1.0 404 Not Found\r\n", 0), 0u);
+            EXPECT_EQ(reply.find("secret"), std::string::npos);
+        } else {
+            EXPECT_EQ(reply, c.reply);
+        }
+    }
+}
+
+TEST(UpgradeServer, FaultModeNames) {
+    standin::UpgradeFault f = standin::UpgradeFault::None;
+    EXPECT_TRUE(standin::parseUpgradeFault("short-body", &f));
+    EXPECT_EQ(f, standin::UpgradeFault::ShortBody);
+    EXPECT_FALSE(standin::parseUpgradeFault("loud", &f));
+}
+
+}  // namespace

@@ -1,0 +1,257 @@
+#include "standin/upgrade-server/upgrade_server.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/net/tcp.h"
+
+namespace tcp = platform::net;
+
+namespace standin {
+
+namespace {
+
+constexpr int kLineLimit = 4096;
+constexpr int kRequestLimit = 8192;
+constexpr long long kClientWaitUs = 10LL * 1000 * 1000;
+
+const char* const kGreeting[3] = {
+    "vurnorvexi upgrade file service\n",
+    "stand-in\n",
+    "ready\n",
+};
+
+bool sendText(int fd, const std::string& text) {
+    int err = 0;
+    return tcp::sendAll(fd, text.data(), static_cast<long>(text.size()), 10000, &err) ==
+           static_cast<long>(text.size());
+}
+
+// One line without its LF; false on a close, an error, a time-out or an
+// overlong line.
+bool readLine(int fd, std::string* line) {
+    line->clear();
+    for (;;) {
+        if (tcp::waitReadable(fd, kClientWaitUs) != tcp::Wait::Ready) return false;
+        char c = 0;
+        int err = 0;
+        long n = tcp::receiveSome(fd, &c, 1, &err);
+        if (n == tcp::kNothingWaiting) continue;
+        if (n <= 0) return false;
+        if (c == '\n') return true;
+        if (static_cast<int>(line->size()) >= kLineLimit) return false;
+        line->push_back(c);
+    }
+}
+
+bool readWholeFile(const std::string& path, std::string* bytes) {
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    *bytes = all.str();
+    return true;
+}
+
+}  // namespace
+
+bool parseUpgradeFault(const std::string& word, UpgradeFault* fault) {
+    static const std::pair<const char*, UpgradeFault> names[] = {
+        {"none", UpgradeFault::None},
+        {"refused", UpgradeFault::Refused},
+        {"silent", UpgradeFault::Silent},
+        {"no-greeting", UpgradeFault::NoGreeting},
+        {"short-body", UpgradeFault::ShortBody},
+        {"wrong-size", UpgradeFault::WrongSize},
+    };
+    for (const auto& n : names)
+        if (word == n.first) {
+            *fault = n.second;
+            return true;
+        }
+    return false;
+}
+
+UpgradeServer::UpgradeServer(UpgradeServerOptions options) : options_(std::move(options)) {}
+
+UpgradeServer::~UpgradeServer() { stop(); }
+
+bool UpgradeServer::start() {
+    const char* bind = options_.bindAddress.c_str();
+    httpListen_ = tcp::listenOn(bind, options_.httpPort, &httpPort_);
+    fileListen_ = tcp::listenOn(bind, options_.filePort, &filePort_);
+    if (httpListen_ < 0 || fileListen_ < 0) {
+        stop();
+        return false;
+    }
+    if (options_.fault == UpgradeFault::Refused) {
+        // The ports were free a moment ago; with nothing listening any more
+        // a connect to them is refused.
+        tcp::closeHandle(httpListen_);
+        tcp::closeHandle(fileListen_);
+        httpListen_ = fileListen_ = -1;
+        return true;
+    }
+    launch(std::thread([this] { acceptLoop(httpListen_, true); }));
+    launch(std::thread([this] { acceptLoop(fileListen_, false); }));
+    return true;
+}
+
+void UpgradeServer::stop() {
+    stopping_ = true;
+    tcp::shutdownBoth(httpListen_);
+    tcp::shutdownBoth(fileListen_);
+    for (;;) {
+        std::vector<std::thread> pending;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (int fd : connections_) tcp::shutdownBoth(fd);
+            pending.swap(threads_);
+        }
+        if (pending.empty()) break;
+        for (std::thread& t : pending) t.join();
+    }
+    tcp::closeHandle(httpListen_);
+    tcp::closeHandle(fileListen_);
+    httpListen_ = fileListen_ = -1;
+}
+
+void UpgradeServer::launch(std::thread t) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    threads_.push_back(std::move(t));
+}
+
+void UpgradeServer::track(int fd, bool add) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (add) {
+        connections_.push_back(fd);
+        if (stopping_) tcp::shutdownBoth(fd);
+    } else {
+        std::erase(connections_, fd);
+    }
+}
+
+std::vector<std::string> UpgradeServer::httpRequests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return httpRequests_;
+}
+
+std::vector<std::string> UpgradeServer::fileLines() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return fileLines_;
+}
+
+void UpgradeServer::acceptLoop(int listenFd, bool http) {
+    while (!stopping_) {
+        int fd = tcp::acceptConnection(listenFd, -1);
+        if (fd < 0) break;
+        track(fd, true);
+        launch(std::thread([this, fd, http] {
+            if (http) serveHttp(fd);
+            else serveFile(fd);
+            track(fd, false);
+            tcp::closeHandle(fd);
+        }));
+    }
+}
+
+void UpgradeServer::holdUntilStopped(int fd) {
+    char scratch[256];
+    while (!stopping_) {
+        tcp::Wait w = tcp::waitReadable(fd, 100 * 1000);
+        if (w == tcp::Wait::Failed) return;
+        if (w == tcp::Wait::Ready) {
+            int err = 0;
+            long n = tcp::receiveSome(fd, scratch, sizeof scratch, &err);
+            if (n == 0 || n == tcp::kReceiveFailed) return;
+        }
+    }
+}
+
+std::string UpgradeServer::localPath(const std::string& requestPath) const {
+    std::string rel = requestPath;
+    std::size_t query = rel.find_first_of("?#");
+    if (query != std::string::npos) rel.resize(query);
+    while (!rel.empty() && rel.front() == '/') rel.erase(0, 1);
+    if (rel.empty() || rel.find('\\') != std::string::npos || rel.find('\0') != std::string::npos) return {};
+    std::stringstream parts(rel);
+    std::string part;
+    while (std::getline(parts, part, '/'))
+        if (part.empty() || part == "." || part == "..") return {};
+    return options_.root + "/" + rel;
+}
+
+void UpgradeServer::serveHttp(int fd) {
+    std::string request;
+    while (request.size() < static_cast<std::size_t>(kRequestLimit) &&
+           request.find("\n\n") == std::string::npos && request.find("\r\n\r\n") == std::string::npos) {
+        if (tcp::waitReadable(fd, kClientWaitUs) != tcp::Wait::Ready) break;
+        char piece[1024];
+        int err = 0;
+        long n = tcp::receiveSome(fd, piece, sizeof piece, &err);
+        if (n == tcp::kNothingWaiting) continue;
+        if (n <= 0) break;
+        request.append(piece, static_cast<std::size_t>(n));
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        httpRequests_.push_back(request);
+    }
+    if (options_.fault == UpgradeFault::Silent) {
+        holdUntilStopped(fd);
+        return;
+    }
+    // "GET <path> HTTP/1.x"
+    std::string path;
+    std::istringstream first(request.substr(0, request.find('\n')));
+    std::string method, version;
+    first >> method >> path >> version;
+    std::string body;
+    if (method == "GET" && readWholeFile(localPath(path), &body)) {
+        sendText(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                         "\r\n\r\n" + body);
+    } else {
+        sendText(fd, "HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html><body>Not found</body></html>\n");
+    }
+}
+
+void UpgradeServer::serveFile(int fd) {
+    ++fileConnections_;
+    if (options_.fault == UpgradeFault::NoGreeting) return;
+    if (options_.fault == UpgradeFault::Silent) {
+        holdUntilStopped(fd);
+        return;
+    }
+    for (const char* line : kGreeting)
+        if (!sendText(fd, line)) return;
+    std::string line;
+    while (readLine(fd, &line)) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            fileLines_.push_back(line);
+        }
+        std::string bytes;
+        if (line.rfind("SIZE ", 0) == 0) {
+            bool found = readWholeFile(localPath(line.substr(5)), &bytes);
+            std::string reply;
+            if (!options_.sizeReply.empty()) reply = options_.sizeReply;
+            else if (!found) reply = "-1\n";
+            else if (options_.fault == UpgradeFault::WrongSize) reply = std::to_string(bytes.size()) + "abc\n";
+            else reply = std::to_string(bytes.size()) + "\n";
+            if (!sendText(fd, reply)) return;
+        } else if (line.rfind("GET ", 0) == 0) {
+            if (readWholeFile(localPath(line.substr(4)), &bytes)) {
+                if (options_.fault == UpgradeFault::ShortBody && !bytes.empty()) bytes.pop_back();
+                sendText(fd, bytes);
+            }
+            return;  // one file per connection
+        } else {
+            return;
+        }
+    }
+}
+
+}  // namespace standin
