@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "framework/app/debuglog.h"
+#include "framework/canvas/supercanvas.h"
+#include "platform/ui/pixels.h"
+
 WindowCopy prepareWindowCopy(const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width,
                              int height, int clipX, int clipY, int clipWidth, int clipHeight) {
     WindowCopy copy;
@@ -32,4 +36,35 @@ WindowCopy prepareWindowCopy(const std::vector<uint8_t>& buffer, int bitmapWidth
         for (int wx = left; wx < right; ++wx, in += 3, out += 3) out[0] = in[2], out[1] = in[1], out[2] = in[0];
     }
     return copy;
+}
+
+void renderToDC(platform::ui::Window* dc, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y,
+                int width, int height, int clipX, int clipY, int clipWidth, int clipHeight) {
+    debugLog("WINVC Render");
+    if (!dc) return;
+    if (!platform::ui::onGuiThread()) {
+        debugLog("ERROR: WINVC Render off the GUI thread: a repaint is asked for\n");
+        platform::ui::repaintAllSoon();
+        return;
+    }
+    if (!platform::ui::paintingNow(dc)) {
+        dc->repaint();  // the paint that follows renders again
+        return;
+    }
+    WindowCopy copy = prepareWindowCopy(buffer, bitmapWidth, x, y, width, height, clipX, clipY, clipWidth, clipHeight);
+    if (!copy.empty()) platform::ui::drawRgbPixels(dc, copy.x, copy.y, copy.width, copy.height, copy.rgb.data());
+    debugLog("WINVC Render done");
+}
+
+void renderToWindow(SuperCanvas* window, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y,
+                    int width, int height, const platform::ui::Rect& clip) {
+    if (!window) return;
+    renderToDC(window->platformCanvas(), buffer, bitmapWidth, x, y, width, height, clip.x, clip.y, clip.w, clip.h);
+}
+
+platform::ui::GlPixelFormat setupPixelFormat() {
+    platform::ui::GlPixelFormat format = platform::ui::chooseGlPixelFormat();
+    debugPrintfII("pixel format depth=%d available=%d\n", format.depthBits, format.available ? 1 : 0);
+    if (!format.available) debugLog("ERROR: no OpenGL pixel format with RGB and double buffering\n");
+    return format;
 }
