@@ -1,6 +1,7 @@
 // Copies of view buffers into a canvas on a display: read back pixel for
 // pixel, with and without a clip; calls outside the paint or off the GUI
 // thread paint nothing; a line of text in every face of the shipped font.
+#include <memory>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -52,7 +53,10 @@ struct Scene {
         frame.show();
         processEvents(0.3);
     }
-    ~Scene() { canvas->setListener(nullptr); }
+    ~Scene() {
+        canvas->setListener(nullptr);
+        delete canvas;
+    }
     void repaintAndSettle() {
         canvas->repaint();
         processEvents(0.3);
@@ -152,7 +156,8 @@ TEST(RenderToDC, TextInEveryFace) {
     }
 
     Frame frame(30, 30, w, h + Frame::kMenuBarHeight, "text");
-    Canvas* canvas = new Canvas(&frame, {0, 0, w, h});
+    std::unique_ptr<Canvas> owned(new Canvas(&frame, {0, 0, w, h}));
+    Canvas* canvas = owned.get();
     frame.setClient(canvas);
     Painter painter;
     painter.canvas = canvas;
