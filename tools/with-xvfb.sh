@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs a command on an X server of its own (Xvfb, Mesa's software OpenGL),
 # so tests that open windows can run in parallel without seeing each other.
+# -noreset: a client that leaves last (a forked test child) must not make
+# the server reset under the next one.
 set -u
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
 xpid=$!
 for _ in $(seq 200); do
   [ -s "$dir/display" ] && break

@@ -7,6 +7,9 @@
 #include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
 #include "framework/net/communicator.h"
+#include "framework/window/superwindow.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
 
 Exec* currentExec = nullptr;
 
@@ -19,6 +22,7 @@ char** programArgv = nullptr;
 void setProgramArguments(int argc, char** argv) {
     programArgc = argc;
     programArgv = argv;
+    platform::ui::setApplicationArguments(argc, argv);
 }
 
 void Exec::setMainCoreFactory(MainCoreFactory factory) { mainCoreFactory = factory; }
@@ -118,15 +122,32 @@ void startApplication() { new Exec(); }
 void Main::run() {
     Exec* exec = currentExec;
     if (!exec) return;
-    if (!exec->mainCore()) {
-        // No main window: the same shut-down road as after its close, with
-        // the register deleted as the main core's destructor would.
+    SuperCore* core = exec->mainCore();
+    SuperWindow* frame = core ? core->frame() : nullptr;
+    if (frame) {
+        // The close of the main frame runs the shut-down road
+        // (SuperCore::onClose); the loop ends once the frame is gone.
+        platform::ui::runLoop(frame->platformFrame());
+    }
+    // No main window, or a main core whose close left the road unfinished:
+    // the rest of the road, with the register deleted as the main core's
+    // destructor would, so nothing is lost.
+    if (currentExec) {
+        Exec* rest = currentExec;
         if (coreLibrary) {
             coreLibrary->deleteSuperCores();
             delete coreLibrary;
         }
-        exec->uninit();
-        delete exec;
-        return;
+        rest->uninit();
+        delete rest;
     }
+}
+
+int programMain(int argc, char** argv) {
+    setProgramArguments(argc, argv);
+    Main* part = new Main();
+    part->initializePart();
+    part->run();
+    delete part;
+    return 0;
 }

@@ -23,6 +23,8 @@ public:
     void checkUpgradeResult();
 
     SuperCore* mainCore() const { return mainCore_; }
+    // The main core's destructor: the pointer must not outlive the core.
+    void forgetMainCore() { mainCore_ = nullptr; }
     Communicator* checkRequest() const { return checkRequest_; }
     Communicator* upgradeListHolder() const { return upgradeListHolder_; }
 
@@ -68,3 +70,8 @@ void startApplication();
 
 // The program's arguments, as handed to the application object.
 void setProgramArguments(int argc, char** argv);
+
+// The whole run: arguments, the application part (whose ready notification
+// is the start-up), the loop until the main frame is closed. Returns the
+// exit code, 0.
+int programMain(int argc, char** argv);

@@ -1,13 +1,18 @@
-// The program's entry point: hands the arguments to the application object,
-// creates the application part, whose ready notification runs the whole
-// start-up, then runs the message loop until the main window is closed.
+// The program's entry point: installs the real message box, then runs the
+// application (start-up, the loop until the main window is closed, the
+// shut-down road).
+#include <cstdio>
+
 #include "framework/app/exec.h"
+#include "framework/app/messagebox.h"
+#include "platform/ui/ui.h"
 
 int main(int argc, char** argv) {
-    setProgramArguments(argc, argv);
-    Main* part = new Main();
-    part->initializePart();
-    part->run();
-    delete part;
-    return 0;
+    setMessageBoxHandler([](const char* title, const char* text, MessageBoxKind kind) {
+        auto shown = platform::ui::messageBox(title, text,
+                                              kind == MessageBoxKind::Error ? platform::ui::MessageKind::Error
+                                                                            : platform::ui::MessageKind::Information);
+        if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
+    });
+    return programMain(argc, argv);
 }

@@ -1,23 +1,94 @@
 #include "framework/core/supercore.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "framework/app/debuglog.h"
+#include "framework/util/bounded.h"
+#include "framework/app/exec.h"
+#include "framework/app/options.h"
+#include "framework/canvas/supercanvas.h"
+#include "framework/util/ticker.h"
+#include "framework/window/superwindow.h"
+#include "platform/ui/ui.h"
 
 library* coreLibrary = nullptr;
 
 namespace {
 int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
+
+bool hasOption(const std::string& key) { return getStringOption(key.c_str()) != nullptr; }
+int intOption(const std::string& key) { return getIntOption(key.c_str()); }
 }  // namespace
+
+SuperCore::SuperCore(const char* windowName, int width, int height, int extra) {
+    if (coreLibrary) coreLibrary->addSuperCore(this);
+    iWidth = width;
+    iHeight = height;
+    iExtra = extra;
+    const char* name = windowName ? windowName : "anonymous";
+    if (std::strncmp(name, "sync,", 5) == 0) {
+        name += 5;
+        iSync = true;
+        debugLog("SuperCore visual is in sync mode\n");
+    }
+    iName = boundedText(name, kMaxName);
+    char line[128];
+    std::snprintf(line, sizeof line, "vf aName=%d,%s\n", addressOf(iName.c_str()), iName.c_str());
+    debugLog(line);
+
+    // The saved placement. A first start has none: the default framing
+    // rather than a window of no size.
+    int x = hasOption(iName + "OX") ? intOption(iName + "OX") : kDefaultX;
+    int y = hasOption(iName + "OY") ? intOption(iName + "OY") : kDefaultY;
+    int w = width != 0 ? width : intOption(iName + "OW");
+    int h = height != 0 ? height : intOption(iName + "OH");
+    if (w <= 0) w = kDefaultWidth;
+    if (h <= 0) h = kDefaultHeight;
+
+    // Keep the window on the desktop.
+    platform::ui::Size desktop = platform::ui::desktopSize();
+    if (x + 32 >= desktop.w) x = 30;
+    if (y + 32 >= desktop.h) y = 30;
+
+    int frameStyle = SuperWindow::defaultStyle() | (iSync ? SuperWindow::kStyleSyncPaint : 0);
+    iFrame = new SuperWindow(SuperWindow::defaultId, {x, y, w, h}, frameStyle, "");
+    int canvasStyle = SuperCanvas::defaultStyle() | (iSync ? SuperCanvas::kStyleSyncPaint : 0);
+    iCanvas = new SuperCanvas(SuperCanvas::defaultId, iFrame, SuperCanvas::defaultFramingSpec(), canvasStyle);
+    iFrame->setClient(iCanvas);
+    iFrame->enable();
+    iFrame->setCore(this);
+    iCanvas->setCore(this);
+    SuperCore::init();
+    iCanvas->markShown();
+}
 
 SuperCore::SuperCore() : iName("unnamed") { SuperCore::init(); }
 
 SuperCore::~SuperCore() {
     if (coreLibrary) coreLibrary->removeSuperCore(this);
+    // No tick may reach a core that is gone.
+    if (mainTicker) mainTicker->removeClient(this);
+    if (currentExec && currentExec->mainCore() == this) currentExec->forgetMainCore();
     debugLog("~SuperCore()\n");
     SuperCore::uninit();
     debugPrintfI("~SuperCore() vf=%d \n", addressOf(iFrame));
+    if (SuperWindow* frame = iFrame) {
+        // Deleted while its frame still exists (shut-down): the frame closes
+        // without a core.
+        saveWindowMetrics();
+        if (iCanvas && iCanvas->getCore() == this) iCanvas->setCore(nullptr);
+        debugLog("sc::p12");
+        frame->setCore(nullptr);
+        debugLog("sc::p13");
+        iFrame = nullptr;
+        frame->close();
+        debugLog("sc::p14");
+    } else if (iCanvas && iCanvas->getCore() == this) {
+        // An embedded core: its canvas stays with the parent window.
+        iCanvas->setCore(nullptr);
+    }
     debugLog("~SuperCore() done\n");
 }
 
@@ -44,7 +115,23 @@ int SuperCore::setSize(int w, int h) {
     return 0;
 }
 
-int SuperCore::onClose() { return 0; }
+int SuperCore::onClose() {
+    // Everything needed after the release is taken first: the release
+    // deletes this core.
+    SuperWindow* frame = iFrame;
+    Exec* exec = currentExec;
+    const bool isMain = exec && exec->mainCore() == this;
+    if (iCanvas) iCanvas->deleteHandlers();
+    saveWindowMetrics();
+    if (frame) frame->releaseCore();
+    debugLog("sc::C\n");
+    debugLog("ocr");
+    if (isMain && currentExec == exec && exec) {
+        exec->uninit();
+        delete exec;
+    }
+    return 0;
+}
 
 void SuperCore::setValue(const char*, const char*) { debugLog("virtual SuperCore::setValue called\n"); }
 void SuperCore::setIntValue(const char*, int) { debugLog("virtual SuperCore::setIntValue called\n"); }
@@ -78,7 +165,48 @@ int SuperCore::reservedQuery2() { return 0; }
 void SuperCore::saveWindowMetrics() {
     debugLog("sa1");
     debugLog("sa2");
-    if (!iFrame) return;
+    if (!iFrame || !iCanvas) return;
+    debugLog("sa3");
+    const int fx = iFrame->x(), fy = iFrame->y();
+    const int cw = iCanvas->width(), ch = iCanvas->height();
+    if (fx >= 6000 || fy >= 6000 || cw >= 6000 || ch >= 6000) return;
+    debugLog("sa4");
+    // The client set: the frame position plus the client area's offset.
+    platform::ui::Rect c = iFrame->clientRectFor({50, 50, 20, 20});
+    int X = fx + c.x - 50;
+    int Y = fy + c.y - 50 - 16;
+    int W = cw, H = ch;
+    int OX = fx, OY = fy, OW = iFrame->width(), OH = iFrame->height();
+    X = std::max(X, 10);
+    Y = std::max(Y, 15);
+    if (W < 40 || H < 40) return;
+    OX = std::max(OX, 10);
+    OY = std::max(OY, 15);
+    if (OW < 40 || OH < 40) return;
+    debugPrintfIIII("metrics - %d,%d %d,%d ", X, Y, W, H);
+    debugPrintfIIII(" - %d,%d %d,%d\n", OX, OY, OW, OH);
+    const char* suffixes[] = {"X", "Y", "W", "H", "OX", "OY", "OW", "OH"};
+    const int values[] = {X, Y, W, H, OX, OY, OW, OH};
+    for (int i = 0; i < 8; ++i) setIntOptionFor(iName.c_str(), suffixes[i], values[i]);
+    saveOptions();
+}
+
+void SuperCore::showInfo(const char* text) {
+    if (!iCanvas) return;
+    std::string line = " " + boundedText(text, kMaxInfo);
+    iCanvas->setValue("info", line.c_str());
+}
+
+void SuperCore::showInfo2(const char* text1, const char* text2) {
+    std::string joined = std::string(text1 ? text1 : "") + (text2 ? text2 : "");
+    showInfo(boundedText(joined.c_str(), kMaxInfo2).c_str());
+}
+
+void SuperCore::createCanvas(SuperCanvas* parent, int x, int y, int w, int h) {
+    iName = "anonymous";
+    iCanvas = new SuperCanvas(SuperCanvas::defaultId, parent, {x, y, w, h}, SuperCanvas::defaultStyle());
+    iCanvas->setCore(this);
+    init();
 }
 
 SuperCore* SuperCore::redraw() {

@@ -68,6 +68,15 @@ public:
     // For an embedded core: a canvas inside `parent` at (x, y, w, h).
     void createCanvas(SuperCanvas* parent, int x, int y, int w, int h);
 
+    static constexpr std::size_t kMaxName = 63;
+    static constexpr std::size_t kMaxInfo = 510;
+    static constexpr std::size_t kMaxInfo2 = 255;
+    // The frame size of a first start (no saved placement) and its place.
+    static constexpr int kDefaultWidth = 512;
+    static constexpr int kDefaultHeight = 384;
+    static constexpr int kDefaultX = 30;
+    static constexpr int kDefaultY = 30;
+
     SuperWindow* frame() const { return iFrame; }
     SuperCanvas* canvas() const { return iCanvas; }
     int width() const { return iWidth; }
@@ -77,7 +86,10 @@ public:
 
     // Cleared by the frame just before it deletes the core.
     void clearFrame() { iFrame = nullptr; }
+    // Cleared by a canvas that is destroyed before its core.
+    void clearCanvas() { iCanvas = nullptr; }
     void setCanvasForTests(SuperCanvas* c) { iCanvas = c; }
+    void setFrameForTests(SuperWindow* f) { iFrame = f; }
 
 protected:
     int iSizeCalls = 0;

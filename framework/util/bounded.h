@@ -1,0 +1,15 @@
+#pragma once
+// Texts held to the lengths the system states (names, titles, info lines).
+#include <cstddef>
+#include <string>
+
+// At most `limit` bytes of the text (null reads as empty), never cutting a
+// UTF-8 sequence in two.
+inline std::string boundedText(const char* text, std::size_t limit) {
+    std::string s = text ? text : "";
+    if (s.size() <= limit) return s;
+    std::size_t n = limit;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    s.resize(n);
+    return s;
+}

@@ -1,0 +1,277 @@
+// The user-interface layer on a display: closing frames, the loop, canvas
+// events, timers and the message box.
+#include <gtest/gtest.h>
+
+#include <FL/Fl_Box.H>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/fltk_detail.h"
+#include "platform/ui/timer.h"
+#include "platform/ui/ui.h"
+#include "platform/ui/window.h"
+
+using namespace platform::ui;
+
+namespace {
+
+struct CloseRecorder : FrameListener {
+    int onFrameClose() override {
+        ++closes;
+        if (alsoClose) alsoClose->requestClose();
+        return refuse;
+    }
+    bool onMenuCommand(unsigned) override { return true; }
+    void onFrameDestroyed() override {
+        ++destroyed;
+        if (deleteFrame) {
+            delete deleteFrame;
+            deleteFrame = nullptr;
+        }
+    }
+    int refuse = 0;
+    int closes = 0;
+    int destroyed = 0;
+    Frame* deleteFrame = nullptr;
+    Frame* alsoClose = nullptr;
+};
+
+void settle() { processEvents(0.2); }
+
+TEST(FrameClose, EscapeDoesNotCloseTheWindowManagerCloseAsks) {
+    Frame frame(20, 20, 300, 200, "close me");
+    CloseRecorder rec;
+    frame.setListener(&rec);
+    frame.show();
+    settle();
+    Fl_Double_Window* win = toolkitWindow(&frame);
+
+    // Escape reaches a toolkit window as its callback; here it does nothing.
+    Fl::e_keysym = FL_Escape;
+    Fl::handle(FL_KEYBOARD, win);
+    settle();
+    EXPECT_EQ(rec.closes, 0);
+    EXPECT_TRUE(frame.visible());
+
+    // The window manager's close, refused.
+    rec.refuse = 1;
+    Fl::handle(FL_CLOSE, win);
+    settle();
+    EXPECT_EQ(rec.closes, 1);
+    EXPECT_TRUE(frame.visible());
+    EXPECT_EQ(rec.destroyed, 0);
+
+    // Accepted: hidden at once, the toolkit window destroyed afterwards.
+    rec.refuse = 0;
+    Fl::handle(FL_CLOSE, win);
+    EXPECT_FALSE(frame.visible());
+    EXPECT_TRUE(frame.exists());
+    settle();
+    EXPECT_EQ(rec.closes, 2);
+    EXPECT_EQ(rec.destroyed, 1);
+    EXPECT_FALSE(frame.exists());
+}
+
+TEST(FrameClose, EscapeReachesAPlainWindowAsItsCallback) {
+    // The reason for the guard above: the toolkit closes on Escape.
+    Fl_Window win(10, 10, 100, 100);
+    win.end();
+    bool called = false;
+    win.callback([](Fl_Widget*, void* flag) { *static_cast<bool*>(flag) = true; }, &called);
+    win.show();
+    settle();
+    Fl::e_keysym = FL_Escape;
+    Fl::handle(FL_KEYBOARD, &win);
+    EXPECT_TRUE(called);
+}
+
+// A main frame and another one, each deleted by its listener once gone.
+struct LoopFixture : ::testing::Test {
+    LoopFixture() : main(new Frame(20, 20, 300, 200, "main")), other(new Frame(400, 20, 200, 150, "other")) {
+        mainRec.deleteFrame = main;
+        otherRec.deleteFrame = other;
+        main->setListener(&mainRec);
+        other->setListener(&otherRec);
+        main->show();
+        other->show();
+    }
+    ~LoopFixture() override { delete otherRec.deleteFrame; }
+    Frame* main;
+    Frame* other;
+    CloseRecorder mainRec, otherRec;
+};
+
+TEST_F(LoopFixture, EndsWithTheMainFrameWhileOthersAreOpen) {
+    Timer closer;
+    closer.start(300, [&] {
+        closer.stop();
+        main->requestClose();
+    });
+    EXPECT_EQ(runLoop(main), 0);
+    EXPECT_EQ(mainRec.destroyed, 1);
+    EXPECT_EQ(otherRec.closes, 0);
+    EXPECT_TRUE(other->visible());
+}
+
+TEST_F(LoopFixture, CarriesOutClosesDeferredByTheMainFramesClose) {
+    mainRec.alsoClose = other;  // as the main core's shut-down closes the others
+    main->requestClose();
+    EXPECT_EQ(runLoop(main), 0);
+    EXPECT_EQ(otherRec.destroyed, 1);
+    EXPECT_EQ(otherRec.deleteFrame, nullptr);
+}
+
+struct MouseRecorder : CanvasListener {
+    void onCanvasPaint(int x0, int y0, int x1, int y1) override { paints.push_back({x0, y0, x1, y1}); }
+    bool onCanvasMouse(const MouseEvent& e) override {
+        events.push_back(e);
+        return true;
+    }
+    void onCanvasResize(int w, int h) override { sizes.push_back({w, h}); }
+    std::vector<MouseEvent> events;
+    std::vector<Rect> paints;
+    std::vector<Size> sizes;
+};
+
+struct CanvasFixture : ::testing::Test {
+    CanvasFixture() : frame(30, 30, 400, 300, "canvas"), canvas(&frame, {0, 0, 10, 10}) {
+        frame.setClient(&canvas);
+        frame.createMenuBar();
+        canvas.setListener(&rec);
+        frame.show();
+        settle();
+        win = toolkitWindow(&canvas);
+    }
+    // A toolkit event for the canvas at (x, y) with a toolkit button.
+    void send(int event, int toolkitButton, int x, int y, int clicks = 0, bool isClick = false, int state = 0) {
+        Fl::e_number = event;
+        Fl::e_keysym = FL_Button + toolkitButton;
+        Fl::e_x = x;
+        Fl::e_y = y;
+        Fl::e_clicks = clicks;
+        Fl::e_is_click = isClick ? 1 : 0;
+        Fl::e_state = state;
+        win->handle(event);
+    }
+    Frame frame;
+    Canvas canvas;
+    MouseRecorder rec;
+    Fl_Double_Window* win = nullptr;
+};
+
+TEST_F(CanvasFixture, MouseEventsCarryTheSystemsButtonNumbers) {
+    struct Case {
+        const char* what;
+        int event, toolkitButton, clicks;
+        bool isClick;
+        int state;
+        std::vector<MouseEvent::Kind> kinds;
+        int button;
+    };
+    const Case cases[] = {
+        {"left press", FL_PUSH, FL_LEFT_MOUSE, 0, false, 0, {MouseEvent::Press}, 1},
+        {"left release after a click", FL_RELEASE, FL_LEFT_MOUSE, 0, true, 0,
+         {MouseEvent::Release, MouseEvent::Click}, 1},
+        {"right double-click", FL_PUSH, FL_RIGHT_MOUSE, 1, false, 0, {MouseEvent::Press, MouseEvent::DoubleClick}, 2},
+        {"middle press", FL_PUSH, FL_MIDDLE_MOUSE, 0, false, 0, {MouseEvent::Press}, 3},
+        {"release after a drag is no click", FL_RELEASE, FL_MIDDLE_MOUSE, 0, false, 0, {MouseEvent::Release}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rec.events.clear();
+        send(c.event, c.toolkitButton, 40, 50, c.clicks, c.isClick, c.state);
+        ASSERT_EQ(rec.events.size(), c.kinds.size());
+        for (std::size_t i = 0; i < c.kinds.size(); ++i) {
+            EXPECT_EQ(rec.events[i].kind, c.kinds[i]);
+            EXPECT_EQ(rec.events[i].button, c.button);
+            EXPECT_EQ(rec.events[i].x, 40);
+            EXPECT_EQ(rec.events[i].y, 50);
+        }
+    }
+    rec.events.clear();
+    send(FL_PUSH, FL_LEFT_MOUSE, 1, 2, 0, false, FL_SHIFT | FL_CTRL);
+    ASSERT_EQ(rec.events.size(), 1u);
+    EXPECT_TRUE(rec.events[0].shift);
+    EXPECT_TRUE(rec.events[0].ctrl);
+    EXPECT_FALSE(rec.events[0].alt);
+    rec.events.clear();
+    send(FL_MOVE, 0, 7, 8);
+    ASSERT_EQ(rec.events.size(), 1u);
+    EXPECT_EQ(rec.events[0].kind, MouseEvent::Move);
+    EXPECT_EQ(rec.events[0].x, 7);
+}
+
+TEST_F(CanvasFixture, AChildThatTakesThePressKeepsItFromTheCanvas) {
+    Fl_Group* saved = Fl_Group::current();
+    Fl_Group::current(nullptr);
+    struct Taker : Fl_Box {
+        using Fl_Box::Fl_Box;
+        int handle(int e) override { return e == FL_PUSH ? 1 : Fl_Box::handle(e); }
+    };
+    auto* child = new Taker(10, 10, 50, 50);
+    Fl_Group::current(saved);
+    win->add(child);
+    send(FL_PUSH, FL_LEFT_MOUSE, 20, 20);
+    EXPECT_TRUE(rec.events.empty());
+    send(FL_PUSH, FL_LEFT_MOUSE, 100, 100);
+    EXPECT_EQ(rec.events.size(), 1u);
+}
+
+TEST_F(CanvasFixture, PaintsResizesAndANativeId) {
+    EXPECT_NE(canvas.nativeId(), 0UL);
+    EXPECT_NE(canvas.nativeId(), frame.nativeId());
+    rec.paints.clear();
+    canvas.repaint(true);
+    ASSERT_FALSE(rec.paints.empty());
+    EXPECT_EQ(rec.paints.back().w, canvas.width());  // (x1, y1): the far corner
+    EXPECT_EQ(rec.paints.back().h, canvas.height());
+    rec.sizes.clear();
+    frame.resize(500, 400);
+    ASSERT_EQ(rec.sizes.size(), 1u);
+    EXPECT_EQ(rec.sizes[0].w, 500);
+    EXPECT_EQ(rec.sizes[0].h, 400 - Frame::kMenuBarHeight);
+    frame.setPointer(Pointer::Wait);
+    frame.setPointer(Pointer::Default);
+}
+
+TEST(Timers, RepeatUntilStoppedAndMayDeleteThemselves) {
+    Frame frame(0, 0, 50, 50, "timers");
+    frame.show();
+    int repeats = 0;
+    Timer repeating;
+    repeating.start(20, [&] {
+        if (++repeats == 3) repeating.stop();
+    });
+    int selfDeleting = 0;
+    auto* once = new Timer();
+    once->start(10, [&] {
+        ++selfDeleting;
+        delete once;
+    });
+    processEvents(0.5);
+    EXPECT_EQ(repeats, 3);
+    EXPECT_EQ(selfDeleting, 1);
+    EXPECT_FALSE(repeating.running());
+}
+
+TEST(MessageBox, ShowsTheTextLiterallyUntilClosed) {
+    std::string seen;
+    Timer closer;
+    closer.start(200, [&] {
+        closer.stop();
+        // The box is the modal window; read its text and close it.
+        Fl_Window* box = nullptr;
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+            if (w->modal()) box = w;
+        if (!box) return;
+        for (int i = 0; i < box->children(); ++i)
+            if (box->child(i)->label() && std::string(box->child(i)->label()).size() > 2) seen = box->child(i)->label();
+        box->hide();
+    });
+    EXPECT_TRUE(messageBox("Title", "@-> 100% & more", MessageKind::Error));
+    EXPECT_EQ(seen, "@-> 100% & more");
+}
+
+}  // namespace
