@@ -25,6 +25,13 @@ bool OrvexConnection::queueMessage(const uint8_t* bytes, int count) {
     return true;
 }
 
+int OrvexConnection::queuedMessages() {
+    iOutQueue.lock();
+    int n = iOutQueue.size();
+    iOutQueue.unlock();
+    return n;
+}
+
 void OrvexConnection::connect() {
     iSocket = iMakeSocket();
     if (iSocket) iSocket->setPollMode();

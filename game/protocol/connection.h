@@ -36,6 +36,8 @@ public:
 
     // The out queue of OrvexMessage records, oldest first; it owns them.
     Vector* getOutQueue() { return &iOutQueue; }
+    // The number of records waiting (any thread).
+    int queuedMessages();
     // Appends a copy of one message (2 to 256 bytes; others are refused
     // with an "ERROR" line). Safe from any thread.
     bool queueMessage(const uint8_t* bytes, int count);

@@ -40,7 +40,10 @@ public:
     void onPlayerQuit(int seat) override { add("LPD " + num(seat)); }
     void addChatLine(const char* text) override { add(std::string("PT ") + text); }
 
+    int animationsRunning() override { return animations; }
+
     int currentPlayer = 1;
+    int animations = 0;
     std::vector<std::string> calls;
 
 private:
