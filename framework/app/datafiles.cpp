@@ -110,6 +110,19 @@ char* directoryPart(const char* path, char* out, std::size_t outSize) {
     return out;
 }
 
+bool readTextLine(FILE* f, std::string& line, std::size_t maxChars) {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(f)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (line.size() < maxChars) line += static_cast<char>(c);
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return any;
+}
+
 const char* readKeyedLine(const char* fileName, const char* key) {
     thread_local char buffer[256];
     if (!key) return nullptr;
@@ -117,14 +130,8 @@ const char* readKeyedLine(const char* fileName, const char* key) {
     if (!f) return nullptr;
     std::size_t keyLen = std::strlen(key);
     std::string line;
-    int c = 0;
     const char* result = nullptr;
-    while (!result && c != EOF) {
-        line.clear();
-        while ((c = std::fgetc(f)) != EOF && c != '\n') line += static_cast<char>(c);
-        if (line.empty() && c == EOF) break;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() > 255) line.resize(255);
+    while (!result && readTextLine(f, line, 255)) {
         if (line[0] == '1' || (line.size() > 1 && line[1] == '2')) continue;
         if (line.size() > keyLen && line.compare(0, keyLen, key) == 0 && line[keyLen] == ':') {
             const char* text = line.size() >= keyLen + 2 ? line.c_str() + keyLen + 2 : "";

@@ -44,6 +44,11 @@ char* fileNamePart(const char* path, char* work, std::size_t workSize);
 // null for a null path.
 char* directoryPart(const char* path, char* out, std::size_t outSize);
 
+// Reads one text line of either line-end convention: the line feed and a
+// CR before it are removed, characters past maxChars are dropped up to the
+// line feed. False at the end of the file when nothing was read.
+bool readTextLine(FILE* f, std::string& line, std::size_t maxChars);
+
 // The text after "key: " on the first line of a small text file that begins
 // with the key followed by ':' (lines whose first character is '1' or whose
 // second is '2' are skipped); null when the file or the line is missing.

@@ -26,21 +26,7 @@ bool validCode(const char* code) {
     return true;
 }
 
-// Reads one line of at most 255 characters (the rest of a longer line is
-// dropped); false at end of file with nothing read. A trailing LF, and a CR
-// before it, are removed only when present.
-bool readLine(FILE* f, std::string& line) {
-    line.clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(f)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        if (line.size() < 255) line += static_cast<char>(c);
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return any;
-}
+bool readLine(FILE* f, std::string& line) { return readTextLine(f, line, 255); }
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/ui/fltk_detail.h"
+#include "platform/ui/pixels.h"
 
 namespace platform::ui {
 
@@ -448,6 +449,7 @@ public:
             draw_box(box(), 0, 0, w(), h(), color());
             if (impl_->listener) {
                 HandlerScope scope;
+                PaintScope paint(native());
                 impl_->listener->onCanvasPaint(0, 0, w(), h());
             }
         }

@@ -5,13 +5,13 @@
 // 80; VURNORVEXI_UPGRADE_FILE_PORT, 2000). The version page is looked up as
 // DIR/upgrades/<product>_<platform>_<version>.html, files as DIR/<path>.
 // Runs until SIGINT or SIGTERM.
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "framework/app/config.h"
+#include "standin/stop_signal.h"
 #include "standin/upgrade-server/upgrade_server.h"
 
 namespace {
@@ -54,12 +54,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    // The signals are taken by sigwait below, not by the serving threads.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    standin::StopSignals stopSignals;
 
     standin::UpgradeServer server(options);
     if (!server.start()) {
@@ -70,8 +65,7 @@ int main(int argc, char** argv) {
     std::printf("upgrade service from %s: version page on %s:%d, files on %s:%d\n", options.root.c_str(),
                 options.bindAddress.c_str(), server.httpPort(), options.bindAddress.c_str(), server.filePort());
     std::fflush(stdout);
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    stopSignals.wait();
     server.stop();
     return 0;
 }

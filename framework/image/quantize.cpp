@@ -1,0 +1,207 @@
+#include "framework/image/quantize.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/app/debuglog.h"
+
+namespace quant {
+
+ColorHash::ColorHash() : heads_(kBuckets, -1) {}
+
+int ColorHash::bucketOf(const Pixel& p) {
+    return static_cast<int>((int64_t(p.r) * 33023 + int64_t(p.g) * 30013 + int64_t(p.b) * 27011) %
+                            kBuckets);
+}
+
+int64_t* ColorHash::find(const Pixel& p) {
+    for (int i = heads_[bucketOf(p)]; i >= 0; i = entries_[i].next) {
+        Entry& e = entries_[i];
+        if (e.color.r == p.r && e.color.g == p.g && e.color.b == p.b) return &e.value;
+    }
+    return nullptr;
+}
+
+int64_t* ColorHash::insert(const Pixel& p, int64_t value) {
+    int bucket = bucketOf(p);
+    entries_.push_back({p, value, heads_[bucket]});
+    heads_[bucket] = static_cast<int>(entries_.size()) - 1;
+    return &entries_.back().value;
+}
+
+std::vector<HistEntry> ColorHash::toHist() const {
+    std::vector<HistEntry> hist;
+    hist.reserve(entries_.size());
+    for (int bucket = 0; bucket < kBuckets; ++bucket)
+        for (int i = heads_[bucket]; i >= 0; i = entries_[i].next)
+            hist.push_back({entries_[i].color, entries_[i].value});
+    return hist;
+}
+
+bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
+                      std::vector<HistEntry>* hist) {
+    ColorHash hash;
+    for (const Pixel& p : pixels) {
+        if (int64_t* count = hash.find(p)) {
+            ++*count;
+            continue;
+        }
+        if (hash.size() >= maxColors) return false;
+        hash.insert(p, 1);
+    }
+    *hist = hash.toHist();
+    return true;
+}
+
+bool redCompare(const HistEntry& a, const HistEntry& b) { return a.color.r < b.color.r; }
+bool greenCompare(const HistEntry& a, const HistEntry& b) { return a.color.g < b.color.g; }
+bool blueCompare(const HistEntry& a, const HistEntry& b) { return a.color.b < b.color.b; }
+
+namespace {
+
+struct Box {
+    std::size_t index;  // first histogram entry
+    std::size_t colors;
+    int64_t sum;  // pixels in the box; 64 bits, so no picture can overflow it
+};
+
+bool compareByCountDesc(const Box& a, const Box& b) { return a.sum > b.sum; }
+
+}  // namespace
+
+std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval,
+                             int newColors) {
+    std::vector<Box> boxes;
+    if (hist.empty() || newColors < 1) return {};
+    boxes.push_back({0, hist.size(), sum});
+    while (static_cast<int>(boxes.size()) < newColors) {
+        // The boxes stay sorted by sum; split the largest that can be split.
+        std::size_t bi = 0;
+        while (bi < boxes.size() && boxes[bi].colors < 2) ++bi;
+        if (bi == boxes.size()) break;
+        Box& box = boxes[bi];
+        auto first = hist.begin() + static_cast<std::ptrdiff_t>(box.index);
+        auto last = first + static_cast<std::ptrdiff_t>(box.colors);
+
+        int loR = 255, loG = 255, loB = 255, hiR = 0, hiG = 0, hiB = 0;
+        for (auto it = first; it != last; ++it) {
+            loR = std::min<int>(loR, it->color.r), hiR = std::max<int>(hiR, it->color.r);
+            loG = std::min<int>(loG, it->color.g), hiG = std::max<int>(hiG, it->color.g);
+            loB = std::min<int>(loB, it->color.b), hiB = std::max<int>(hiB, it->color.b);
+        }
+        // Spreads weighted by luminance; ties go to red, then green.
+        int64_t rl = int64_t(77) * (hiR - loR);
+        int64_t gl = int64_t(150) * (hiG - loG);
+        int64_t bl = int64_t(29) * (hiB - loB);
+        if (rl >= gl && rl >= bl)
+            std::stable_sort(first, last, redCompare);
+        else if (gl >= bl)
+            std::stable_sort(first, last, greenCompare);
+        else
+            std::stable_sort(first, last, blueCompare);
+
+        // The median: colours go below while their running count stays under
+        // half the box's sum, keeping at least one colour on each side.
+        int64_t lowersum = first->count;
+        int64_t halfsum = box.sum / 2;
+        std::size_t i = 1;
+        for (; i < box.colors - 1; ++i) {
+            if (lowersum >= halfsum) break;
+            lowersum += hist[box.index + i].count;
+        }
+        Box upper{box.index + i, box.colors - i, box.sum - lowersum};
+        box.colors = i;
+        box.sum = lowersum;
+        boxes.push_back(upper);
+        std::stable_sort(boxes.begin(), boxes.end(), compareByCountDesc);
+    }
+
+    std::vector<Pixel> colormap;
+    colormap.reserve(boxes.size());
+    for (const Box& box : boxes) {
+        int64_t r = 0, g = 0, b = 0, n = 0;
+        for (std::size_t i = box.index; i < box.index + box.colors; ++i) {
+            const HistEntry& e = hist[i];
+            r += int64_t(e.color.r) * e.count;
+            g += int64_t(e.color.g) * e.count;
+            b += int64_t(e.color.b) * e.count;
+            n += e.count;
+        }
+        if (n == 0) n = 1;
+        colormap.push_back({static_cast<uint8_t>(std::min<int64_t>(r / n, maxval)),
+                            static_cast<uint8_t>(std::min<int64_t>(g / n, maxval)),
+                            static_cast<uint8_t>(std::min<int64_t>(b / n, maxval))});
+    }
+    return colormap;
+}
+
+}  // namespace quant
+
+using quant::Pixel;
+
+void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices,
+                    uint8_t* red, uint8_t* green, uint8_t* blue, int colors) {
+    colors = std::clamp(colors, 1, 256);
+    std::memset(red, 0, static_cast<std::size_t>(colors));
+    std::memset(green, 0, static_cast<std::size_t>(colors));
+    std::memset(blue, 0, static_cast<std::size_t>(colors));
+    if (columns <= 0 || rows <= 0 || !pixels24) return;  // nothing to count or map
+
+    debugPrintfII("pix rows=%d cols=%d", rows, columns);
+    std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+    std::vector<Pixel> pixels(count);
+    for (std::size_t i = 0; i < count; ++i)
+        pixels[i] = {pixels24[3 * i], pixels24[3 * i + 1], pixels24[3 * i + 2]};  // 3 bytes a pixel
+    debugPrintfI("pixels=%d ", static_cast<int>(count));
+
+    // Too many colours lower the precision until the histogram fits.
+    int maxval = 255;
+    std::vector<quant::HistEntry> hist;
+    while (!quant::computeColorHist(pixels, quant::kMaxHistColors, &hist)) {
+        int newMaxval = maxval / 2;
+        debugPrintfI("rescale nc=%d", newMaxval);
+        for (Pixel& p : pixels) {
+            p.r = static_cast<uint8_t>(p.r * newMaxval / maxval);
+            p.g = static_cast<uint8_t>(p.g * newMaxval / maxval);
+            p.b = static_cast<uint8_t>(p.b * newMaxval / maxval);
+        }
+        maxval = newMaxval;
+    }
+    debugLog("hist ");
+
+    std::vector<Pixel> colormap = quant::medianCut(hist, static_cast<int64_t>(count), maxval, colors);
+    debugLog("median ");
+    colormap.resize(static_cast<std::size_t>(colors));  // entries beyond the boxes: (0, 0, 0)
+
+    quant::ColorHash mapping;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Pixel& p = pixels[i];
+        int64_t* known = mapping.find(p);
+        if (!known) {
+            int64_t best = 2000000000;
+            int bestIndex = 0;
+            for (int k = 0; k < colors; ++k) {
+                const Pixel& c = colormap[static_cast<std::size_t>(k)];
+                int64_t dr = int(p.r) - c.r, dg = int(p.g) - c.g, db = int(p.b) - c.b;
+                int64_t d = dr * dr + dg * dg + db * db;
+                if (d < best) best = d, bestIndex = k;
+            }
+            known = mapping.insert(p, bestIndex);
+        }
+        indices[i] = static_cast<uint8_t>(*known);
+    }
+    debugLog("tick ");
+
+    for (int k = 0; k < colors; ++k) {
+        const Pixel& c = colormap[static_cast<std::size_t>(k)];
+        red[k] = static_cast<uint8_t>(c.r * 255 / maxval);
+        green[k] = static_cast<uint8_t>(c.g * 255 / maxval);
+        blue[k] = static_cast<uint8_t>(c.b * 255 / maxval);
+    }
+    debugLog("free");
+}
+
+void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width,
+                   int height, int colors) {
+    quantizeColors(pixels24, width, height, indices, palette, palette + 256, palette + 512, colors);
+}

@@ -1,0 +1,206 @@
+// The beam rules of the piece classes and the work list that runs a shot.
+//
+// The rules are written as if each piece handed the beam to its neighbour
+// by a nested call. A shot across a large board of mirrors would nest
+// hundreds of thousands of calls, and shots of other players are traced on
+// a worker-sized stack, so the trace keeps the calls on a list of its own:
+// each rule records what it does (marks, hits, beams to neighbours) in
+// order, and the trace runs those steps before anything that was waiting,
+// which is the order of the nested calls exactly (it matters: the hop limit
+// and the hyper redirects depend on the order of arrivals).
+#include <cstdint>
+
+#include "framework/app/debuglog.h"
+#include "game/board/board.h"
+#include "game/board/piece.h"
+
+namespace {
+
+constexpr int kHopLimit = 10;  // a piece handles at most kHopLimit + 1 arrivals per shot
+
+int mod8(int v) { return ((v % 8) + 8) % 8; }
+
+// The direction a hyper piece or hyper hole sends a beam in.
+int hyperDirection(OrvexBoard& board) {
+    int n = 0;
+    if (board.isKvStyle()) n = static_cast<int>(board.boardRandom() & 3) * 2;
+    if (board.isGkvStyle()) n = static_cast<int>(board.boardRandom() & 7);
+    return n;
+}
+
+// The start shared by most rules: the half-beam back toward where the beam
+// came from; a bomb's blast (hitNow) destroys the piece and ends the rule.
+bool blastEnds(BeamTrace& trace, OrvexPiece* piece, int direction, int hitNow) {
+    trace.markEnd(piece, oppositeDirection(direction));
+    if (hitNow) {
+        trace.hit(piece);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void BeamTrace::run(OrvexPiece* target, int direction, int hitNow) {
+    if (!target) return;
+    stack_.push_back({Kind::Beam, target, 0, 0, direction, hitNow});
+    while (!stack_.empty()) {
+        const Step step = stack_.back();
+        stack_.pop_back();
+        switch (step.kind) {
+        case Kind::MarkEnd:
+            board_.iBeamEnds[step.x][step.y] |= static_cast<uint8_t>(1u << step.direction);
+            break;
+        case Kind::MarkPass:
+            board_.iBeamPasses[step.x][step.y] |= static_cast<uint8_t>(1u << (step.direction % 4));
+            break;
+        case Kind::Hit:
+            step.piece->setBeamHit();
+            break;
+        case Kind::Beam:
+            arrive(step.piece, step.direction, step.hitNow);
+            break;
+        }
+    }
+}
+
+void BeamTrace::arrive(OrvexPiece* target, int direction, int hitNow) {
+    if (target->logsBeam())
+        debugPrintfSIII("beam %s %d,%d %d\n", target->iClassName.c_str(), target->iX, target->iY, direction);
+    if (target->iHops++ > kHopLimit) return;
+    pending_.clear();
+    target->beamRule(*this, direction, hitNow);
+    // The rule's steps run first, in the order it gave them.
+    for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) stack_.push_back(*it);
+    pending_.clear();
+}
+
+void BeamTrace::markEnd(const OrvexPiece* at, int d) {
+    pending_.push_back({Kind::MarkEnd, nullptr, at->iX, at->iY, mod8(d), 0});
+}
+
+void BeamTrace::markPass(const OrvexPiece* at, int d) {
+    pending_.push_back({Kind::MarkPass, nullptr, at->iX, at->iY, mod8(d), 0});
+}
+
+void BeamTrace::hit(OrvexPiece* piece) { pending_.push_back({Kind::Hit, piece, 0, 0, 0, 0}); }
+
+void BeamTrace::send(const OrvexPiece* from, int d, int hitNow) {
+    if (OrvexPiece* next = from->getNeighbour(mod8(d))) pending_.push_back({Kind::Beam, next, 0, 0, mod8(d), hitNow});
+}
+
+// Blanks, chips and holes: the beam passes straight through.
+void OrvexPiece::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (direction < 0 || direction > 7) return;
+    trace.markPass(this, direction);
+    trace.send(this, direction, 0);
+}
+
+void OrvexWall::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    trace.markEnd(this, oppositeDirection(direction));
+}
+
+void OrvexKing::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    trace.markEnd(this, oppositeDirection(direction));
+    trace.hit(this);
+}
+
+void OrvexOrvex::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (direction == 9) {  // its own shot leaves in its facing
+        if (getNeighbour(iDirection)) trace.out(this, iDirection);
+        return;
+    }
+    trace.markEnd(this, oppositeDirection(direction));
+    trace.hit(this);
+}
+
+void OrvexMirror::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    const int r = mod8(direction - iDirection);
+    if (r == 0 || r == 4)
+        trace.out(this, direction + 4);
+    else if (r == 1 || r == 5)
+        trace.out(this, direction + 2);
+    else if (r == 3 || r == 7)
+        trace.out(this, direction + 6);
+    else
+        trace.out(this, direction);
+}
+
+void OrvexDiagonal::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    const int r = mod8(direction - iDirection);
+    if (r == 4)
+        trace.out(this, direction + 4);
+    else if (r == 2 || r == 6)
+        trace.out(this, direction);
+    else if (r == 5)
+        trace.out(this, direction + 2);
+    else if (r == 3)
+        trace.out(this, direction + 6);
+    else
+        trace.hit(this);
+}
+
+void OrvexOnewayMirror::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    if (iDirection == direction)
+        trace.out(this, direction + 4);
+    else
+        trace.hit(this);
+}
+
+void OrvexSplitter::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    const int k = iDirection - direction;
+    if (k == 0) {
+        trace.out(this, iDirection + 6);
+        trace.out(this, iDirection + 2);
+    } else if (k == 2 || k == -2 || k == 6 || k == -6) {
+        trace.out(this, iDirection + 4);
+    } else if (k == 4 || k == -4) {
+        trace.hit(this);
+    } else {
+        trace.out(this, direction);
+    }
+}
+
+void OrvexStomper::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    const int back = oppositeDirection(direction);
+    const int j = iDirection - back;
+    // Its front armour turns back every beam within 45 degrees of the facing.
+    if (j == -1 || j == 0 || j == 1 || j == -7 || j == 7)
+        trace.out(this, back);
+    else
+        trace.hit(this);
+}
+
+void OrvexMirrorStomper::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    trace.out(this, direction + 4);
+}
+
+void OrvexHyper::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    trace.out(this, hyperDirection(*iBoard));
+}
+
+void OrvexHyperHole::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    trace.markEnd(this, oppositeDirection(direction));
+    trace.out(this, hyperDirection(*iBoard));
+}
+
+void OrvexBomb::beamRule(BeamTrace& trace, int direction, int hitNow) {
+    if (blastEnds(trace, this, direction, hitNow)) return;
+    if ((iDirection + direction) % 2 == 0) {
+        for (int d = 0; d < 8; ++d) {
+            const OrvexPiece* next = getNeighbour(d);
+            if (next && !next->isA(piece_class::kWall) && !next->isA(piece_class::kBlank)) {
+                trace.markEnd(this, d);
+                trace.send(this, d, 1);
+            }
+        }
+    }
+    trace.hit(this);
+}

@@ -1,0 +1,90 @@
+#pragma once
+// Test helpers for the rules of play: a game that records its window hooks
+// and lets a test act as any seat, a fixture that starts a game on a board
+// of the test's own, and the lockstep pair: two clients on the same board
+// and seeds, each one's messages fed to the other's handlers.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "game/board/game.h"
+#include "game/board/tests/board_support.h"
+#include "testing/program_folder.h"
+
+namespace board_test {
+
+class RecordingGame : public OrvexGame {
+public:
+    void setSeatLabelBackground(int seat, int r, int g, int b) override {
+        events.push_back("label " + std::to_string(seat) + " " + std::to_string(r));
+    }
+    void resetPlayerLabels() override { events.push_back("labels reset"); }
+    void showTurnStatus() override { ++turnLines; }
+    void gameOver() override { events.push_back("game over " + std::to_string(getWinner())); }
+
+    // Lets a test play the seat whose turn it is.
+    void actAs(int seat) { iLocalSeat = seat; }
+    void setPlayerCount(int count) { iPlayerCount = count; }
+    // Runs the animation step until every animation has ended (bounded).
+    void settle() {
+        for (int i = 0; i < 10000 && getAnimSequence() != 0; ++i) getBoard()->advanceAnimations();
+    }
+
+    std::vector<std::string> events;
+    int turnLines = 0;
+};
+
+// One scripted action of the local player:
+//   c X Y   click cell (X, Y)      r  turn right      l  turn left (Shift)
+//   f       fire                   e  the shot's end  p  the pass command
+void perform(RecordingGame& game, const std::string& action);
+
+// The state two clients must agree on: the board and the turn and engine
+// state, as text.
+std::string gameState(const OrvexGame& game);
+
+// A program folder, an options store and one game, started on a board of
+// the test's own (written as the style's default board).
+class GameTest : public ::testing::Test {
+protected:
+    // Starts a game of `count` seats with the local player on `seat`.
+    void start(const std::string& style, int width, int height, const std::vector<std::string>& rows, int seat = 1,
+               int count = 2);
+    OrvexBoard& board() { return *game.getBoard(); }
+    OrvexPiece* at(int x, int y) { return board().getPiece(x, y); }
+    // The messages queued since the last call, as readable text ("PM 2 3").
+    std::vector<std::string> sent();
+
+    testing_support::ProgramFolder folder;
+    OptionsStore store;
+    RecordingGame game;
+    OrvexMessageList outbox;
+};
+
+// A message as text: its code letters, then each further byte in decimal.
+std::string messageText(const MessageBytes& m);
+
+// Two clients of one game; client i plays seat i + 1.
+class LockstepPair {
+public:
+    // The board must already be in the program folder as the style's
+    // default board, named by the option lastDefaultGame.
+    LockstepPair(uint32_t seedS, uint32_t seedT);
+    RecordingGame& client(int i) { return *clients_[i]; }
+    // The client whose seat has the turn.
+    RecordingGame& acting();
+    // Delivers every message either client queued to the other, one at a
+    // time and only while the receiver runs no animation, then checks that
+    // both agree on the board and the turn. Returns the number delivered.
+    int deliver();
+    const std::vector<std::string>& log() const { return log_; }
+
+private:
+    std::unique_ptr<RecordingGame> clients_[2];
+    OrvexMessageList outboxes_[2];
+    std::vector<std::string> log_;
+};
+
+}  // namespace board_test

@@ -1,0 +1,79 @@
+#include "game/protocol/orvexcom.h"
+
+#include "framework/app/debuglog.h"
+#include "framework/util/ticker.h"
+#include "game/protocol/catalogue.h"
+#include "platform/os/thread.h"
+
+namespace {
+
+std::unique_ptr<OrvexSocket> serverSocket() {
+    return std::make_unique<OrvexTcpSocket>(orvexServerHost().c_str(), orvexServerPort());
+}
+
+}  // namespace
+
+OrvexCom::OrvexCom(OrvexMessageHandler* owner, Pump pump, OrvexConnection::SocketFactory makeSocket)
+    : SuperCore(),
+      Runnable(1),
+      iOwner(owner),
+      iConnection(makeSocket ? std::move(makeSocket) : OrvexConnection::SocketFactory(serverSocket),
+                  [this](const uint8_t* message, int length) {
+                      std::lock_guard<std::mutex> lock(iInboxMutex);
+                      iInbox.emplace_back(message, message + length);
+                  }) {
+    if (mainTicker) mainTicker->addClient(this, &iPendingTicks);
+    if (pump == Pump::GuiTimer) {
+        iPump = std::make_unique<platform::ui::Timer>();
+        iPump->start(kPumpMs, [this] { dispatchIncoming(); });
+    }
+    start();
+}
+
+OrvexCom::~OrvexCom() {
+    if (mainTicker) mainTicker->removeClient(this);
+    iPump.reset();
+    iStopping.store(true);
+    join();
+    // iConnection's destructor discards the unsent records and closes the socket.
+}
+
+void OrvexCom::queueMessage(const uint8_t* bytes, std::size_t count) {
+    iConnection.queueMessage(bytes, static_cast<int>(count));
+}
+
+void OrvexCom::run() {
+    iConnection.connect();
+    while (!iStopping.load()) {
+        platform::sleepMs(kSleepMs);
+        if (iPendingTicks.load() > 0) {
+            onIntuitick();
+            iPendingTicks.fetch_sub(1);
+        }
+    }
+}
+
+void OrvexCom::onIntuitick() { iConnection.onIntuitick(); }
+
+int OrvexCom::dispatchIncoming() {
+    int ran = 0;
+    while (iOwner && iOwner->animationsRunning() == 0) {
+        MessageBytes message;
+        {
+            std::lock_guard<std::mutex> lock(iInboxMutex);
+            if (iInbox.empty()) break;
+            message = std::move(iInbox.front());
+            iInbox.pop_front();
+        }
+        dispatchMessage(message.data(), static_cast<int>(message.size()), *iOwner);
+        ++ran;
+    }
+    // The protocol thread reads nothing while an animation runs.
+    iConnection.setReceivePaused(iOwner && iOwner->animationsRunning() != 0);
+    return ran;
+}
+
+int OrvexCom::incomingWaiting() const {
+    std::lock_guard<std::mutex> lock(iInboxMutex);
+    return static_cast<int>(iInbox.size());
+}

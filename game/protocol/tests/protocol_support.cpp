@@ -1,0 +1,97 @@
+#include "game/protocol/tests/protocol_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/os/thread.h"
+
+namespace protocol_testing {
+
+void FakeSocket::send(const void* bytes, int length) {
+    int index = static_cast<int>(s_->sends.size());
+    s_->sends.emplace_back(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+    if (index == s_->breakAtSend) s_->broken = 1;
+}
+
+char* FakeSocket::recv(int length, int* count, char* buffer) {
+    ++s_->recvCalls;
+    s_->maxAsked = std::max(s_->maxAsked, length);
+    *count = 0;
+    if (s_->chunks.empty()) return nullptr;
+    std::string& c = s_->chunks.front();
+    int n = std::min(length, static_cast<int>(c.size()));
+    std::memcpy(buffer, c.data(), static_cast<std::size_t>(n));
+    c.erase(0, static_cast<std::size_t>(n));
+    if (c.empty()) s_->chunks.pop_front();
+    *count = n;
+    return buffer;
+}
+
+FakeClient::FakeClient()
+    : connection([this] { return std::make_unique<FakeSocket>(script); },
+                 [this](const uint8_t* m, int n) {
+                     messages.emplace_back(m, m + n);
+                     dispatchMessage(m, n, handler);
+                 }) {
+    connection.connect();
+}
+
+void FakeClient::tick(int n) {
+    for (int i = 0; i < n; ++i) connection.onIntuitick();
+}
+
+LoopbackClient::LoopbackClient(int port)
+    : connection([port] { return std::make_unique<OrvexTcpSocket>("127.0.0.1", port); },
+                 [this](const uint8_t* m, int n) {
+                     messages.emplace_back(m, m + n);
+                     dispatchMessage(m, n, handler);
+                 }) {
+    connection.connect();
+}
+
+std::string codeOf(const MessageBytes& m) {
+    OrvexSplitResult r = splitMessage(m.data(), static_cast<int>(m.size()), kBothWays);
+    return r.code ? r.code->letters : "?";
+}
+
+std::vector<std::string> LoopbackClient::codes() const {
+    std::vector<std::string> out;
+    for (const MessageBytes& m : messages) out.push_back(codeOf(m));
+    return out;
+}
+
+MessageBytes LoopbackClient::first(const char* code) const {
+    for (const MessageBytes& m : messages)
+        if (codeOf(m) == code) return m;
+    return {};
+}
+
+std::vector<MessageBytes> LoopbackClient::all(const char* code) const {
+    std::vector<MessageBytes> out;
+    for (const MessageBytes& m : messages)
+        if (codeOf(m) == code) out.push_back(m);
+    return out;
+}
+
+bool tickUntil(const std::vector<LoopbackClient*>& clients, const std::function<bool()>& done, int timeoutMs) {
+    long long end = platform::monotonicMs() + timeoutMs;
+    while (!done()) {
+        if (platform::monotonicMs() > end) return done();
+        for (LoopbackClient* c : clients) c->tick();
+        platform::sleepMs(2);
+    }
+    return true;
+}
+
+std::string bytesText(const std::string& s) {
+    std::string out;
+    char b[8];
+    for (unsigned char c : s) {
+        std::snprintf(b, sizeof b, "%02x ", c);
+        out += b;
+    }
+    return out;
+}
+
+}  // namespace protocol_testing

@@ -1,0 +1,129 @@
+#pragma once
+// Test support for the protocol: a handler that records every call as one
+// line of text, a scripted socket for the tick's failure paths, and a
+// client made of the real connection over a real socket, driven tick by
+// tick by the test.
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/protocol/catalogue.h"
+#include "game/protocol/connection.h"
+#include "game/protocol/handler.h"
+
+namespace protocol_testing {
+
+// "LA 7 300 Bob ---/---", "PS 3 4", "PQS?1 cur=2", "passTurn 1" ...
+class RecordingHandler : public OrvexMessageHandler {
+public:
+    void onRemoteSelect(int x, int y) override { add("PS " + num(x) + " " + num(y)); }
+    void handleRemoteMove(int x, int y) override { add("PM " + num(x) + " " + num(y)); }
+    void unselectPiece() override { add("PU"); }
+    void onRemoteRotate(bool left) override { add(left ? "PRL" : "PRR"); }
+    void onRemoteFire() override { add("PFS"); }
+    void onRemoteFireEnd() override { add("PFE"); }
+    int getCurrentPlayer() override { return currentPlayer; }
+    void passTurn(int seat) override { add("passTurn " + num(seat)); }
+    void setRandomSeeds(uint32_t s, uint32_t t) override { add("PZ " + num(s) + " " + num(t)); }
+    void startGame(int seat, int count) override { add("LPB " + num(seat) + " " + num(count)); }
+    void addNewPlayer(uint32_t id1, uint32_t id2, const char* text, const char* history) override {
+        add("LA " + num(id1) + " " + num(id2) + " " + text + " " + history);
+    }
+    void markListRow(uint32_t id1, uint32_t id2) override { add("mark " + num(id1) + " " + num(id2)); }
+    void unmarkListRow(uint32_t id1, uint32_t id2) override { add("unmark " + num(id1) + " " + num(id2)); }
+    void removeListRow(uint32_t id1, uint32_t id2) override { add("LR " + num(id1) + " " + num(id2)); }
+    void clearPlayers() override { add("LPC"); }
+    void initChatList() override { add("initChatList"); }
+    void playerJoined(const char* name) override { add(std::string("LPA ") + name); }
+    void onPlayerQuit(int seat) override { add("LPD " + num(seat)); }
+    void addChatLine(const char* text) override { add(std::string("PT ") + text); }
+
+    int animationsRunning() override { return animations; }
+
+    int currentPlayer = 1;
+    int animations = 0;
+    std::vector<std::string> calls;
+
+private:
+    template <class T>
+    static std::string num(T v) { return std::to_string(v); }
+    void add(std::string s) { calls.push_back(std::move(s)); }
+};
+
+// A socket whose peer is the test: sends are recorded, receives hand out
+// the chunks the test made available, and the flags can be set to fail.
+class FakeSocket : public OrvexSocket {
+public:
+    struct Script {
+        std::deque<std::string> chunks;  // what the next receives deliver
+        std::vector<std::string> sends;  // each send call's bytes
+        int reconnects = 0;
+        int disconnects = 0;
+        int recvCalls = 0;
+        int maxAsked = 0;  // the largest length a receive asked for
+        int broken = 0;
+        int closed = 0;
+        // The send with this index (0-based over all sends) marks the
+        // socket broken; -1: none.
+        int breakAtSend = -1;
+    };
+    explicit FakeSocket(std::shared_ptr<Script> script) : s_(std::move(script)) {}
+    void setPollMode() override {}
+    void send(const void* bytes, int length) override;
+    char* recv(int length, int* count, char* buffer) override;
+    void reconnect() override {
+        ++s_->reconnects;
+        s_->broken = 0;
+        s_->closed = 0;
+    }
+    void disconnect() override {
+        ++s_->disconnects;
+        s_->closed = 1;
+    }
+    int isBroken() const override { return s_->broken; }
+    int isClosed() const override { return s_->closed; }
+
+private:
+    std::shared_ptr<Script> s_;
+};
+
+// A connection on a FakeSocket whose whole messages are dispatched into a
+// recording handler.
+struct FakeClient {
+    FakeClient();
+    void tick(int n = 1);
+    std::shared_ptr<FakeSocket::Script> script = std::make_shared<FakeSocket::Script>();
+    RecordingHandler handler;
+    std::vector<MessageBytes> messages;
+    OrvexConnection connection;
+};
+
+// The real connection and socket, talking to a server on 127.0.0.1:port.
+class LoopbackClient {
+public:
+    explicit LoopbackClient(int port);
+    void send(const MessageBytes& m) { connection.queueMessage(m.data(), static_cast<int>(m.size())); }
+    void tick() { connection.onIntuitick(); }
+    // Codes of the messages received so far ("LA", "LPC", ...).
+    std::vector<std::string> codes() const;
+    // The first message received with that code, or empty.
+    MessageBytes first(const char* code) const;
+    std::vector<MessageBytes> all(const char* code) const;
+
+    RecordingHandler handler;
+    std::vector<MessageBytes> messages;
+    OrvexConnection connection;
+};
+
+// Ticks every client (about every 2 ms) until the condition holds or
+// timeoutMs pass; the condition's last value.
+bool tickUntil(const std::vector<LoopbackClient*>& clients, const std::function<bool()>& done,
+               int timeoutMs = 5000);
+
+// The message's code letters.
+std::string codeOf(const MessageBytes& m);
+std::string bytesText(const std::string& s);
+
+}  // namespace protocol_testing

@@ -1,0 +1,345 @@
+#include "standin/game-server/game_server.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+#include "framework/app/datafiles.h"
+#include "game/protocol/catalogue.h"
+#include "platform/net/tcp.h"
+
+namespace tcp = platform::net;
+
+namespace standin {
+
+namespace {
+
+constexpr long long kWaitSliceUs = 100 * 1000;
+constexpr int kSendTimeoutMs = 2000;
+
+}  // namespace
+
+struct GameServer::Player {
+    int fd = -1;
+    int lobby = 0;
+    uint32_t serial = 0;
+    uint32_t id1 = 0;
+    uint32_t id2 = 0;
+    uint32_t entries = 0;
+    std::string name;
+    bool inLobby = false;
+    Player* invited = nullptr;  // the row this player selected
+    Game* game = nullptr;
+    int seat = 0;
+};
+
+struct GameServer::Game {
+    int lobby = 0;
+    std::vector<Player*> seats;  // seat n at n-1; null once its player left
+};
+
+GameServer::GameServer(GameServerOptions options) : options_(std::move(options)) {
+    lobbies_.resize(options_.ports.size());
+}
+
+GameServer::~GameServer() { stop(); }
+
+bool GameServer::start() {
+    std::random_device device;
+    seedState_ = device() | 1u;
+    for (std::size_t i = 0; i < options_.ports.size(); ++i) {
+        int bound = 0;
+        int fd = tcp::listenOn(options_.bindAddress.c_str(), options_.ports[i], &bound);
+        if (fd < 0) {
+            stop();
+            return false;
+        }
+        listeners_.push_back(fd);
+        ports_.push_back(bound);
+    }
+    for (std::size_t i = 0; i < listeners_.size(); ++i) {
+        int fd = listeners_[i];
+        int lobby = static_cast<int>(i);
+        acceptors_.emplace_back([this, lobby, fd] { acceptLoop(lobby, fd); });
+    }
+    return true;
+}
+
+void GameServer::stop() {
+    stopping_ = true;
+    for (int fd : listeners_) tcp::shutdownBoth(fd);
+    for (std::thread& t : acceptors_) t.join();
+    acceptors_.clear();
+    std::vector<Worker> pending;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& p : players_) tcp::shutdownBoth(p->fd);
+        pending.swap(workers_);
+    }
+    for (Worker& w : pending) w.thread.join();
+    for (int fd : listeners_) tcp::closeHandle(fd);
+    listeners_.clear();
+}
+
+void GameServer::reap() {
+    std::vector<Worker> ended;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = std::partition(workers_.begin(), workers_.end(), [](const Worker& w) { return !w.done->load(); });
+        std::move(it, workers_.end(), std::back_inserter(ended));
+        workers_.erase(it, workers_.end());
+    }
+    for (Worker& w : ended) w.thread.join();
+}
+
+void GameServer::acceptLoop(int lobby, int listenFd) {
+    while (!stopping_) {
+        int fd = tcp::acceptConnection(listenFd, -1);
+        if (fd < 0) break;
+        ++accepted_;
+        reap();
+        auto player = std::make_shared<Player>();
+        player->fd = fd;
+        player->lobby = lobby;
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_) {
+            tcp::closeHandle(fd);
+            break;
+        }
+        player->serial = ++nextPlayerId_;
+        players_.push_back(player);
+        workers_.push_back({std::thread([this, player, done] {
+                                serve(player);
+                                done->store(true);
+                            }),
+                            done});
+    }
+}
+
+bool GameServer::readExactly(int fd, uint8_t* out, int n) {
+    int got = 0;
+    while (got < n) {
+        if (stopping_) return false;
+        tcp::Wait w = tcp::waitReadable(fd, kWaitSliceUs);
+        if (w == tcp::Wait::Failed) return false;
+        if (w == tcp::Wait::TimedOut) continue;
+        int err = 0;
+        long r = tcp::receiveSome(fd, out + got, n - got, &err);
+        if (r == tcp::kNothingWaiting) continue;
+        if (r <= 0) return false;
+        got += static_cast<int>(r);
+    }
+    return true;
+}
+
+void GameServer::serve(std::shared_ptr<Player> player) {
+    uint8_t login[kLoginBlockBytes];
+    if (readExactly(player->fd, login, kLoginBlockBytes) && isLoginBlock(login)) {
+        ++loginBlocks_;
+        for (;;) {
+            uint8_t head[kFrameHeaderBytes];
+            if (!readExactly(player->fd, head, kFrameHeaderBytes)) break;
+            int length = (head[1] << 8) | head[2];
+            if (length < kMinFrameBody || length > kMaxFrameBody) break;
+            MessageBytes body(static_cast<std::size_t>(length));
+            if (!readExactly(player->fd, body.data(), length)) break;
+            if (byteSum(body.data(), length) != head[0]) break;
+            // The body must be one whole message of a code the server takes.
+            OrvexSplitResult r = splitMessage(body.data(), length, kToServer);
+            if (r.status != OrvexSplit::Whole || r.length != length) break;
+            std::lock_guard<std::mutex> lock(mutex_);
+            received_.push_back(body);
+            handle(*player, body);
+        }
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (player->game) leaveGame(*player);
+    if (player->inLobby) removeRows(player->lobby, {player.get()});
+    std::erase(players_, player);
+    tcp::closeHandle(player->fd);
+}
+
+void GameServer::handle(Player& p, const MessageBytes& body) {
+    auto is = [&](const char* code) { return std::equal(code, code + std::strlen(code), body.begin()); };
+    if (is("LL")) {
+        if (p.game) leaveGame(p);
+        if (!p.inLobby) enterLobby(p, std::string(reinterpret_cast<const char*>(body.data() + 3)));
+    } else if (is("LC") || is("LD")) {
+        if (!p.inLobby) return;
+        uint32_t id1 = readInt32BE(body.data() + 2);
+        uint32_t id2 = readInt32BE(body.data() + 6);
+        if (is("LC"))
+            invite(p, id1, id2);
+        else
+            withdraw(p, id1, id2);
+    } else if (is("PQU")) {
+        if (p.game) leaveGame(p);
+    } else if (p.game) {
+        // The board actions and passes go to the others; chat to everyone.
+        relay(p, body, is("PT"));
+    }
+}
+
+void GameServer::sendTo(Player& p, const MessageBytes& bytes) {
+    int err = 0;
+    long sent = tcp::sendAll(p.fd, bytes.data(), static_cast<long>(bytes.size()), kSendTimeoutMs, &err);
+    // A client that does not take its messages is let go.
+    if (sent != static_cast<long>(bytes.size())) tcp::shutdownBoth(p.fd);
+}
+
+GameServer::Player* GameServer::rowOwner(int lobby, uint32_t id1, uint32_t id2) {
+    for (Player* r : lobbies_[static_cast<std::size_t>(lobby)])
+        if (r->id1 == id1 && r->id2 == id2) return r;
+    return nullptr;
+}
+
+void GameServer::enterLobby(Player& p, const std::string& name) {
+    auto& rows = lobbies_[static_cast<std::size_t>(p.lobby)];
+    p.name = name;
+    p.id1 = p.serial;
+    p.id2 = ++p.entries;
+    p.inLobby = true;
+    p.invited = nullptr;
+    rows.push_back(&p);
+    for (Player* r : rows) sendTo(p, lobbyRowMessage(r->id1, r->id2, r->name.c_str()));
+    MessageBytes row = lobbyRowMessage(p.id1, p.id2, p.name.c_str());
+    for (Player* r : rows)
+        if (r != &p) sendTo(*r, row);
+    maybeAutoStart(p.lobby);
+}
+
+void GameServer::removeRows(int lobby, const std::vector<Player*>& leaving) {
+    auto& rows = lobbies_[static_cast<std::size_t>(lobby)];
+    auto gone = [&](Player* r) { return std::find(leaving.begin(), leaving.end(), r) != leaving.end(); };
+    for (Player* r : leaving) {
+        r->inLobby = false;
+        r->invited = nullptr;
+    }
+    std::erase_if(rows, gone);
+    for (Player* r : rows)
+        if (gone(r->invited)) r->invited = nullptr;
+    for (Player* l : leaving) {
+        MessageBytes remove = rowRemoveMessage(l->id1, l->id2);
+        for (Player* r : rows) sendTo(*r, remove);
+    }
+}
+
+void GameServer::invite(Player& p, uint32_t id1, uint32_t id2) {
+    Player* target = rowOwner(p.lobby, id1, id2);
+    if (!target || target == &p) return;
+    if (target->invited == &p) {
+        // Both have selected each other: seats in lobby order.
+        std::vector<Player*> members;
+        for (Player* r : lobbies_[static_cast<std::size_t>(p.lobby)])
+            if (r == &p || r == target) members.push_back(r);
+        startGame(p.lobby, members);
+        return;
+    }
+    if (p.invited == target) return;
+    if (p.invited) sendTo(*p.invited, rowMarkMessage(p.id1, p.id2, 0));
+    p.invited = target;
+    sendTo(*target, rowMarkMessage(p.id1, p.id2, 1));
+}
+
+void GameServer::withdraw(Player& p, uint32_t id1, uint32_t id2) {
+    Player* target = rowOwner(p.lobby, id1, id2);
+    if (!target || p.invited != target) return;
+    p.invited = nullptr;
+    sendTo(*target, rowMarkMessage(p.id1, p.id2, 0));
+}
+
+void GameServer::maybeAutoStart(int lobby) {
+    auto& rows = lobbies_[static_cast<std::size_t>(lobby)];
+    int n = options_.autoStartPlayers;
+    if (n <= 0 || static_cast<int>(rows.size()) < n) return;
+    startGame(lobby, std::vector<Player*>(rows.begin(), rows.begin() + n));
+}
+
+void GameServer::startGame(int lobby, std::vector<Player*> members) {
+    removeRows(lobby, members);
+    auto game = std::make_unique<Game>();
+    game->lobby = lobby;
+    game->seats = members;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        members[i]->game = game.get();
+        members[i]->seat = static_cast<int>(i) + 1;
+    }
+    uint32_t s = options_.seed1;
+    uint32_t t = options_.seed2;
+    if (s == 0 && t == 0) {
+        // xorshift32: fresh, non-zero seeds for each game.
+        auto next = [this] {
+            seedState_ ^= seedState_ << 13;
+            seedState_ ^= seedState_ >> 17;
+            seedState_ ^= seedState_ << 5;
+            return seedState_;
+        };
+        s = next();
+        t = next();
+    }
+    const int count = static_cast<int>(members.size());
+    for (Player* m : members) {
+        sendTo(*m, codeMessage("LPC"));
+        for (Player* seat : members) sendTo(*m, playerAddMessage(seat->name.c_str()));
+        sendTo(*m, codeMessage("LPB", {m->seat, count}));
+        sendTo(*m, seedsMessage(s, t));
+    }
+    games_.push_back(std::move(game));
+}
+
+void GameServer::leaveGame(Player& p) {
+    Game* g = p.game;
+    int seat = p.seat;
+    g->seats[static_cast<std::size_t>(seat - 1)] = nullptr;
+    p.game = nullptr;
+    p.seat = 0;
+    MessageBytes quit = codeMessage("LPD", {seat});
+    bool anyLeft = false;
+    for (Player* m : g->seats)
+        if (m) {
+            sendTo(*m, quit);
+            anyLeft = true;
+        }
+    if (!anyLeft) std::erase_if(games_, [g](const std::unique_ptr<Game>& x) { return x.get() == g; });
+}
+
+void GameServer::relay(Player& from, const MessageBytes& body, bool toSender) {
+    for (Player* m : from.game->seats)
+        if (m && (m != &from || toSender)) sendTo(*m, body);
+}
+
+std::vector<std::string> GameServer::lobbyNames(int lobby) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> names;
+    for (const Player* r : lobbies_[static_cast<std::size_t>(lobby)]) names.push_back(r->name);
+    return names;
+}
+
+int GameServer::gamesRunning() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(games_.size());
+}
+
+int GameServer::connectionsOpen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(players_.size());
+}
+
+std::vector<MessageBytes> GameServer::received() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+}
+
+void GameServer::sendToLobby(int lobby, const MessageBytes& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& p : players_)
+        if (p->lobby == lobby) sendTo(*p, bytes);
+}
+
+void GameServer::dropConnections() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& p : players_) tcp::shutdownBoth(p->fd);
+}
+
+}  // namespace standin

@@ -1,0 +1,126 @@
+#pragma once
+// Stand-in for the game server: a relay on loopback with one lobby per
+// style port, following what the client expects and nothing more.
+//   - Each connection begins with the 20-byte login block, then sends
+//     frames (checksum, 16-bit length, body); a bad block or frame (sum,
+//     length, unknown code, a length that does not fit the code) closes it.
+//   - LL enters the player into the lobby as a row (ids, name): the
+//     newcomer gets an LA for every row, the others an LA for the newcomer.
+//   - LC invites a row (the invited player gets an LU marking the inviter's
+//     row; LD or a new LC takes it back); two players who select each
+//     other's rows start a game, and so do the first N players in a lobby
+//     when auto-start is set.
+//   - At the start the rest of the lobby gets LR for the members' rows and
+//     each member, in order, LPC, LPA for every seat, LPB (its seat, the
+//     count) and PZ (the same seeds for all).
+//   - In a game PS, PM, PU, PRR, PRL, PFS, PFE and PQS go to every other
+//     member, PT to every member including the sender.
+//   - PQU or a disconnect: LPD with the seat to the other members, LR to
+//     the lobby when the row was still there; LL after PQU re-enters.
+// The server's stream to the client is not framed. The same code runs as
+// the program vurnorvexi-game-server and as a test fixture on free ports.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game/protocol/codec.h"
+
+namespace standin {
+
+struct GameServerOptions {
+    std::string bindAddress = "127.0.0.1";
+    // One lobby per port, in the style order kv, gkv, oth, chk; 0 takes a
+    // free port.
+    std::vector<int> ports = {0, 0, 0, 0};
+    // When above 0, a game starts as soon as this many players are in one
+    // lobby (for tests); selection still works besides.
+    int autoStartPlayers = 0;
+    // The seeds every member of a game gets; 0 and 0 draws fresh ones for
+    // each game.
+    uint32_t seed1 = 0;
+    uint32_t seed2 = 0;
+};
+
+class GameServer {
+public:
+    explicit GameServer(GameServerOptions options);
+    ~GameServer();
+    GameServer(const GameServer&) = delete;
+    GameServer& operator=(const GameServer&) = delete;
+
+    // Opens every port and starts serving; false when one can't be bound.
+    bool start();
+    // Closes the ports and every connection, and waits for the threads.
+    void stop();
+
+    int lobbyCount() const { return static_cast<int>(ports_.size()); }
+    int port(int lobby) const { return ports_[static_cast<std::size_t>(lobby)]; }
+
+    // What the tests look at.
+    // Names of the rows in a lobby, in lobby order.
+    std::vector<std::string> lobbyNames(int lobby) const;
+    int gamesRunning() const;
+    int connectionsOpen() const;
+    // Connections accepted and login blocks received, over the server's life.
+    int connectionsAccepted() const { return accepted_; }
+    int loginBlocks() const { return loginBlocks_; }
+    // Every frame body received, in arrival order.
+    std::vector<MessageBytes> received() const;
+    // Sends raw bytes to every open connection of a lobby.
+    void sendToLobby(int lobby, const MessageBytes& bytes);
+    // Closes every open connection from the server's side.
+    void dropConnections();
+
+private:
+    struct Player;
+    struct Game;
+
+    void acceptLoop(int lobby, int listenFd);
+    std::vector<std::thread> acceptors_;
+    void serve(std::shared_ptr<Player> player);
+    // Reads exactly n bytes; false on a close, an error or the stop.
+    bool readExactly(int fd, uint8_t* out, int n);
+    void handle(Player& p, const MessageBytes& body);
+
+    // All below run with mutex_ held.
+    void sendTo(Player& p, const MessageBytes& bytes);
+    void enterLobby(Player& p, const std::string& name);
+    // Takes the rows out of their lobby (and every invitation to or from
+    // them), then tells the rest of the lobby with LR.
+    void removeRows(int lobby, const std::vector<Player*>& rows);
+    void invite(Player& p, uint32_t id1, uint32_t id2);
+    void withdraw(Player& p, uint32_t id1, uint32_t id2);
+    void startGame(int lobby, std::vector<Player*> members);
+    void leaveGame(Player& p);
+    void relay(Player& from, const MessageBytes& body, bool toSender);
+    void maybeAutoStart(int lobby);
+    Player* rowOwner(int lobby, uint32_t id1, uint32_t id2);
+
+    GameServerOptions options_;
+    std::vector<int> listeners_;
+    std::vector<int> ports_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> accepted_{0};
+    std::atomic<int> loginBlocks_{0};
+
+    mutable std::mutex mutex_;
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    // Joins the connection threads that have ended.
+    void reap();
+    std::vector<Worker> workers_;
+    std::vector<std::shared_ptr<Player>> players_;  // open connections
+    std::vector<std::vector<Player*>> lobbies_;      // rows, in order
+    std::vector<std::unique_ptr<Game>> games_;
+    std::vector<MessageBytes> received_;
+    uint32_t nextPlayerId_ = 0;
+    uint32_t seedState_ = 0;
+};
+
+}  // namespace standin

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/app/datafiles.h"
+#include "game/protocol/catalogue.h"
+#include "game/protocol/codec.h"
+#include "platform/net/tcp.h"
+#include "platform/os/thread.h"
+#include "standin/game-server/game_server.h"
+
+namespace tcp = platform::net;
+
+namespace {
+
+// A client on a bare socket: sends what the test gives it and splits the
+// server's stream into messages.
+class RawClient {
+public:
+    explicit RawClient(int port) {
+        int err = 0;
+        fd_ = tcp::openStream(&err);
+        std::uint32_t loopback = 0;
+        tcp::parseDotted("127.0.0.1", &loopback);
+        EXPECT_EQ(tcp::connectTo(fd_, loopback, port, 2000), 0);
+    }
+    ~RawClient() { tcp::closeHandle(fd_); }
+    void sendRaw(const std::string& bytes) {
+        int err = 0;
+        tcp::sendAll(fd_, bytes.data(), static_cast<long>(bytes.size()), 2000, &err);
+    }
+    void sendLogin() {
+        uint32_t words[kLoginWords] = {};
+        uint8_t block[kLoginBlockBytes];
+        putLoginBlock(block, words);
+        sendRaw(std::string(block, block + kLoginBlockBytes));
+    }
+    void sendFrame(const MessageBytes& body) {
+        MessageBytes f = frameMessage(body.data(), static_cast<int>(body.size()));
+        sendRaw(std::string(f.begin(), f.end()));
+    }
+    // Reads for up to ms, until `count` messages in all have arrived or the
+    // server closed; the messages so far.
+    const std::vector<MessageBytes>& read(std::size_t count, int ms = 2000) {
+        long long end = platform::monotonicMs() + ms;
+        while (messages_.size() < count && !closed_ && platform::monotonicMs() < end) {
+            if (tcp::waitReadable(fd_, 20 * 1000) != tcp::Wait::Ready) continue;
+            uint8_t piece[512];
+            int err = 0;
+            long n = tcp::receiveSome(fd_, piece, sizeof piece, &err);
+            if (n == tcp::kNothingWaiting) continue;
+            if (n <= 0) {
+                closed_ = true;
+                break;
+            }
+            stream_.insert(stream_.end(), piece, piece + n);
+            for (;;) {
+                OrvexSplitResult r = splitMessage(stream_.data(), static_cast<int>(stream_.size()), kFromServer);
+                if (r.status != OrvexSplit::Whole) break;
+                messages_.emplace_back(stream_.begin(), stream_.begin() + r.length);
+                stream_.erase(stream_.begin(), stream_.begin() + r.length);
+            }
+        }
+        return messages_;
+    }
+    bool closedByServer(int ms = 2000) {
+        read(static_cast<std::size_t>(-1), ms);
+        return closed_;
+    }
+    std::vector<std::string> codes() const {
+        std::vector<std::string> out;
+        for (const MessageBytes& m : messages_)
+            out.push_back(splitMessage(m.data(), static_cast<int>(m.size()), kFromServer).code->letters);
+        return out;
+    }
+    // The row of the last LA received.
+    std::pair<uint32_t, uint32_t> lastRow() const {
+        for (auto it = messages_.rbegin(); it != messages_.rend(); ++it)
+            if ((*it)[0] == 'L' && (*it)[1] == 'A') return {readInt32BE(it->data() + 2), readInt32BE(it->data() + 6)};
+        return {0, 0};
+    }
+
+private:
+    int fd_ = -1;
+    bool closed_ = false;
+    MessageBytes stream_;
+    std::vector<MessageBytes> messages_;
+};
+
+class GameServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        standin::GameServerOptions o;
+        o.ports = {0};
+        server = std::make_unique<standin::GameServer>(o);
+        ASSERT_TRUE(server->start());
+    }
+    std::unique_ptr<RawClient> enter(const char* name, std::size_t rows) {
+        auto c = std::make_unique<RawClient>(server->port(0));
+        c->sendLogin();
+        c->sendFrame(loginMessage(name));
+        EXPECT_EQ(c->read(rows).size(), rows);
+        return c;
+    }
+    std::unique_ptr<standin::GameServer> server;
+};
+
+std::string str(const MessageBytes& m) { return std::string(m.begin(), m.end()); }
+
+TEST_F(GameServerTest, BadLoginBlocksAndFramesCloseTheConnection) {
+    MessageBytes ll = loginMessage("Ann");
+    MessageBytes badSum = frameMessage(ll.data(), static_cast<int>(ll.size()));
+    badSum[0] ^= 1;
+    MessageBytes noNul = ll;
+    noNul.back() = 'x';
+    struct Case {
+        const char* what;
+        bool login;
+        std::string bytes;
+    } cases[] = {
+        {"no login block", false, str(frameMessage(ll.data(), static_cast<int>(ll.size()))) + std::string(10, '\0')},
+        {"wrong login letters", false, std::string("GKX\x01", 4) + std::string(16, '\0')},
+        {"a bad checksum", true, str(badSum)},
+        {"a body of 1 byte", true, std::string("\x50\x00\x01P", 4)},
+        {"a body of 257 bytes", true, std::string("\x00\x01\x01", 3) + std::string(257, '\0')},
+        {"an unknown code", true, str(frameMessage(reinterpret_cast<const uint8_t*>("XX"), 2))},
+        {"a length that does not fit the code", true,
+         str(frameMessage(codeMessage("PS", {1, 2, 3}).data(), 5))},
+        {"a name without its NUL", true, str(frameMessage(noNul.data(), static_cast<int>(noNul.size())))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RawClient client(server->port(0));
+        if (c.login) client.sendLogin();
+        client.sendRaw(c.bytes);
+        EXPECT_TRUE(client.closedByServer());
+        EXPECT_TRUE(client.codes().empty());
+    }
+    EXPECT_TRUE(server->lobbyNames(0).empty());
+}
+
+TEST_F(GameServerTest, AFrameMayArriveInPieces) {
+    RawClient c(server->port(0));
+    c.sendLogin();
+    MessageBytes ll = loginMessage("Ann");
+    std::string f = str(frameMessage(ll.data(), static_cast<int>(ll.size())));
+    for (char b : f) {
+        c.sendRaw(std::string(1, b));
+        platform::sleepMs(1);
+    }
+    EXPECT_EQ(c.read(1).size(), 1u);
+    EXPECT_EQ(server->lobbyNames(0), std::vector<std::string>{"Ann"});
+}
+
+TEST_F(GameServerTest, InvitationsAreMarkedMovedAndWithdrawn) {
+    auto ann = enter("Ann", 1);
+    auto annRow = ann->lastRow();
+    auto ben = enter("Ben", 2);
+    auto benRow = ben->lastRow();
+    auto cid = enter("Cid", 3);
+    auto cidRow = cid->lastRow();
+    ASSERT_EQ(ann->read(3).size(), 3u);
+
+    ann->sendFrame(rowMessage("LC", annRow.first, annRow.second));  // own row: nothing
+    ann->sendFrame(rowMessage("LC", benRow.first, benRow.second));
+    ASSERT_EQ(ben->read(4).size(), 4u);
+    EXPECT_EQ(str(ben->read(4)[3]), str(rowMarkMessage(annRow.first, annRow.second, 1)));
+    // A new selection takes the old invitation back.
+    ann->sendFrame(rowMessage("LC", cidRow.first, cidRow.second));
+    ASSERT_EQ(ben->read(5).size(), 5u);
+    EXPECT_EQ(str(ben->read(5)[4]), str(rowMarkMessage(annRow.first, annRow.second, 0)));
+    ASSERT_EQ(cid->read(4).size(), 4u);
+    EXPECT_EQ(str(cid->read(4)[3]), str(rowMarkMessage(annRow.first, annRow.second, 1)));
+    ann->sendFrame(rowMessage("LD", cidRow.first, cidRow.second));
+    ASSERT_EQ(cid->read(5).size(), 5u);
+    EXPECT_EQ(str(cid->read(5)[4]), str(rowMarkMessage(annRow.first, annRow.second, 0)));
+    EXPECT_EQ(server->gamesRunning(), 0);
+    EXPECT_EQ(ann->read(4, 100).size(), 3u);  // nothing came back to Ann
+}
+
+TEST_F(GameServerTest, LeavingTheLobbyOrAGameIsAnnounced) {
+    auto ann = enter("Ann", 1);
+    auto annRow = ann->lastRow();
+    auto ben = enter("Ben", 2);
+    auto benRow = ben->lastRow();
+    {
+        auto cid = enter("Cid", 3);
+        auto cidRow = cid->lastRow();
+        ASSERT_EQ(ann->read(3).size(), 3u);
+        cid.reset();  // disconnects from the lobby
+        ASSERT_EQ(ann->read(4).size(), 4u);
+        EXPECT_EQ(str(ann->read(4)[3]), str(rowRemoveMessage(cidRow.first, cidRow.second)));
+    }
+    ASSERT_EQ(ben->read(4).size(), 4u);  // the rows, then Cid's LR
+    ann->sendFrame(rowMessage("LC", benRow.first, benRow.second));
+    ASSERT_EQ(ben->read(5).size(), 5u);
+    EXPECT_EQ(str(ben->read(5)[4]), str(rowMarkMessage(annRow.first, annRow.second, 1)));
+    ben->sendFrame(rowMessage("LC", annRow.first, annRow.second));
+    // LPC, LPA, LPA, LPB, PZ
+    ASSERT_EQ(ben->read(10).size(), 10u);
+    EXPECT_EQ(str(ben->read(10)[8]), str(codeMessage("LPB", {2, 2})));
+    ben.reset();  // disconnects from the game
+    ASSERT_EQ(ann->read(10).size(), 10u);
+    EXPECT_EQ(str(ann->read(10)[9]), str(codeMessage("LPD", {2})));
+    // The last member leaves: the game is over.
+    ann->sendFrame(codeMessage("PQU"));
+    for (int i = 0; i < 100 && server->gamesRunning() != 0; ++i) platform::sleepMs(10);
+    EXPECT_EQ(server->gamesRunning(), 0);
+}
+
+TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
+    standin::GameServerOptions o;
+    o.ports = {0};
+    o.autoStartPlayers = 3;
+    standin::GameServer three(o);
+    ASSERT_TRUE(three.start());
+    std::vector<std::unique_ptr<RawClient>> clients;
+    const char* names[] = {"Ann", "Ben", "Cid"};
+    for (const char* n : names) {
+        clients.push_back(std::make_unique<RawClient>(three.port(0)));
+        clients.back()->sendLogin();
+        clients.back()->sendFrame(loginMessage(n));
+        platform::sleepMs(20);
+    }
+    for (int seat = 1; seat <= 3; ++seat) {
+        RawClient& c = *clients[static_cast<std::size_t>(seat - 1)];
+        // Three LA rows, then LPC, three LPA, LPB and PZ.
+        const auto& m = c.read(9);
+        ASSERT_EQ(m.size(), 9u);
+        std::size_t at = m.size() - 6;
+        EXPECT_EQ(str(m[at]), "LPC");
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(str(m[at + 1 + static_cast<std::size_t>(i)]), str(playerAddMessage(names[i])));
+        EXPECT_EQ(str(m[at + 4]), str(codeMessage("LPB", {seat, 3})));
+        EXPECT_EQ(m[at + 5][0], 'P');
+        EXPECT_EQ(str(m[at + 5]), str(clients[0]->read(9).back()));  // the same seeds for all
+    }
+}
+
+}  // namespace
