@@ -5,6 +5,9 @@
 // left alone; pixels read back show the colours set by name.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include <FL/Fl.H>
 #include <FL/Fl_Widget.H>
 #include <FL/fl_draw.H>
@@ -121,6 +124,14 @@ struct GuiFixture : ::testing::Test {
     }
     ~GuiFixture() override { adCoreFactory = nullptr; }
     static void settle() { platform::ui::processEvents(0.3); }
+    // With VURN_SHOT_DIR set, a screenshot of the display for a person to
+    // look at.
+    static void screenshot(const char* name) {
+        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
+            std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
+            if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
+        }
+    }
 
     void use(SuperCore* core) {
         top = platform::ui::toolkitWindow(core->frame()->platformFrame());
@@ -181,6 +192,7 @@ TEST_F(GuiFixture, EveryKindReachesTheCoreByName) {
     settle();
     use(core);
     ASSERT_TRUE(core->frame()->platformFrame()->visible());
+    screenshot("every_kind");
 
     clickOn(c, "pass");
     clickOn(c, "wiggle", 8);
@@ -257,6 +269,7 @@ TEST_F(GuiFixture, ResizingKeepsTheAnchorsAndAMinimisedFrameIsLeftAlone) {
 
     resizeTo(core->frame(), 660, 460);
     settle();
+    screenshot("every_kind_resized");
     EXPECT_EQ(c->width(), 660);
     EXPECT_EQ(c->getControl("pass")->rect().x, pass.x + 100);
     EXPECT_EQ(c->getControl("pass")->rect().y, pass.y + 60);
@@ -293,6 +306,7 @@ TEST_F(GuiFixture, AFormWindowReachesTheCoreByName) {
     SuperCanvas* c = core->canvas();
     settle();
     use(core);
+    screenshot("form");
     clickOn(c, "orbit", 8);
     clickOn(c, "cancel");
     // The combo box's pick, through the widget's callback.
