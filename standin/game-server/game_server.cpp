@@ -31,6 +31,8 @@ struct GameServer::Player {
     Player* invited = nullptr;  // the row this player selected
     Game* game = nullptr;
     int seat = 0;
+    // Let go by the server: nothing more is sent to it or taken from it.
+    bool closed = false;
 };
 
 struct GameServer::Game {
@@ -149,13 +151,17 @@ void GameServer::serve(std::shared_ptr<Player> player) {
             OrvexSplitResult r = splitMessage(body.data(), length, kToServer);
             if (r.status != OrvexSplit::Whole || r.length != length) break;
             std::lock_guard<std::mutex> lock(mutex_);
+            // A frame read just before the server let the connection go
+            // must not bring its row back.
+            if (player->closed) break;
             received_.push_back(body);
             handle(*player, body);
+            sweepClosed();
         }
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    if (player->game) leaveGame(*player);
-    if (player->inLobby) removeRows(player->lobby, {player.get()});
+    letGo(*player);
+    sweepClosed();
     std::erase(players_, player);
     tcp::closeHandle(player->fd);
 }
@@ -182,10 +188,30 @@ void GameServer::handle(Player& p, const MessageBytes& body) {
 }
 
 void GameServer::sendTo(Player& p, const MessageBytes& bytes) {
+    if (p.closed) return;
     int err = 0;
     long sent = tcp::sendAll(p.fd, bytes.data(), static_cast<long>(bytes.size()), kSendTimeoutMs, &err);
     // A client that does not take its messages is let go.
-    if (sent != static_cast<long>(bytes.size())) tcp::shutdownBoth(p.fd);
+    if (sent != static_cast<long>(bytes.size())) letGo(p);
+}
+
+void GameServer::letGo(Player& p) {
+    if (p.closed) return;
+    p.closed = true;
+    tcp::shutdownBoth(p.fd);
+}
+
+void GameServer::sweepClosed() {
+    // Leaving tells the others, and a send that fails then lets one more
+    // go: look again until no closed player holds a row or a seat.
+    for (;;) {
+        auto it = std::find_if(players_.begin(), players_.end(),
+                               [](const std::shared_ptr<Player>& p) { return p->closed && (p->game || p->inLobby); });
+        if (it == players_.end()) return;
+        Player& p = **it;
+        if (p.game) leaveGame(p);
+        if (p.inLobby) removeRows(p.lobby, {&p});
+    }
 }
 
 GameServer::Player* GameServer::rowOwner(int lobby, uint32_t id1, uint32_t id2) {
@@ -335,11 +361,13 @@ void GameServer::sendToLobby(int lobby, const MessageBytes& bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto& p : players_)
         if (p->lobby == lobby) sendTo(*p, bytes);
+    sweepClosed();
 }
 
 void GameServer::dropConnections() {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (auto& p : players_) tcp::shutdownBoth(p->fd);
+    for (auto& p : players_) letGo(*p);
+    sweepClosed();
 }
 
 }  // namespace standin

@@ -17,6 +17,9 @@
 //     member, PT to every member including the sender.
 //   - PQU or a disconnect: LPD with the seat to the other members, LR to
 //     the lobby when the row was still there; LL after PQU re-enters.
+//     A connection the server closes itself (a client that does not take
+//     its messages, dropConnections) leaves its lobby and game at once,
+//     before anyone else is told of the rows.
 // The server's stream to the client is not framed. The same code runs as
 // the program vurnorvexi-game-server and as a test fixture on free ports.
 #include <atomic>
@@ -72,7 +75,8 @@ public:
     std::vector<MessageBytes> received() const;
     // Sends raw bytes to every open connection of a lobby.
     void sendToLobby(int lobby, const MessageBytes& bytes);
-    // Closes every open connection from the server's side.
+    // Closes every open connection from the server's side; their rows and
+    // seats are gone when it returns.
     void dropConnections();
 
 private:
@@ -88,6 +92,12 @@ private:
 
     // All below run with mutex_ held.
     void sendTo(Player& p, const MessageBytes& bytes);
+    // Ends a connection from the server's side: it is shut down at once and
+    // gets nothing more; sweepClosed then takes its row and seat.
+    void letGo(Player& p);
+    // Takes the rows and seats of every let-go player (LR to the lobby, LPD
+    // to the game), so nobody is shown a player the server has let go.
+    void sweepClosed();
     void enterLobby(Player& p, const std::string& name);
     // Takes the rows out of their lobby (and every invitation to or from
     // them), then tells the rest of the lobby with LR.

@@ -209,6 +209,38 @@ TEST_F(GameServerTest, LeavingTheLobbyOrAGameIsAnnounced) {
     EXPECT_EQ(server->gamesRunning(), 0);
 }
 
+TEST_F(GameServerTest, ConnectionsTheServerClosesLeaveTheirLobbyAndGameBeforeItReturns) {
+    standin::GameServerOptions o;
+    o.ports = {0};
+    o.autoStartPlayers = 2;
+    standin::GameServer two(o);
+    ASSERT_TRUE(two.start());
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (const char* name : {"Ann", "Ben", "Cid"}) {
+        clients.push_back(std::make_unique<RawClient>(two.port(0)));
+        clients.back()->sendLogin();
+        clients.back()->sendFrame(loginMessage(name));
+        // Ann and Ben start a game; Cid waits in the lobby.
+        ASSERT_GE(clients.back()->read(1).size(), 1u) << name;
+    }
+    ASSERT_EQ(two.lobbyNames(0), std::vector<std::string>{"Cid"});
+    ASSERT_EQ(two.gamesRunning(), 1);
+
+    // No waiting for the connection threads to notice: the rows and the
+    // game are gone when the call returns.
+    two.dropConnections();
+    EXPECT_TRUE(two.lobbyNames(0).empty());
+    EXPECT_EQ(two.gamesRunning(), 0);
+    for (auto& c : clients) EXPECT_TRUE(c->closedByServer());
+
+    // A newcomer right after is shown its own row and nobody else's.
+    RawClient dan(two.port(0));
+    dan.sendLogin();
+    dan.sendFrame(loginMessage("Dan"));
+    EXPECT_EQ(dan.read(2, 300).size(), 1u);
+    EXPECT_EQ(two.lobbyNames(0), std::vector<std::string>{"Dan"});
+}
+
 TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
     standin::GameServerOptions o;
     o.ports = {0};
@@ -217,11 +249,12 @@ TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
     ASSERT_TRUE(three.start());
     std::vector<std::unique_ptr<RawClient>> clients;
     const char* names[] = {"Ann", "Ben", "Cid"};
-    for (const char* n : names) {
+    for (std::size_t i = 0; i < 3; ++i) {
         clients.push_back(std::make_unique<RawClient>(three.port(0)));
         clients.back()->sendLogin();
-        clients.back()->sendFrame(loginMessage(n));
-        platform::sleepMs(20);
+        clients.back()->sendFrame(loginMessage(names[i]));
+        // The rows up to its own: the lobby order is settled before the next.
+        ASSERT_GE(clients.back()->read(i + 1).size(), i + 1) << names[i];
     }
     for (int seat = 1; seat <= 3; ++seat) {
         RawClient& c = *clients[static_cast<std::size_t>(seat - 1)];
