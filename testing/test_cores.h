@@ -10,12 +10,43 @@
 #include <vector>
 
 #include "framework/app/debuglog.h"
+#include "framework/app/messagebox.h"
 #include "framework/app/options.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/core/supercore.h"
 #include "framework/window/superwindow.h"
+#include "platform/ui/ui.h"
+#include "testing/program_folder.h"
 
 namespace testing_support {
+
+// The process-wide parts windowed cores need, for one test: a program
+// folder with the debug log on, the options, the core register and a
+// silent message box. Cores still registered at the end are deleted.
+struct CoreEnvironment {
+    CoreEnvironment() {
+        folder.write("test.env", "");
+        debugLogResetForTests();
+        setMessageBoxHandler([](const char*, const char*, MessageBoxKind) {});
+        options = new Options();
+        options->load("options_vurn.gkv");
+        coreLibrary = new library();
+    }
+    ~CoreEnvironment() {
+        if (coreLibrary) coreLibrary->deleteSuperCores();
+        delete coreLibrary;
+        platform::ui::processEvents(0.1);
+        delete options;
+        options = nullptr;
+        setMessageBoxHandler(nullptr);
+        platform::ui::setDesktopSizeForTests(0, 0);
+        debugLogResetForTests();
+    }
+    CoreEnvironment(const CoreEnvironment&) = delete;
+    CoreEnvironment& operator=(const CoreEnvironment&) = delete;
+
+    ProgramFolder folder;
+};
 
 // An embedded (unwindowed) core with a class name of choice, for the
 // register.

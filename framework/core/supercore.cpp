@@ -71,6 +71,9 @@ SuperCore::~SuperCore() {
     // No tick may reach a core that is gone.
     if (mainTicker) mainTicker->removeClient(this);
     if (currentExec && currentExec->mainCore() == this) currentExec->forgetMainCore();
+    // An embedded core leaves the canvas it lives in: its list of embedded
+    // cores, its anchors and any record that held it.
+    if (iCanvas && iCanvas->parentCanvas()) iCanvas->parentCanvas()->removeEmbeddedCore(this);
     debugLog("~SuperCore()\n");
     SuperCore::uninit();
     debugPrintfI("~SuperCore() vf=%d \n", addressOf(iFrame));

@@ -28,6 +28,12 @@ struct KZVEvent {
     void* control = nullptr;  // the control that raised it, if any
     int x = 0, y = 0, w = 0, h = 0;
     int result = 0;
+    // Mouse events: the button in the system's numbering (left 1, right 2,
+    // middle 3, anything else -1), what it did, and the modifier keys.
+    enum MouseAction { NoAction, ButtonClick, ButtonDoubleClick, ButtonDown, ButtonUp };
+    int button = -1;
+    MouseAction mouseAction = NoAction;
+    bool alt = false, ctrl = false, shift = false;
 };
 
 constexpr unsigned kCommandMessage = 273;

@@ -59,6 +59,10 @@ void setLiteralLabel(Fl_Widget* widget, const char* text);
 // deleted), so the application loop ends with its main frame.
 void frameGone(Frame* frame);
 
+class Control;
+// The toolkit widget of a Control, or null once it is gone.
+Fl_Widget* toolkitWidget(const Control* control);
+
 // The toolkit window of a Window, or null once it is gone.
 inline Fl_Double_Window* toolkitWindow(const Window* w) {
     return (w && w->native()) ? w->native()->fl : nullptr;

@@ -21,24 +21,6 @@ namespace {
 // The process-wide parts a core needs (options, the register), with the
 // debug log on.
 struct CoreFixture : ::testing::Test {
-    CoreFixture() {
-        folder.write("test.env", "");
-        debugLogResetForTests();
-        setMessageBoxHandler([](const char*, const char*, MessageBoxKind) {});
-        options = new Options();
-        options->load("options_vurn.gkv");
-        coreLibrary = new library();
-    }
-    ~CoreFixture() override {
-        if (coreLibrary) coreLibrary->deleteSuperCores();
-        delete coreLibrary;
-        platform::ui::processEvents(0.1);
-        delete options;
-        options = nullptr;
-        setMessageBoxHandler(nullptr);
-        platform::ui::setDesktopSizeForTests(0, 0);
-        debugLogResetForTests();
-    }
     static void settle() { platform::ui::processEvents(0.2); }
     int count(const std::string& text) {
         std::string log = folder.read("note.txt");
@@ -46,7 +28,8 @@ struct CoreFixture : ::testing::Test {
         for (auto p = log.find(text); p != std::string::npos; p = log.find(text, p + 1)) ++n;
         return n;
     }
-    ProgramFolder folder;
+    testing_support::CoreEnvironment env;
+    ProgramFolder& folder = env.folder;
 };
 
 TEST_F(CoreFixture, OpensAtTheSavedPlacementKeptOnTheDesktop) {
