@@ -88,11 +88,8 @@ public:
     void onRemoteRotate(bool left);
     void onRemoteFire();
     void onRemoteFireEnd();
+    // Passes the turn only when it is that seat's turn.
     void onRemotePass(int seat);
-    // Runs the board-action message at the head of the bytes (PM, PS, PU,
-    // PRR, PRL, PFS, PFE, PQS): its length when handled, 0 when the bytes
-    // hold no such message, -1 when one has begun but is not complete.
-    int handleBoardMessage(const uint8_t* bytes, std::size_t count);
 
     // The select/move engine, for the drawing and the tests.
     int isRotationPending() const { return iRotationPending; }

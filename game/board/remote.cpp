@@ -2,8 +2,6 @@
 // to the same selection and turn state. Nothing here queues a message.
 // Cells and seats come from the network: anything outside the board or
 // outside seats 1..4 is refused with an "ERROR" line.
-#include <cstring>
-
 #include "framework/app/debuglog.h"
 #include "game/board/game.h"
 
@@ -93,35 +91,4 @@ void OrvexGame::onRemotePass(int seat) {
     }
     debugPrintfII("PQS %d %d\n", seat, iCurrentPlayer);
     if (seat == iCurrentPlayer) passTurn(seat);
-}
-
-int OrvexGame::handleBoardMessage(const uint8_t* bytes, std::size_t count) {
-    enum Action { Move, Select, Unselect, RotateRight, RotateLeft, Fire, FireEnd, Pass };
-    struct Code {
-        const char* letters;
-        std::size_t length;
-        Action action;
-    };
-    // In the order the protocol tests them.
-    static const Code kCodes[] = {{"PM", 4, Move},         {"PS", 4, Select},        {"PU", 2, Unselect},
-                                  {"PRR", 3, RotateRight}, {"PRL", 3, RotateLeft},   {"PFS", 3, Fire},
-                                  {"PFE", 3, FireEnd},     {"PQS", 4, Pass}};
-    if (!bytes || count == 0) return 0;
-    for (const Code& c : kCodes) {
-        const std::size_t n = std::strlen(c.letters);
-        if (std::memcmp(bytes, c.letters, count < n ? count : n) != 0) continue;
-        if (count < c.length) return -1;  // begun, not complete: wait for the rest
-        switch (c.action) {
-        case Move: handleRemoteMove(bytes[2], bytes[3]); break;
-        case Select: onRemoteSelect(bytes[2], bytes[3]); break;
-        case Unselect: unselectPiece(); break;
-        case RotateRight: onRemoteRotate(false); break;
-        case RotateLeft: onRemoteRotate(true); break;
-        case Fire: onRemoteFire(); break;
-        case FireEnd: onRemoteFireEnd(); break;
-        case Pass: onRemotePass(bytes[3]); break;
-        }
-        return static_cast<int>(c.length);
-    }
-    return 0;
 }

@@ -28,13 +28,6 @@ void applyLU(const uint8_t* m, H& h) {
         h.unmarkListRow(id1Of(m), id2Of(m));
 }
 
-void applyPQS(const uint8_t* m, H& h) {
-    int seat = m[3];
-    int current = h.getCurrentPlayer();
-    debugPrintfII("PQS %d %d\n", seat, current);
-    if (seat == current) h.passTurn(seat);
-}
-
 void applyLPA(const uint8_t* m, H& h) {
     h.initChatList();
     h.playerJoined(textAt(m, 4));
@@ -61,7 +54,7 @@ const OrvexMessageCode kCodes[] = {
     {"PRL", kBothWays, 3, false, -1, -1, [](const uint8_t*, H& h) { h.onRemoteRotate(true); }},
     {"PFS", kBothWays, 3, false, -1, -1, [](const uint8_t*, H& h) { h.onRemoteFire(); }},
     {"PFE", kBothWays, 3, false, -1, -1, [](const uint8_t*, H& h) { h.onRemoteFireEnd(); }},
-    {"PQS", kBothWays, 4, false, 3, -1, applyPQS},
+    {"PQS", kBothWays, 4, false, 3, -1, [](const uint8_t* m, H& h) { h.onRemotePass(m[3]); }},
     // The seat byte of a chat line is not read by the client.
     {"PT", kBothWays, 3, true, -1, -1, [](const uint8_t* m, H& h) { h.addChatLine(textAt(m, 4)); }},
     {"LPC", kFromServer, 3, false, -1, -1, [](const uint8_t*, H& h) { h.clearPlayers(); }},

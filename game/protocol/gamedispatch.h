@@ -16,8 +16,7 @@ public:
     void onRemoteRotate(bool left) override { game_.onRemoteRotate(left); }
     void onRemoteFire() override { game_.onRemoteFire(); }
     void onRemoteFireEnd() override { game_.onRemoteFireEnd(); }
-    int getCurrentPlayer() override { return game_.getCurrentPlayer(); }
-    void passTurn(int seat) override { game_.passTurn(seat); }
+    void onRemotePass(int seat) override { game_.onRemotePass(seat); }
     void setRandomSeeds(uint32_t s, uint32_t t) override;
     void startGame(int seat, int count) override { game_.startGame(seat, count); }
     int animationsRunning() override { return game_.getAnimSequence(); }

@@ -34,9 +34,9 @@ public:
     virtual void onRemoteRotate(bool left) = 0;
     virtual void onRemoteFire() = 0;
     virtual void onRemoteFireEnd() = 0;
-    // PQS: passTurn runs only when the seat is the current player.
-    virtual int getCurrentPlayer() = 0;
-    virtual void passTurn(int seat) = 0;
+    // PQS: the seat (1 to 4) that passes; the rules pass the turn only when
+    // it is that seat's turn.
+    virtual void onRemotePass(int seat) = 0;
 
     // PZ and LPB.
     virtual void setRandomSeeds(uint32_t s, uint32_t t) = 0;

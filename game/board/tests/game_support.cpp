@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "game/protocol/catalogue.h"
+
 namespace board_test {
 
 std::string gameState(const OrvexGame& game) {
@@ -25,6 +27,15 @@ std::string gameState(const OrvexGame& game) {
                 out += buf;
             }
     return out;
+}
+
+bool Receiver::operator()(const MessageBytes& m) {
+    return dispatchMessage(m.data(), static_cast<int>(m.size()), dispatch_);
+}
+
+bool Receiver::head(const MessageBytes& bytes) {
+    const OrvexSplitResult r = splitMessage(bytes.data(), static_cast<int>(bytes.size()), kFromServer);
+    return r.status == OrvexSplit::Whole && dispatchMessage(bytes.data(), r.length, dispatch_);
 }
 
 void perform(RecordingGame& game, const std::string& action) {
@@ -79,6 +90,7 @@ LockstepPair::LockstepPair(uint32_t seedS, uint32_t seedT) {
         clients_[i]->setOutbox(&outboxes_[i]);
         clients_[i]->startGame(i + 1, 2);
         clients_[i]->getBoard()->setRandomSeeds(seedS, seedT);
+        receivers_[i] = std::make_unique<Receiver>(*clients_[i]);
     }
 }
 
@@ -91,12 +103,12 @@ int LockstepPair::deliver() {
     for (int i = 0; i < 2; ++i) {
         RecordingGame& sender = *clients_[i];
         RecordingGame& receiver = *clients_[1 - i];
+        Receiver& receive = *receivers_[1 - i];
         sender.settle();
         for (const MessageBytes& m : outboxes_[i].take()) {
             receiver.settle();
             log_.push_back(std::to_string(i + 1) + ": " + messageText(m));
-            const int used = receiver.handleBoardMessage(m.data(), m.size());
-            EXPECT_EQ(static_cast<int>(m.size()), used) << messageText(m);
+            EXPECT_TRUE(receive(m)) << messageText(m);
             EXPECT_TRUE(outboxes_[1 - i].messages.empty()) << "a replayed action queued a message";
             ++delivered;
         }

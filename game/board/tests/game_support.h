@@ -1,8 +1,10 @@
 #pragma once
 // Test helpers for the rules of play: a game that records its window hooks
 // and lets a test act as any seat, a fixture that starts a game on a board
-// of the test's own, and the lockstep pair: two clients on the same board
-// and seeds, each one's messages fed to the other's handlers.
+// of the test's own, a receiver that delivers messages to a game as the
+// program does (through the message catalogue and the game's dispatch), and
+// the lockstep pair: two clients on the same board and seeds, each one's
+// messages delivered to the other.
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 
 #include "game/board/game.h"
 #include "game/board/tests/board_support.h"
+#include "game/protocol/gamedispatch.h"
 #include "testing/program_folder.h"
 
 namespace board_test {
@@ -34,6 +37,36 @@ public:
 
     std::vector<std::string> events;
     int turnLines = 0;
+};
+
+// Delivers messages from the server to one game as the protocol core does:
+// the message catalogue recognises each and runs its handler on the game's
+// dispatch. Lobby, player-list and chat messages reach a side panel that
+// only counts them.
+class Receiver : private OrvexSidePanel {
+public:
+    explicit Receiver(OrvexGame& game) : dispatch_(game, *this) {}
+    // Runs one whole message; false when the catalogue refuses it (not one
+    // whole message it knows, or fields outside their range).
+    bool operator()(const MessageBytes& m);
+    // Runs the message that heads the bytes, as the splitter cuts it off the
+    // stream; false when no sound whole message heads them.
+    bool head(const MessageBytes& bytes);
+
+    int panelCalls = 0;
+
+private:
+    void addNewPlayer(uint32_t, uint32_t, const char*, const char*) override { ++panelCalls; }
+    void markListRow(uint32_t, uint32_t) override { ++panelCalls; }
+    void unmarkListRow(uint32_t, uint32_t) override { ++panelCalls; }
+    void removeListRow(uint32_t, uint32_t) override { ++panelCalls; }
+    void clearPlayers() override { ++panelCalls; }
+    void initChatList() override { ++panelCalls; }
+    void playerJoined(const char*) override { ++panelCalls; }
+    void onPlayerQuit(int) override { ++panelCalls; }
+    void addChatLine(const char*) override { ++panelCalls; }
+
+    OrvexGameDispatch dispatch_;
 };
 
 // One scripted action of the local player:
@@ -61,6 +94,7 @@ protected:
     OptionsStore store;
     RecordingGame game;
     OrvexMessageList outbox;
+    Receiver receive{game};
 };
 
 // A message as text: its code letters, then each further byte in decimal.
@@ -83,6 +117,7 @@ public:
 
 private:
     std::unique_ptr<RecordingGame> clients_[2];
+    std::unique_ptr<Receiver> receivers_[2];
     OrvexMessageList outboxes_[2];
     std::vector<std::string> log_;
 };

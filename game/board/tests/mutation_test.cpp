@@ -87,7 +87,7 @@ TEST_F(GameTest, RandomMessagesKeepTheBoardWhole) {
             const int extra = static_cast<int>(rng() % 4);
             for (int k = 0; k < extra; ++k)
                 m.push_back(static_cast<uint8_t>(rng() % 3 == 0 ? rng() % 256 : rng() % 14));
-            game.handleBoardMessage(m.data(), m.size());
+            receive.head(m);
             game.settle();
             if (rng() % 20 == 0) game.completeFire(0);
         }

@@ -123,10 +123,8 @@ TEST_F(RulesTest, CheckersCrownsOnTheFarRow) {
 TEST_F(RulesTest, CheckersMovesOnlyTheCurrentPlayersChip) {
     start("chk", 4, 4, {".... C010 .... ....", ".... .... .... ....", ".... .... .... ....", ".... .... C020 ...."});
     // Another client selected seat 2's chip while it is seat 1's turn.
-    const uint8_t select[] = {'P', 'S', 3, 4};
-    const uint8_t move[] = {'P', 'M', 4, 3};
-    EXPECT_EQ(4, game.handleBoardMessage(select, 4));
-    EXPECT_EQ(4, game.handleBoardMessage(move, 4));
+    EXPECT_TRUE(receive(boardMessage("PS", {3, 4})));
+    EXPECT_TRUE(receive(boardMessage("PM", {4, 3})));
     EXPECT_EQ("..b.", row(4));
     EXPECT_EQ("....", row(3));
     EXPECT_EQ(1, game.getCurrentPlayer());

@@ -116,13 +116,12 @@ TEST_F(Loopback, MovesAndShotsReachTheOtherMemberChatReachesBothAndQuitIsAnnounc
                           [&] { return !ann->first("PZ").empty() && !ben->first("PZ").empty(); }));
     std::size_t annFrom = ann->handler.calls.size();
     std::size_t benFrom = ben->handler.calls.size();
-    ben->handler.currentPlayer = 1;
     for (const MessageBytes& m : {codeMessage("PS", {3, 4}), codeMessage("PRR"), codeMessage("PRL"),
                                   codeMessage("PM", {4, 4}), codeMessage("PU"), codeMessage("PS", {4, 4}),
                                   codeMessage("PFS"), codeMessage("PFE"), codeMessage("PQS", {1})})
         ann->send(m);
     ann->send(chatMessage(1, "hello"));
-    Calls moves = {"PS 3 4", "PRR", "PRL", "PM 4 4", "PU", "PS 4 4", "PFS", "PFE", "passTurn 1", "PT hello"};
+    Calls moves = {"PS 3 4", "PRR", "PRL", "PM 4 4", "PU", "PS 4 4", "PFS", "PFE", "PQS 1", "PT hello"};
     ASSERT_TRUE(tickUntil({ann.get(), ben.get()}, [&] { return callsFrom(*ben, benFrom).size() >= moves.size(); }));
     EXPECT_EQ(callsFrom(*ben, benFrom), moves);
     // Only the chat line comes back to its sender.

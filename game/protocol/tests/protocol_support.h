@@ -15,7 +15,7 @@
 
 namespace protocol_testing {
 
-// "LA 7 300 Bob ---/---", "PS 3 4", "PQS?1 cur=2", "passTurn 1" ...
+// "LA 7 300 Bob ---/---", "PS 3 4", "PQS 1" ...
 class RecordingHandler : public OrvexMessageHandler {
 public:
     void onRemoteSelect(int x, int y) override { add("PS " + num(x) + " " + num(y)); }
@@ -24,8 +24,7 @@ public:
     void onRemoteRotate(bool left) override { add(left ? "PRL" : "PRR"); }
     void onRemoteFire() override { add("PFS"); }
     void onRemoteFireEnd() override { add("PFE"); }
-    int getCurrentPlayer() override { return currentPlayer; }
-    void passTurn(int seat) override { add("passTurn " + num(seat)); }
+    void onRemotePass(int seat) override { add("PQS " + num(seat)); }
     void setRandomSeeds(uint32_t s, uint32_t t) override { add("PZ " + num(s) + " " + num(t)); }
     void startGame(int seat, int count) override { add("LPB " + num(seat) + " " + num(count)); }
     void addNewPlayer(uint32_t id1, uint32_t id2, const char* text, const char* history) override {
@@ -42,7 +41,6 @@ public:
 
     int animationsRunning() override { return animations; }
 
-    int currentPlayer = 1;
     int animations = 0;
     std::vector<std::string> calls;
 

@@ -19,7 +19,8 @@ struct Incoming {
     Calls calls;
 };
 
-// Every code the client receives, with the calls it makes (current player 1).
+// Every code the client receives, with the calls it makes. Whose turn it is
+// the rules decide: a pass goes to them with its seat, whatever the seat.
 std::vector<Incoming> everyCode() {
     return {
         {"LA", str(lobbyRowMessage(7, 300, "Bob")), {"LA 7 300 Bob ---/---"}},
@@ -33,8 +34,8 @@ std::vector<Incoming> everyCode() {
         {"PRL", str(codeMessage("PRL")), {"PRL"}},
         {"PFS", str(codeMessage("PFS")), {"PFS"}},
         {"PFE", str(codeMessage("PFE")), {"PFE"}},
-        {"PQS current", str(codeMessage("PQS", {1})), {"passTurn 1"}},
-        {"PQS not current", str(codeMessage("PQS", {2})), {}},
+        {"PQS seat 1", str(codeMessage("PQS", {1})), {"PQS 1"}},
+        {"PQS seat 2", str(codeMessage("PQS", {2})), {"PQS 2"}},
         {"PT", str(chatMessage(3, "hello")), {"PT hello"}},
         {"LPC", str(codeMessage("LPC")), {"LPC"}},
         {"LPA", str(playerAddMessage("Al")), {"initChatList", "LPA Al"}},
@@ -126,7 +127,6 @@ TEST(Splitter, MessagesWithBadFieldsAreDroppedAndTheStreamGoesOn) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
         FakeClient c;
-        c.handler.currentPlayer = 9;
         c.script->chunks.push_back(k.bytes + str(codeMessage("PU")));
         c.tick();
         EXPECT_EQ(c.handler.calls, Calls{"PU"});
@@ -155,6 +155,31 @@ TEST(Splitter, AnUnknownHeadDropsTheBufferAndConnectsAnewAfterTheDelay) {
     ASSERT_EQ(c.script->sends.size(), 2u);
     EXPECT_EQ(c.script->sends[0].substr(0, 4), "GKV\x01");
     EXPECT_EQ(c.script->sends[0].size(), 23u);
+}
+
+TEST(Splitter, DispatchRunsOnlyOneWholeMessage) {
+    const MessageBytes pm = codeMessage("PM", {1, 2});
+    struct Case {
+        const char* what;
+        MessageBytes bytes;
+        bool run;
+        Calls calls;
+    } cases[] = {
+        {"nothing", {}, false, {}},
+        {"PM without its last byte", MessageBytes(pm.begin(), pm.end() - 1), false, {}},
+        {"the head of PRR", codeMessage("PR"), false, {}},
+        {"one letter", codeMessage("P"), false, {}},
+        {"two messages", codeMessage("PUPU"), false, {}},
+        {"a code only the server receives", codeMessage("PQU"), false, {}},
+        {"PU", codeMessage("PU"), true, {"PU"}},
+        {"PM", pm, true, {"PM 1 2"}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        protocol_testing::RecordingHandler handler;
+        EXPECT_EQ(k.run, dispatchMessage(k.bytes.data(), static_cast<int>(k.bytes.size()), handler));
+        EXPECT_EQ(k.calls, handler.calls);
+    }
 }
 
 TEST(Splitter, AHeadThatBeginsACodeWaitsForTheRest) {
