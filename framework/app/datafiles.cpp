@@ -91,22 +91,26 @@ const char* windowsPath(const char* path) {
     return buffer;
 }
 
+namespace {
+// Just after the last '/', '\', or ':' of a path (its start when none).
+char* afterLastSeparator(char* path) {
+    char* after = path;
+    for (char* p = path; *p; ++p)
+        if (*p == '/' || *p == '\\' || *p == ':') after = p + 1;
+    return after;
+}
+}  // namespace
+
 char* fileNamePart(const char* path, char* work, std::size_t workSize) {
     if (!path) return nullptr;
     copyBounded(work, workSize, path);
-    char* last = work;
-    for (char* p = work; *p; ++p)
-        if (*p == '/' || *p == '\\' || *p == ':') last = p + 1;
-    return last;
+    return afterLastSeparator(work);
 }
 
 char* directoryPart(const char* path, char* out, std::size_t outSize) {
     if (!path) return nullptr;
     copyBounded(out, outSize, path);
-    char* cut = out;
-    for (char* p = out; *p; ++p)
-        if (*p == '/' || *p == '\\' || *p == ':') cut = p + 1;
-    *cut = '\0';
+    *afterLastSeparator(out) = '\0';
     return out;
 }
 
