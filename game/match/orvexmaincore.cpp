@@ -311,7 +311,7 @@ void OrvexMainCore::setValue(const char* name, const char*) {
         addChatLine("Attempting to quit...");
         debugLog("q2");
         queue(codeMessage("PQU"));
-        iGame->leaveSeat();
+        static_cast<MainGame&>(*iGame).leaveSeat();
         initPlayerList();
         repaintList();
         iList->updateScrollBar(1);

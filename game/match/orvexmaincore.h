@@ -145,7 +145,7 @@ private:
     void resizeBoardView(int w, int h);
 
     int iDestroying = 0;
-    std::unique_ptr<MainGame> iGame;
+    std::unique_ptr<OrvexGame> iGame;  // a MainGame
     std::unique_ptr<OrvexGameDispatch> iDispatch;
     AdvancedListCore* iList = nullptr;  // embedded: lives in this canvas
     std::unique_ptr<OrvexCom> iCom;
