@@ -1,5 +1,8 @@
 #include "game/match/tests/maincore_support.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "framework/app/debuglog.h"
 #include "framework/app/messagebox.h"
 #include "framework/app/options.h"
@@ -8,6 +11,8 @@
 #include "game/match/advancedlistcore.h"
 #include "game/match/orvexmaincore.h"
 #include "game/protocol/catalogue.h"
+#include "game/protocol/codec.h"
+#include "game/protocol/gamesocket.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/ui.h"
 
@@ -39,10 +44,10 @@ MainWindowFixture::~MainWindowFixture() {
     debugLogResetForTests();
 }
 
-OrvexMainCore* MainWindowFixture::open() {
+OrvexMainCore* MainWindowFixture::open(bool toServer) {
     if (!coreLibrary) coreLibrary = new library();  // the last main core took it along
     core = new OrvexMainCore();
-    core->setOutbox(&sent);
+    if (!toServer) core->setOutbox(&sent);
     pump();
     return core;
 }
@@ -87,6 +92,39 @@ void MainWindowFixture::pump(double seconds) { platform::ui::processEvents(secon
 std::string codeOf(const MessageBytes& message) {
     OrvexSplitResult r = splitMessage(message.data(), static_cast<int>(message.size()), kBothWays);
     return r.code ? r.code->letters : "?";
+}
+
+PeerClient::PeerClient(int port, const char* name)
+    : iConnection([port] { return std::make_unique<OrvexTcpSocket>("127.0.0.1", port); },
+                  [this](const uint8_t* m, int n) { dispatchMessage(m, n, *this); }) {
+    iConnection.connect();
+    send(loginMessage(name));
+}
+
+void PeerClient::send(const MessageBytes& message) {
+    iConnection.queueMessage(message.data(), static_cast<int>(message.size()));
+}
+
+const PeerClient::Row* PeerClient::row(const std::string& name) const {
+    for (const Row& r : rows)
+        if (r.name == name) return &r;
+    return nullptr;
+}
+
+void PeerClient::addNewPlayer(uint32_t id1, uint32_t id2, const char* text, const char*) {
+    rows.push_back({id1, id2, text});
+}
+
+void PeerClient::removeListRow(uint32_t id1, uint32_t id2) {
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [&](const Row& r) { return r.id1 == id1 && r.id2 == id2; }),
+               rows.end());
+}
+
+void screenshot(const char* name) {
+    if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
+        std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
+        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
+    }
 }
 
 }  // namespace match_testing
