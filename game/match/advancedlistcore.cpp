@@ -274,14 +274,14 @@ const char* AdvancedListCore::cellText(int row, int column) const {
 }
 
 void AdvancedListCore::selectRow(int row) {
-    RowItem* r = this->row(row);
+    RowItem* r = rowExists(row) ? this->row(row) : nullptr;
     if (!r || r->selected) return;
     r->selected = 'Y';
     ++iNumSelected;
 }
 
 void AdvancedListCore::deselectRow(int row) {
-    RowItem* r = this->row(row);
+    RowItem* r = rowExists(row) ? this->row(row) : nullptr;
     if (!r || !r->selected) return;
     r->selected = 0;
     --iNumSelected;
