@@ -194,6 +194,23 @@ TEST_F(DragDropFixture, ADropDeliversEachPathAtTheReleasePoint) {
     EXPECT_EQ(files.drops.size(), before);
 }
 
+TEST_F(DragDropFixture, PathsOfAnyLengthTravelWhole) {
+    dragDropRegistry->enableDragDrop(&files, second, dragflags::kListCore);
+    std::string directory = "/home";
+    while (directory.size() < 3000) directory += "/a folder with a long name";
+    const std::string name(700, 'n');
+    files.offered = {{directory, name}};
+    const std::vector<std::string> dragged = dragDropRegistry->providerOf(second)->onDragStart();
+    ASSERT_EQ(dragged.size(), 1u);
+    EXPECT_EQ(dragged[0], directory + "\\" + name);
+
+    // Through the uri-list and back, as a drop delivers it.
+    const std::string path = directory + "/" + name;
+    dragDropRegistry->providerOf(second)->onDrop(platform::ui::parseUriList(platform::ui::buildUriList({path})), 3, 4);
+    ASSERT_EQ(files.drops.size(), 1u);
+    EXPECT_EQ(files.drops[0].path, path);
+}
+
 TEST_F(DragDropFixture, ACoreThatLeavesDuringADropGetsNoMore) {
     dragDropRegistry->enableDragDrop(&files, second, dragflags::kListCore);
     files.onDrop = [&] { dragDropRegistry->removeDragDrop(&files, second); };
