@@ -37,6 +37,11 @@ struct RowItem {
     const char* cell(int column) const;
 };
 
+// The order of columns 0 and 1: a null cell before a text, then
+// case-insensitive; ties go to the other of columns 0 and 1 by the same
+// rule. Below 0 when a goes first.
+int compareListRows(const RowItem& a, const RowItem& b, int column);
+
 class AdvancedListCore : public SuperCore {
 public:
     static constexpr int kMaxColumns = RowItem::kCells;
@@ -114,6 +119,10 @@ public:
     void updateScrollBar(int reset);
     // action 1 press, -1 release, 2 double-click; extra 1 never unselects.
     int onRowClick(int x, int y, int button, int action, int extra);
+    // The order of column 2: nulls first, then the shorter text, then
+    // case-insensitive, then by column 1 and column 0. Below 0 when a goes
+    // first.
+    static int compareRows(const RowItem& a, const RowItem& b);
 
     // ---- The owner's access to the rows and counters.
     int rowCount() const { return iNumRows; }
@@ -159,8 +168,14 @@ private:
         double width = 0.0;  // computed
     };
 
+    // The row under a point below the header (it may not exist).
     int rowAtY(int y) const;
+    // The column whose running right edge first exceeds x, or -1.
     int columnAtX(int x) const;
+    // Left edges of the columns and the end of the last, in whole pixels.
+    std::vector<int> columnEdges() const;
+    int drawnWidth() const { return iListWidth - kScrollBarWidth; }
+    bool rowExists(int row) const { return row >= 0 && row < iNumRows; }
     void ensureRows(int count);
     void notifyOwner(const char* event, int row);
     void releaseOnRow(int row, int x, int extra);
@@ -188,6 +203,7 @@ private:
     // The press waiting for its release (row -1: none).
     int iPressRow = -1;
     int iPressX = 0, iPressY = 0;
-    // The last heading row passed while a drag collects its files.
-    int iDragHeading = -1;
+    // Column 0 of the last heading row passed while a drag collects its
+    // files (none when unset).
+    std::optional<std::string> iDragHeading;
 };
