@@ -413,8 +413,9 @@ void OrvexMainCore::onMenuItem(const char* name) {
 void OrvexMainCore::takeSnapshot() {
     if (!boardView()) return;
     // The board view reads the frame it drew here (glReadPixels of its
-    // canvas's width and height, GL_RGB, pack alignment 4); its rows then
-    // become the picture:
+    // canvas's width and height, GL_RGB, pack alignment 4, from the front
+    // buffer or before the swap, so it is the frame on the screen); its
+    // rows then become the picture:
     //   if (auto image = snapshotImage(rows, width, height)) saveSnapshot(*image);
 }
 

@@ -2,6 +2,8 @@
 // messages it sends collected in a list instead of going to a server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -200,6 +202,24 @@ TEST_F(MainWindow, ViewSizeAndRotationItemsActOnTheBoardView) {
     EXPECT_EQ(core->getCameraTurnPending(), 180);
     core->setIntValue("rotateLeftMI", 1);
     EXPECT_EQ(core->getCameraTurnPending(), 90);
+}
+
+TEST_F(MainWindow, HelpItemsOpenTheirPagesInTheWebBrowser) {
+    // A "browser" that notes each address it is started with.
+    setenv("VURNORVEXI_BROWSER", "sh -c \"echo $0 >> urls.txt\"", 1);
+    setenv("VURNORVEXI_WEB_HOST", "web.test", 1);
+    open();
+    for (const char* item : {"helpMI", "kzvHomeMI", "vurnHomeMI"}) core->setIntValue(item, 1);
+    std::string urls;
+    for (int i = 0; i < 250 && std::count(urls.begin(), urls.end(), '\n') < 3; ++i) {
+        pump(0.02);
+        urls = folder.read("urls.txt");
+    }
+    unsetenv("VURNORVEXI_BROWSER");
+    unsetenv("VURNORVEXI_WEB_HOST");
+    // The browsers start side by side: any order.
+    for (const char* url : {"http://web.test/vurnorvex.html\n", "http://web.test/quillmark/\n", "http://web.test/\n"})
+        EXPECT_NE(urls.find(url), std::string::npos) << url << " in " << urls;
 }
 
 TEST_F(MainWindow, SettingsOpensOnceAndExitClosesAfterTheHandler) {
