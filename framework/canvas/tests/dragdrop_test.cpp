@@ -84,6 +84,7 @@ struct DragDropFixture : CanvasFixture {
         second->setCore(&files);
     }
     ~DragDropFixture() override {
+        if (second) second->setCore(nullptr);  // its core goes before the frame
         delete dragDropRegistry;
         dragDropRegistry = nullptr;
     }
