@@ -19,7 +19,10 @@ int widthOf(const std::string& s, const Font& font) { return textMeasurer().text
 }  // namespace
 
 std::string fitWithEllipsis(const char* text, int width, const Font& font) {
-    const std::string whole = text ? text : "";
+    // One line only: a text that carries a line end (chat lines do) shows
+    // what comes before it, as a one-line box would.
+    std::string whole = text ? text : "";
+    whole.erase(std::min(whole.find_first_of("\r\n"), whole.size()));
     if (whole.empty() || widthOf(whole, font) <= width) return whole;
     // The longest start that still fits with the ellipsis: a binary search
     // over the character boundaries (widths grow with the length).

@@ -12,7 +12,8 @@ namespace platform::ui {
 
 enum class TextPlacement { Left, Centre };
 
-// The text as it fits `width` pixels in the font: the whole text when it
+// The text's first line (up to a CR or LF) as it fits `width` pixels in
+// the font: the whole line when it
 // fits, else its longest start (whole characters) followed by "..." that
 // fits, else as much of "..." as fits. Measured through textMeasurer().
 std::string fitWithEllipsis(const char* text, int width, const Font& font);

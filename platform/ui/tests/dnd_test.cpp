@@ -105,6 +105,10 @@ TEST(Ellipsis, CutsAtTheEndToFitTheWidth) {
         {nullptr, 50, ""},
         // Whole characters only: the two-byte letters stay whole.
         {"\xC3\xA4\xC3\xB6\xC3\xBC\xC3\xA4\xC3\xB6\xC3\xBC", 25, "\xC3\xA4\xC3\xB6..."},
+        // A line end (chat lines carry one) ends what is shown.
+        {"joined.\n", 50, "joined."},
+        {"one\r\ntwo", 50, "one"},
+        {"Vantrel\nx", 30, "Van..."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(fitWithEllipsis(c.text, c.width, font), c.shown) << (c.text ? c.text : "(null)") << " " << c.width;
