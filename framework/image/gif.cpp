@@ -342,34 +342,16 @@ std::string readGifFile(const char* fileName, PictureRecord* picture) {
 
 namespace {
 
-// Collects bytes into data sub-blocks of at most 254 bytes.
-class BlockWriter {
-public:
-    explicit BlockWriter(FILE* f) : f_(f) {}
-    void putByte(uint8_t b) {
-        block_[count_++] = b;
-        if (count_ >= 254) flush();
-    }
-    void flush() {
-        if (count_ == 0) return;
-        std::fputc(static_cast<int>(count_), f_);
-        std::fwrite(block_, 1, count_, f_);
-        count_ = 0;
-    }
-
-private:
-    FILE* f_;
-    uint8_t block_[256];
-    std::size_t count_ = 0;
-};
-
 // The LZW compressor: 9-bit codes growing to 12, an open-addressing string
-// table of 5003 slots, and a clear code whenever the code table fills.
+// table of 5003 slots, and a clear code whenever the code table fills. The
+// compressed bytes are framed into data sub-blocks of at most 254 bytes
+// (each behind its length byte) in memory, for one write.
 class GifCompressor {
 public:
-    explicit GifCompressor(BlockWriter& out) : out_(out), hash_(kHashSize), codes_(kHashSize) {}
+    explicit GifCompressor(std::vector<uint8_t>& out) : out_(out) {}
 
     void compress(const uint8_t* pixels, std::size_t count) {
+        out_.reserve(out_.size() + count / 2 + 64);
         clearHash();
         output(kClearCode);
         if (count == 0) {
@@ -377,35 +359,30 @@ public:
             flushBits();
             return;
         }
+        // A slot holds (prefix code and next pixel) << 12 | the string's code,
+        // so one 32-bit load both tests and answers a probe.
+        uint32_t* const table = table_;
         int ent = pixels[0];
         for (std::size_t i = 1; i < count; ++i) {
-            int c = pixels[i];
-            int32_t fcode = (int32_t(c) << 12) + ent;
+            const int c = pixels[i];
+            const uint32_t fcode = (uint32_t(c) << 12) + uint32_t(ent);
             int slot = (c << 4) ^ ent;
-            if (hash_[slot] == fcode) {
-                ent = codes_[slot];
-                continue;
-            }
-            bool found = false;
-            if (hash_[slot] >= 0) {
-                int disp = slot == 0 ? 1 : kHashSize - slot;
+            uint32_t entry = table[slot];
+            if (entry != kEmpty && (entry >> 12) != fcode) {
+                const int disp = slot == 0 ? 1 : kHashSize - slot;
                 do {
                     slot -= disp;
                     if (slot < 0) slot += kHashSize;
-                    if (hash_[slot] == fcode) {
-                        found = true;
-                        break;
-                    }
-                } while (hash_[slot] >= 0);
+                    entry = table[slot];
+                } while (entry != kEmpty && (entry >> 12) != fcode);
             }
-            if (found) {
-                ent = codes_[slot];
+            if (entry != kEmpty) {
+                ent = static_cast<int>(entry & 0xFFF);
                 continue;
             }
             output(ent);
             ent = c;
-            codes_[slot] = freeEnt_++;
-            hash_[slot] = fcode;
+            table[slot] = fcode << 12 | uint32_t(freeEnt_++);
             if (freeEnt_ >= kMaxCodes) clearBlock();
         }
         output(ent);
@@ -419,8 +396,9 @@ private:
     static constexpr int kClearCode = 256;
     static constexpr int kEndCode = 257;
     static constexpr int kFirstFree = 258;
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
-    void clearHash() { std::fill(hash_.begin(), hash_.end(), -1); }
+    void clearHash() { std::fill(table_, table_ + kHashSize, kEmpty); }
 
     void clearBlock() {
         clearHash();
@@ -429,11 +407,25 @@ private:
         output(kClearCode);
     }
 
+    void putByte(uint8_t b) {
+        if (blockCount_ == 0) {  // a new block: room for its length byte
+            blockAt_ = out_.size();
+            out_.push_back(0);
+        }
+        out_.push_back(b);
+        if (++blockCount_ == 254) closeBlock();
+    }
+    void closeBlock() {
+        if (blockCount_ == 0) return;
+        out_[blockAt_] = static_cast<uint8_t>(blockCount_);
+        blockCount_ = 0;
+    }
+
     void output(int code) {
         accum_ |= uint32_t(code) << bits_;
         bits_ += nBits_;
         while (bits_ >= 8) {
-            out_.putByte(static_cast<uint8_t>(accum_ & 0xFF));
+            putByte(static_cast<uint8_t>(accum_ & 0xFF));
             accum_ >>= 8;
             bits_ -= 8;
         }
@@ -448,21 +440,22 @@ private:
 
     void flushBits() {
         while (bits_ > 0) {
-            out_.putByte(static_cast<uint8_t>(accum_ & 0xFF));
+            putByte(static_cast<uint8_t>(accum_ & 0xFF));
             accum_ >>= 8;
             bits_ = bits_ > 8 ? bits_ - 8 : 0;
         }
-        out_.flush();
+        closeBlock();
     }
 
-    BlockWriter& out_;
-    std::vector<int32_t> hash_;
-    std::vector<int> codes_;
+    std::vector<uint8_t>& out_;
+    uint32_t table_[kHashSize];
     int freeEnt_ = kFirstFree;
     int nBits_ = kInitBits;
     bool clearFlag_ = false;
     uint32_t accum_ = 0;
     int bits_ = 0;
+    std::size_t blockAt_ = 0;
+    int blockCount_ = 0;
 };
 
 void putLE16(FILE* f, int v) {
@@ -498,9 +491,10 @@ std::string writeGIF(const char* fileName, const SaveRecord& record) {
     std::fputc(0, f);  // no local table, not interlaced
     std::fputc(8, f);  // minimum code size
 
-    BlockWriter blocks(f);
+    std::vector<uint8_t> blocks;
     GifCompressor compressor(blocks);
     compressor.compress(record.pixels8, static_cast<std::size_t>(record.width) * record.height);
+    std::fwrite(blocks.data(), 1, blocks.size(), f);
     std::fputc(0, f);
     std::fputc(0x3B, f);
 
