@@ -124,7 +124,8 @@ void magickStart(const char* argv0) {
 
 void magickStop() { MagickCoreTerminus(); }
 
-double magickQuantise(const std::vector<uint8_t>& rgb, int width, int height, int colors, std::vector<uint8_t>* out) {
+double magickQuantise(const std::vector<uint8_t>& rgb, int width, int height, int colors, bool dither,
+                      std::vector<uint8_t>* out) {
     ExceptionInfo* exception = AcquireExceptionInfo();
     Image* image = ConstituteImage(width, height, "RGB", CharPixel, rgb.data(), exception);
     double millis = -1;
@@ -132,6 +133,10 @@ double magickQuantise(const std::vector<uint8_t>& rgb, int width, int height, in
         ImageInfo* imageInfo = AcquireImageInfo();
         QuantizeInfo* quantizeInfo = AcquireQuantizeInfo(imageInfo);
         quantizeInfo->number_colors = static_cast<size_t>(colors);
+        if (!dither) {
+            quantizeInfo->dither = MagickFalse;
+            quantizeInfo->dither_method = NoDitherMethod;
+        }
         const auto t0 = std::chrono::steady_clock::now();
         const MagickBooleanType ok = QuantizeImage(quantizeInfo, image);
         const auto t1 = std::chrono::steady_clock::now();
@@ -153,7 +158,7 @@ double magickQuantise(const std::vector<uint8_t>& rgb, int width, int height, in
 bool haveMagick() { return false; }
 void magickStart(const char*) {}
 void magickStop() {}
-double magickQuantise(const std::vector<uint8_t>&, int, int, int, std::vector<uint8_t>*) { return -1; }
+double magickQuantise(const std::vector<uint8_t>&, int, int, int, bool, std::vector<uint8_t>*) { return -1; }
 
 #endif
 

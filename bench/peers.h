@@ -30,9 +30,11 @@ bool giflibWrite(const std::string& path, int width, int height, const uint8_t* 
 void magickStart(const char* argv0);
 void magickStop();
 // QuantizeImage with the settings of "convert -colors 256" (the defaults of
-// AcquireQuantizeInfo, dithering included) on a picture made from `rgb`
-// beforehand; the time of QuantizeImage alone in milliseconds, and the
-// quantised picture's RGB bytes in `out`. A negative time on an error.
-double magickQuantise(const std::vector<uint8_t>& rgb, int width, int height, int colors, std::vector<uint8_t>* out);
+// AcquireQuantizeInfo, dithering included; "+dither" when `dither` is
+// false) on a picture made from `rgb` beforehand; the time of
+// QuantizeImage alone in milliseconds, and the quantised picture's RGB
+// bytes in `out`. A negative time on an error.
+double magickQuantise(const std::vector<uint8_t>& rgb, int width, int height, int colors, bool dither,
+                      std::vector<uint8_t>* out);
 
 }  // namespace bench
