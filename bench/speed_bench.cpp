@@ -314,11 +314,13 @@ void benchGif(int runs, const std::vector<IndexedPicture>& pictures, const std::
                 return ok ? millisSince(t0) : -1.0;
             };
         const Paired p = pairedRuns(runs, ours, peer);
-        long ourSize = static_cast<long>(bench::readWholeFile(ourPath).size());
-        long peerSize = bench::haveGiflib() ? static_cast<long>(bench::readWholeFile(peerPath).size()) : -1;
-        std::printf("  %-12s %-10s %s %s   %s   <= 1.0   (files: ours %ld bytes, giflib %ld)\n", pic.name.c_str(),
+        const std::string sizes = "ours " + std::to_string(bench::readWholeFile(ourPath).size()) + " bytes" +
+                                  (bench::haveGiflib()
+                                       ? ", giflib " + std::to_string(bench::readWholeFile(peerPath).size())
+                                       : std::string());
+        std::printf("  %-12s %-10s %s %s   %s   <= 1.0   (files: %s)\n", pic.name.c_str(),
                     (std::to_string(pic.width) + "x" + std::to_string(pic.height)).c_str(), fmtMs(p.ours).c_str(),
-                    fmtMs(p.peer).c_str(), fmtRatio(p.ratio).c_str(), ourSize, peerSize);
+                    fmtMs(p.peer).c_str(), fmtRatio(p.ratio).c_str(), sizes.c_str());
         note("GIF encode of " + pic.name + " at most 1.0x giflib", p.ratio > 0, p.ratio > 0 && p.ratio <= 1.0);
     }
     std::remove(ourPath.c_str());
