@@ -1,8 +1,11 @@
 #pragma once
 // The median-cut colour quantiser: reduces packed 24-bit RGB pixels to at
-// most N palette colours and maps every pixel to its nearest entry. A colour
+// most N palette colours, refines the palette to the means of the colours
+// nearest to each entry, and maps every pixel to its nearest entry. A colour
 // hash keeps histogram building and mapping linear in the number of pixels;
-// the nearest-colour search runs once per distinct colour.
+// the nearest-colour search runs once per distinct colour. Pictures of more
+// colours than the histogram holds are worked on at a lower precision,
+// rounded from the original values; the palette is scaled back from it.
 #include <cstdint>
 #include <vector>
 
