@@ -343,37 +343,59 @@ std::string readGifFile(const char* fileName, PictureRecord* picture) {
 namespace {
 
 // The LZW compressor: 9-bit codes growing to 12, an open-addressing string
-// table of 5003 slots, and a clear code whenever the code table fills. The
-// compressed bytes are framed into data sub-blocks of at most 254 bytes
-// (each behind its length byte) in memory, for one write.
-class GifCompressor {
-public:
-    explicit GifCompressor(std::vector<uint8_t>& out) : out_(out) {}
+// table of 5003 slots, and a clear code whenever the code table fills.
+// Returns the compressed bytes framed into data sub-blocks of at most 254
+// bytes, each behind its length byte, for one write. The state lives in
+// locals, so the byte stores cannot make the compiler reload it.
+std::vector<uint8_t> gifCompress(const uint8_t* pixels, std::size_t count) {
+    constexpr int kHashSize = 5003;
+    constexpr int kInitBits = 9;
+    constexpr int kClearCode = 256;
+    constexpr int kEndCode = 257;
+    constexpr int kFirstFree = 258;
+    constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
-    void compress(const uint8_t* pixels, std::size_t count) {
-        out_.reserve(out_.size() + count / 2 + 64);
-        clearHash();
-        output(kClearCode);
-        if (count == 0) {
-            output(kEndCode);
-            flushBits();
-            return;
+    // A slot holds (prefix code and next pixel) << 12 | the string's code,
+    // so one 32-bit load both tests and answers a probe.
+    std::vector<uint32_t> table(kHashSize, kEmpty);
+    // At most 12 bits a pixel, and a clear code every 3838 codes.
+    std::vector<uint8_t> raw(count + count / 2 + 64);
+    uint8_t* out = raw.data();
+    uint32_t accum = 0;
+    int bits = 0;
+    int nBits = kInitBits;
+    int freeEnt = kFirstFree;
+
+    // Writes one code; the width grows once the next free code no longer
+    // fits it, and returns to 9 bits after a clear code.
+    auto output = [&](int code) {
+        accum |= uint32_t(code) << bits;
+        bits += nBits;
+        while (bits >= 8) {
+            *out++ = static_cast<uint8_t>(accum);
+            accum >>= 8;
+            bits -= 8;
         }
-        // A slot holds (prefix code and next pixel) << 12 | the string's code,
-        // so one 32-bit load both tests and answers a probe.
-        uint32_t* const table = table_;
+        if (code == kClearCode)
+            nBits = kInitBits;
+        else if (freeEnt > (1 << nBits) - 1 && nBits < 12)
+            ++nBits;
+    };
+
+    output(kClearCode);
+    if (count > 0) {
         int ent = pixels[0];
         for (std::size_t i = 1; i < count; ++i) {
             const int c = pixels[i];
             const uint32_t fcode = (uint32_t(c) << 12) + uint32_t(ent);
             int slot = (c << 4) ^ ent;
-            uint32_t entry = table[slot];
+            uint32_t entry = table[std::size_t(slot)];
             if (entry != kEmpty && (entry >> 12) != fcode) {
                 const int disp = slot == 0 ? 1 : kHashSize - slot;
                 do {
                     slot -= disp;
                     if (slot < 0) slot += kHashSize;
-                    entry = table[slot];
+                    entry = table[std::size_t(slot)];
                 } while (entry != kEmpty && (entry >> 12) != fcode);
             }
             if (entry != kEmpty) {
@@ -382,81 +404,33 @@ public:
             }
             output(ent);
             ent = c;
-            table[slot] = fcode << 12 | uint32_t(freeEnt_++);
-            if (freeEnt_ >= kMaxCodes) clearBlock();
+            table[std::size_t(slot)] = fcode << 12 | uint32_t(freeEnt++);
+            if (freeEnt >= kMaxCodes) {  // the table is full: start afresh
+                std::fill(table.begin(), table.end(), kEmpty);
+                freeEnt = kFirstFree;
+                output(kClearCode);
+            }
         }
         output(ent);
-        output(kEndCode);
-        flushBits();
+    }
+    output(kEndCode);
+    while (bits > 0) {
+        *out++ = static_cast<uint8_t>(accum);
+        accum >>= 8;
+        bits -= 8;
     }
 
-private:
-    static constexpr int kHashSize = 5003;
-    static constexpr int kInitBits = 9;
-    static constexpr int kClearCode = 256;
-    static constexpr int kEndCode = 257;
-    static constexpr int kFirstFree = 258;
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
-
-    void clearHash() { std::fill(table_, table_ + kHashSize, kEmpty); }
-
-    void clearBlock() {
-        clearHash();
-        freeEnt_ = kFirstFree;
-        clearFlag_ = true;
-        output(kClearCode);
+    const std::size_t n = static_cast<std::size_t>(out - raw.data());
+    std::vector<uint8_t> blocks;
+    blocks.reserve(n + n / 254 + 1);
+    for (std::size_t at = 0; at < n; at += 254) {
+        const std::size_t len = std::min<std::size_t>(254, n - at);
+        blocks.push_back(static_cast<uint8_t>(len));
+        blocks.insert(blocks.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                      raw.begin() + static_cast<std::ptrdiff_t>(at + len));
     }
-
-    void putByte(uint8_t b) {
-        if (blockCount_ == 0) {  // a new block: room for its length byte
-            blockAt_ = out_.size();
-            out_.push_back(0);
-        }
-        out_.push_back(b);
-        if (++blockCount_ == 254) closeBlock();
-    }
-    void closeBlock() {
-        if (blockCount_ == 0) return;
-        out_[blockAt_] = static_cast<uint8_t>(blockCount_);
-        blockCount_ = 0;
-    }
-
-    void output(int code) {
-        accum_ |= uint32_t(code) << bits_;
-        bits_ += nBits_;
-        while (bits_ >= 8) {
-            putByte(static_cast<uint8_t>(accum_ & 0xFF));
-            accum_ >>= 8;
-            bits_ -= 8;
-        }
-        // The width grows once the next free code no longer fits it.
-        if (clearFlag_) {
-            nBits_ = kInitBits;
-            clearFlag_ = false;
-        } else if (freeEnt_ > (1 << nBits_) - 1 && nBits_ < 12) {
-            ++nBits_;
-        }
-    }
-
-    void flushBits() {
-        while (bits_ > 0) {
-            putByte(static_cast<uint8_t>(accum_ & 0xFF));
-            accum_ >>= 8;
-            bits_ = bits_ > 8 ? bits_ - 8 : 0;
-        }
-        closeBlock();
-    }
-
-    std::vector<uint8_t>& out_;
-    uint32_t table_[kHashSize];
-    int freeEnt_ = kFirstFree;
-    int nBits_ = kInitBits;
-    bool clearFlag_ = false;
-    uint32_t accum_ = 0;
-    int bits_ = 0;
-    std::size_t blockAt_ = 0;
-    int blockCount_ = 0;
-};
+    return blocks;
+}
 
 void putLE16(FILE* f, int v) {
     std::fputc(v & 0xFF, f);
@@ -491,9 +465,8 @@ std::string writeGIF(const char* fileName, const SaveRecord& record) {
     std::fputc(0, f);  // no local table, not interlaced
     std::fputc(8, f);  // minimum code size
 
-    std::vector<uint8_t> blocks;
-    GifCompressor compressor(blocks);
-    compressor.compress(record.pixels8, static_cast<std::size_t>(record.width) * record.height);
+    const std::vector<uint8_t> blocks =
+        gifCompress(record.pixels8, static_cast<std::size_t>(record.width) * record.height);
     std::fwrite(blocks.data(), 1, blocks.size(), f);
     std::fputc(0, f);
     std::fputc(0x3B, f);
