@@ -1,7 +1,8 @@
 #include "bench/peers.h"
 
+#include "bench/cpu_clock.h"
+
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 #ifdef VURN_BENCH_GIFLIB
@@ -137,11 +138,11 @@ double magickQuantise(const std::vector<uint8_t>& rgb, int width, int height, in
             quantizeInfo->dither = MagickFalse;
             quantizeInfo->dither_method = NoDitherMethod;
         }
-        const auto t0 = std::chrono::steady_clock::now();
+        const double t0 = cpuMillis();
         const MagickBooleanType ok = QuantizeImage(quantizeInfo, image);
-        const auto t1 = std::chrono::steady_clock::now();
+        const double t1 = cpuMillis();
         if (ok) {
-            millis = std::chrono::duration<double, std::milli>(t1 - t0).count();
+            millis = t1 - t0;
             out->resize(rgb.size());
             if (!ExportImagePixels(image, 0, 0, width, height, "RGB", CharPixel, out->data(), exception)) millis = -1;
         }

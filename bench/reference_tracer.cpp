@@ -58,25 +58,45 @@ void ReferenceTracer::clearShot() {
 
 void ReferenceTracer::fire(int x, int y) {
     // Every cell off the border has all eight neighbours and the border
-    // walls send nothing on, so no step needs a bounds test.
-    stack_.clear();
-    stack_.push_back({index(x, y), 8});
-    while (!stack_.empty()) {
-        const Pending p = stack_.back();
-        stack_.pop_back();
-        if (hops_[p.cell]++ > 10) continue;
-        const Rule& rule = rules_[kind_[p.cell]][facing_[p.cell]][p.direction];
-        if (rule.pass) {
-            passes_[p.cell] |= uint8_t(1u << (p.direction & 3));
-            stack_.push_back({p.cell + step_[p.direction], p.direction});
+    // walls send nothing on, so no step needs a bounds test. The arrays are
+    // reached through locals: the byte stores could otherwise alias the
+    // vectors' own pointers and force them to be reloaded at every step.
+    const uint8_t* const kind = kind_.data();
+    const uint8_t* const facing = facing_.data();
+    uint8_t* const ends = ends_.data();
+    uint8_t* const passes = passes_.data();
+    uint8_t* const hops = hops_.data();
+    uint8_t* const hit = hit_.data();
+    const int* const step = step_;
+    std::size_t capacity = std::max<std::size_t>(stack_.size(), 1024);
+    stack_.resize(capacity);
+    Pending* stack = stack_.data();
+    std::size_t top = 0;
+    stack[top++] = {index(x, y), 8};
+    while (top > 0) {
+        const Pending p = stack[--top];
+        if (hops[p.cell] > 10) {  // counted, not handled
+            if (hops[p.cell] < 255) ++hops[p.cell];
             continue;
         }
-        if (p.direction < 8) ends_[p.cell] |= uint8_t(1u << ((p.direction + 4) & 7));
-        if (rule.hit) hit_[p.cell] = 1;
+        ++hops[p.cell];
+        const Rule& rule = rules_[kind[p.cell]][facing[p.cell]][p.direction];
+        if (top + 2 > capacity) {
+            capacity *= 2;
+            stack_.resize(capacity);
+            stack = stack_.data();
+        }
+        if (rule.pass) {
+            passes[p.cell] |= uint8_t(1u << (p.direction & 3));
+            stack[top++] = {p.cell + step[p.direction], p.direction};
+            continue;
+        }
+        if (p.direction < 8) ends[p.cell] |= uint8_t(1u << ((p.direction + 4) & 7));
+        if (rule.hit) hit[p.cell] = 1;
         for (int i = rule.outs - 1; i >= 0; --i) {  // the first beam sent is traced first
             const int d = rule.out[i];
-            ends_[p.cell] |= uint8_t(1u << d);
-            stack_.push_back({p.cell + step_[d], d});
+            ends[p.cell] |= uint8_t(1u << d);
+            stack[top++] = {p.cell + step[d], d};
         }
     }
 }
