@@ -280,11 +280,14 @@ void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* ind
     }
     debugLog("tick ");
 
+    // Back to 0..255, rounded to the nearest level (truncating darkened
+    // every entry of a reduced-precision palette).
+    auto full = [maxval](int v) { return static_cast<uint8_t>((v * 255 + maxval / 2) / maxval); };
     for (int k = 0; k < colors; ++k) {
         const Pixel& c = colormap[static_cast<std::size_t>(k)];
-        red[k] = static_cast<uint8_t>(c.r * 255 / maxval);
-        green[k] = static_cast<uint8_t>(c.g * 255 / maxval);
-        blue[k] = static_cast<uint8_t>(c.b * 255 / maxval);
+        red[k] = full(c.r);
+        green[k] = full(c.g);
+        blue[k] = full(c.b);
     }
     debugLog("free");
 }

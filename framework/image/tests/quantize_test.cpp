@@ -70,7 +70,7 @@ TEST(Quantize, AtMost256ColoursMapExactly) {
 
 TEST(Quantize, ManyColoursHalveThePrecisionFirst) {
     // More colours than the histogram holds: the maximum drops to 127 and
-    // the palette is scaled back from it.
+    // the palette is scaled back from it, rounded to the nearest level.
     // 40,960 distinct colours: red 0..255, green 0..79, blue 0..1; halved
     // they are 128 x 40 x 1 colours, which the histogram holds.
     const int w = 256, h = 160;
@@ -83,8 +83,8 @@ TEST(Quantize, ManyColoursHalveThePrecisionFirst) {
         entries.insert({q.palette[k], q.palette[256 + k], q.palette[512 + k]});
         for (int plane = 0; plane < 3; ++plane) {
             int v = q.palette[256 * plane + k];
-            bool onScale = false;  // some m in 0..127 with m * 255 / 127 == v
-            for (int m = 0; m <= 127 && !onScale; ++m) onScale = m * 255 / 127 == v;
+            bool onScale = false;  // some m in 0..127 with round(m * 255 / 127) == v
+            for (int m = 0; m <= 127 && !onScale; ++m) onScale = (m * 255 + 63) / 127 == v;
             EXPECT_TRUE(onScale) << "entry " << k << " plane " << plane << " value " << v;
         }
     }
