@@ -10,6 +10,14 @@ class Communicator;
 class Exec {
 public:
     using MainCoreFactory = SuperCore* (*)();
+    // The upgrade list is read and offered by the upgrade service, above
+    // the framework; the program installs its two operations here.
+    // The processor parses the version page's reply into the holder's
+    // vectors and returns the new version when files must be downloaded,
+    // else null; the button maker is called with each core named
+    // "mainWindow" once the check is handled.
+    using UpgradeListProcessor = const char* (*)(Communicator* holder, const char* text);
+    using UpgradeButtonMaker = void (*)(SuperCore* core);
 
     Exec();
     ~Exec();
@@ -19,7 +27,11 @@ public:
     void init();
     void uninit();
 
-    // The upgrade check's result, polled by the main core's tick.
+    // The upgrade check's result, polled by the main core's tick: once the
+    // check is done its reply is handed to the list processor (the check
+    // request is detached first, so it is handled once even when the
+    // processing shows a modal box whose loop runs further ticks), then
+    // the upgrade buttons are offered to the main window.
     void checkUpgradeResult();
 
     SuperCore* mainCore() const { return mainCore_; }
@@ -30,6 +42,7 @@ public:
 
     // The program installs the factory of its main game core before start-up.
     static void setMainCoreFactory(MainCoreFactory factory);
+    static void setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker buttonMaker);
 
 private:
     void deriveWelcomeWindowKeys();
@@ -41,6 +54,12 @@ private:
 
 // The one Exec, from the end of Exec::init to the start of Exec::uninit.
 extern Exec* currentExec;
+
+// The version that the upgrade list offers, or null while no upgrade is
+// offered. Set when the check's result is handled; it points into the
+// upgrade list holder's lines (or is "unknown"), so it lives as long as the
+// holder.
+extern const char* upgradeNewVersion;
 
 // The application part and its ready notification. `Main::initializePart`
 // notifies the ready event, whose connection calls `Main::onReady`, which
