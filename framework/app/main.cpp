@@ -1,11 +1,12 @@
-// The program's entry point: installs the real message box, then runs the
-// application (start-up, the loop until the main window is closed, the
-// shut-down road).
+// The program's entry point: installs the real message box and the upgrade
+// service, then runs the application (start-up, the loop until the main
+// window is closed, the shut-down road).
 #include <cstdio>
 
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "platform/ui/ui.h"
+#include "services/upgrade/upgradebutton.h"
 
 int main(int argc, char** argv) {
     setMessageBoxHandler([](const char* title, const char* text, MessageBoxKind kind) {
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
                                                                             : platform::ui::MessageKind::Information);
         if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
     });
+    installUpgradeService();
     return programMain(argc, argv);
 }
