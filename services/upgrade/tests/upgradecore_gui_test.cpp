@@ -37,6 +37,7 @@ struct WindowFixture : ::testing::Test {
         // The main core's shut-down deletes every other core and the register.
         delete mainCore;
         settle();
+        delete holder.downloadList();  // the holder only lends it
         upgradeNewVersion = nullptr;
         UpgradeCore::setDownloadTimeout(20, 0);
     }

@@ -246,7 +246,10 @@ struct ListFixture : ::testing::Test {
         folder.write("system/same.txt", "hello");  // 5 bytes
         folder.write("system/other.txt", "other");
     }
-    ~ListFixture() override { debugLogResetForTests(); }
+    ~ListFixture() override {
+        delete holder.downloadList();  // the holder only lends it
+        debugLogResetForTests();
+    }
     std::string log() const { return folder.read("note.txt"); }
     static std::string hex(std::uint32_t value) {
         char text[16];
