@@ -43,7 +43,10 @@ AdCore::AdCore(SuperCore* owner, int x, int y, int width, int height) {
     }
 }
 
-AdCore::~AdCore() = default;
+AdCore::~AdCore() {
+    // A panel canvas without a parent window has nobody else to destroy it.
+    if (iCanvas && !iCanvas->parentCanvas() && !iCanvas->parentFrame()) delete iCanvas;
+}
 
 const char* AdCore::getCoreClassName() { return "AdCore"; }
 const char* AdCore::getName() { return "ad"; }

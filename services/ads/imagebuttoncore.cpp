@@ -89,6 +89,9 @@ ImageButtonCore::ImageButtonCore(SuperCore* owner, int x, int y, int w, int h)
 ImageButtonCore::~ImageButtonCore() {
     liveButtons().erase(iHandle);
     if (iPressed && iCanvas) iCanvas->platformCanvas()->releaseMouse();
+    // A canvas inside the owner's goes with the owner's window; one without
+    // a parent window has nobody else to destroy it.
+    if (iCanvas && !iCanvas->parentCanvas() && !iCanvas->parentFrame()) delete iCanvas;
 }
 
 ImageButtonCore* ImageButtonCore::fromCommandValue(int value) {
@@ -173,8 +176,8 @@ void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* p
     iButtonName = boundedText(name, kMaxName);
     iKind = boundedText(kind, kMaxKind);
     if (!iKind.empty() && iKind[0] == 't') {
-        iFace[0] = iFace[2];  // normal takes the pressed-on colour
-        iFace[1] = iFace[3];  // off takes the lit-on colour
+        iFace[2] = iFace[0];  // pressed-on becomes the normal colour
+        iFace[3] = iFace[1];  // lit-on becomes the off colour
     }
 
     std::string path;
@@ -198,8 +201,8 @@ void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* p
         if (!f) {
             const std::string fallback = withAllExtension(iPicturePath);
             if (fallback.size() <= kMaxPicturePath) {
-                f = openDataFile(fallback.c_str(), "r");
-                if (f) iPicturePath = fallback;
+                iPicturePath = fallback;
+                f = openDataFile(iPicturePath.c_str(), "r");
             }
         }
         if (f) {
