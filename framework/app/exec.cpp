@@ -22,6 +22,7 @@ namespace {
 Exec::MainCoreFactory mainCoreFactory = nullptr;
 Exec::UpgradeListProcessor upgradeListProcessor = nullptr;
 Exec::UpgradeButtonMaker upgradeButtonMaker = nullptr;
+Exec::UpgradeWindowOpener upgradeWindowOpener = nullptr;
 int programArgc = 0;
 char** programArgv = nullptr;
 }  // namespace
@@ -34,9 +35,11 @@ void setProgramArguments(int argc, char** argv) {
 
 void Exec::setMainCoreFactory(MainCoreFactory factory) { mainCoreFactory = factory; }
 
-void Exec::setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker buttonMaker) {
+void Exec::setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker buttonMaker,
+                              UpgradeWindowOpener windowOpener) {
     upgradeListProcessor = processor;
     upgradeButtonMaker = buttonMaker;
+    upgradeWindowOpener = windowOpener;
 }
 
 Exec::Exec() {
@@ -133,6 +136,11 @@ void Exec::checkUpgradeResult() {
     for (int i = 0; i < coreLibrary->count(); ++i)
         if (std::strcmp(coreLibrary->at(i)->getName(), "mainWindow") == 0) mainWindows.push_back(coreLibrary->at(i));
     for (SuperCore* core : mainWindows) upgradeButtonMaker(core);
+}
+
+void Exec::openUpgradeWindow() {
+    if (!upgradeNewVersion || !upgradeListHolder_ || !upgradeWindowOpener) return;
+    upgradeWindowOpener(upgradeListHolder_->downloadList());
 }
 
 // The part implementation: holds the connection from the part's ready event

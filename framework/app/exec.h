@@ -6,18 +6,21 @@
 
 class SuperCore;
 class Communicator;
+class Vector;
 
 class Exec {
 public:
     using MainCoreFactory = SuperCore* (*)();
     // The upgrade list is read and offered by the upgrade service, above
-    // the framework; the program installs its two operations here.
+    // the framework; the program installs its operations here.
     // The processor parses the version page's reply into the holder's
     // vectors and returns the new version when files must be downloaded,
     // else null; the button maker is called with each core named
-    // "mainWindow" once the check is handled.
+    // "mainWindow" once the check is handled; the window opener opens the
+    // upgrade window on the download list.
     using UpgradeListProcessor = const char* (*)(Communicator* holder, const char* text);
     using UpgradeButtonMaker = void (*)(SuperCore* core);
+    using UpgradeWindowOpener = void (*)(Vector* downloadList);
 
     Exec();
     ~Exec();
@@ -33,6 +36,9 @@ public:
     // processing shows a modal box whose loop runs further ticks), then
     // the upgrade buttons are offered to the main window.
     void checkUpgradeResult();
+    // The main core's "internal-upgrade" command: opens the upgrade window
+    // on the download list while an upgrade is offered.
+    void openUpgradeWindow();
 
     SuperCore* mainCore() const { return mainCore_; }
     // The main core's destructor: the pointer must not outlive the core.
@@ -42,7 +48,8 @@ public:
 
     // The program installs the factory of its main game core before start-up.
     static void setMainCoreFactory(MainCoreFactory factory);
-    static void setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker buttonMaker);
+    static void setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker buttonMaker,
+                                   UpgradeWindowOpener windowOpener);
 
 private:
     void deriveWelcomeWindowKeys();

@@ -6,6 +6,7 @@
 #include "framework/app/exec.h"
 #include "framework/canvas/supercanvas.h"
 #include "services/ads/imagebuttoncore.h"
+#include "services/upgrade/upgradecore.h"
 #include "services/upgrade/upgradelist.h"
 
 int upgradeButtonX = 166;  // 200 - 5 - 29: ends 5 pixels left of the side list
@@ -28,4 +29,7 @@ void createUpgradeButtons(SuperCore* core) {
     canvas->rememberCore(button, "NW");
 }
 
-void installUpgradeService() { Exec::setUpgradeHandlers(processUpgradeList, createUpgradeButtons); }
+void installUpgradeService() {
+    Exec::setUpgradeHandlers(processUpgradeList, createUpgradeButtons,
+                             [](Vector* downloadList) { openUpgradeWindow(downloadList); });
+}

@@ -19,6 +19,7 @@ constexpr int kUpgradeButtonSize = 29;
 // nothing while no upgrade is offered, or when the core already has one.
 void createUpgradeButtons(SuperCore* core);
 
-// Installs the upgrade list's processing and the button maker in the
-// application object (the framework knows nothing of this service).
+// Installs the upgrade list's processing, the button maker and the window
+// opener in the application object (the framework knows nothing of this
+// service).
 void installUpgradeService();

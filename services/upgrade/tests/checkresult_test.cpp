@@ -38,15 +38,18 @@ struct Offered {
 };
 std::vector<Offered> offered;
 int processed = 0;
+std::vector<Vector*> opened;  // the download lists the window was opened on
 
 void recordButtons(SuperCore* core) { offered.push_back({core, upgradeNewVersion ? upgradeNewVersion : "(none)"}); }
+void recordOpen(Vector* downloadList) { opened.push_back(downloadList); }
 
 struct CheckFixture : ::testing::Test {
     CheckFixture() {
         offered.clear();
+        opened.clear();
         processed = 0;
         setMessageBoxHandler([](const char*, const char*, MessageBoxKind) {});
-        Exec::setUpgradeHandlers(processUpgradeList, recordButtons);
+        Exec::setUpgradeHandlers(processUpgradeList, recordButtons, recordOpen);
     }
     ~CheckFixture() override {
         if (exec) {
@@ -55,7 +58,7 @@ struct CheckFixture : ::testing::Test {
             delete exec;
         }
         for (SuperCore* c : registered) delete c;
-        Exec::setUpgradeHandlers(nullptr, nullptr);
+        Exec::setUpgradeHandlers(nullptr, nullptr, nullptr);
         setMessageBoxHandler(nullptr);
     }
     // Starts up against the service and waits for the check to be done.
@@ -99,6 +102,9 @@ TEST_F(CheckFixture, ADifferingFileIsOfferedOnce) {
 
     exec->checkUpgradeResult();  // handled once a run
     EXPECT_EQ(offered.size(), 1u);
+
+    exec->openUpgradeWindow();  // the button's command
+    EXPECT_EQ(opened, std::vector<Vector*>{exec->upgradeListHolder()->downloadList()});
 }
 
 TEST_F(CheckFixture, MatchingFilesOfferNothing) {
@@ -112,6 +118,8 @@ TEST_F(CheckFixture, MatchingFilesOfferNothing) {
     EXPECT_TRUE(downloads().empty());
     ASSERT_EQ(offered.size(), 1u);  // asked, and it shows nothing without a version
     EXPECT_EQ(offered[0].version, "(none)");
+    exec->openUpgradeWindow();
+    EXPECT_TRUE(opened.empty());
 }
 
 TEST_F(CheckFixture, ACheckWithoutAReplyIsStillDeleted) {
@@ -135,7 +143,7 @@ TEST_F(CheckFixture, ATickDuringTheProcessingFindsNothingToHandle) {
             currentExec->checkUpgradeResult();
             return processUpgradeList(holder, text);
         },
-        recordButtons);
+        recordButtons, nullptr);
     folder.write("offer/system/new.txt", "new");
     OfferedUpgrade service(folder.path() + "/offer");
     ASSERT_TRUE(service.started());

@@ -40,9 +40,8 @@ public:
     }
     void setIntValue(const char* name, int value) override {
         TestMainCore::setIntValue(name, value);
-        if (name && std::strcmp(name, "internal-upgrade") == 0 && value != 0 && currentExec &&
-            currentExec->upgradeListHolder())
-            openUpgradeWindow(currentExec->upgradeListHolder()->downloadList());
+        if (name && std::strcmp(name, "internal-upgrade") == 0 && value != 0 && currentExec)
+            currentExec->openUpgradeWindow();
     }
 };
 
@@ -63,7 +62,7 @@ struct RunFixture : ::testing::Test {
             waitFor([] { return currentExec == nullptr; }, true);
         }
         platform::ui::processEvents(0.1);
-        Exec::setUpgradeHandlers(nullptr, nullptr);
+        Exec::setUpgradeHandlers(nullptr, nullptr, nullptr);
         Exec::setMainCoreFactory(nullptr);
         setMessageBoxHandler(nullptr);
     }
