@@ -125,7 +125,9 @@ bool UpgradeCore::fetchNext() {
     // The previous fetch's worker has set its done flag; let it end first.
     iCurrentDownload->join();
     setRequestPath(iCurrentDownload.get(), requested.c_str(), iFirstHost.c_str(), iSecondHost.c_str());
-    return iCurrentDownload->start();
+    if (iCurrentDownload->start()) return true;
+    addLine("Download failed.");  // no worker: the fetch would never be done
+    return false;
 }
 
 void UpgradeCore::onIntuitick() {
@@ -144,7 +146,6 @@ void UpgradeCore::onIntuitick() {
     }
     if (stored && iQueue->size() > 0) {
         if (fetchNext()) return;
-        addLine("Download failed.");
         stored = false;
     }
     endRun(!stored);

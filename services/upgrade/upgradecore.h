@@ -41,7 +41,8 @@ public:
 private:
     void addLine(const std::string& text);
     // Records the next file of the queue in the current download and
-    // starts its worker; false when no worker could be started.
+    // starts its worker; false ("Download failed.") when no worker could
+    // be started.
     bool fetchNext();
     void endRun(bool failedRun);
 
