@@ -5,12 +5,13 @@
 #include "framework/app/datafiles.h"
 #include "framework/app/exec.h"
 #include "framework/canvas/supercanvas.h"
+#include "game/match/orvexmaincore.h"
 #include "services/ads/imagebuttoncore.h"
 #include "services/upgrade/upgradecore.h"
 #include "services/upgrade/upgradelist.h"
 
-int upgradeButtonX = 166;  // 200 - 5 - 29: ends 5 pixels left of the side list
-int upgradeButtonY = 105;  // the observers row plus 10
+int upgradeButtonX = OrvexMainCore::kUpgradeButtonX;
+int upgradeButtonY = OrvexMainCore::kUpgradeButtonY;
 
 namespace {
 constexpr const char* kButtonPicture = "upgrade.gkv";

@@ -8,8 +8,7 @@
 class SuperCore;
 
 // The place in the main window's panel that the main core reserves for the
-// button (left of the side list, below the seat rows); the main core may
-// set it before the check is handled.
+// button (left of the side list, below the seat rows).
 extern int upgradeButtonX;
 extern int upgradeButtonY;
 
