@@ -1,5 +1,6 @@
 #include "services/upgrade/tests/upgrade_support.h"
 
+#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdlib>
@@ -46,6 +47,13 @@ bool waitFor(const std::function<bool()>& condition, bool events, int timeoutMs)
             platform::sleepMs(2);
     }
     return true;
+}
+
+void screenshot(const char* name) {
+    if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
+        std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
+        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
+    }
 }
 
 std::string gunzip(const std::string& packed) {

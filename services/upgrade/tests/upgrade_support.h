@@ -32,6 +32,10 @@ private:
 // `events` the toolkit's events are processed meanwhile (window tests).
 bool waitFor(const std::function<bool()>& condition, bool events, int timeoutMs = 20000);
 
+// With VURN_SHOT_DIR set, a screenshot of the display (NAME.png there) for
+// a person to look at.
+void screenshot(const char* name);
+
 // The bytes of a gzip stream unpacked; empty when they are not one.
 std::string gunzip(const std::string& packed);
 

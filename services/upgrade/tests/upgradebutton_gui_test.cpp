@@ -29,6 +29,7 @@
 using testing_support::ProgramFolder;
 using testing_support::TestMainCore;
 using upgrade_testing::OfferedUpgrade;
+using upgrade_testing::screenshot;
 using upgrade_testing::waitFor;
 
 namespace {
@@ -68,12 +69,6 @@ struct RunFixture : ::testing::Test {
         Exec::setUpgradeHandlers(nullptr, nullptr, nullptr);
         Exec::setMainCoreFactory(nullptr);
         setMessageBoxHandler(nullptr);
-    }
-    static void screenshot(const char* name) {
-        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-            std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
-            if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
-        }
     }
 
     // Starts the program against the service and waits until the main

@@ -21,6 +21,7 @@
 using standin::UpgradeFault;
 using upgrade_testing::gunzip;
 using upgrade_testing::OfferedUpgrade;
+using upgrade_testing::screenshot;
 using upgrade_testing::waitFor;
 
 namespace {
@@ -42,12 +43,6 @@ struct WindowFixture : ::testing::Test {
         UpgradeCore::setDownloadTimeout(20, 0);
     }
     static void settle() { platform::ui::processEvents(0.2); }
-    static void screenshot(const char* name) {
-        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-            std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
-            if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
-        }
-    }
 
     // The service offers the files written below "offer/"; the list is
     // read from its version page, as the check would.
