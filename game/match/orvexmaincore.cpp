@@ -115,8 +115,9 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
 
     // 11. The main ticker.
     iFrame->addTickClient(this);
-    // The upgrade buttons (createUpgradeButtons) go here, when upgrades are
-    // enabled, at kUpgradeButtonX, kUpgradeButtonY.
+    // The upgrade button comes at kUpgradeButtonX, kUpgradeButtonY once the
+    // tick has handled the start-up check and files differ
+    // (Exec::checkUpgradeResult); there is none to make yet.
 
     // 12, 13. Drawing settings, players, the board and its first judgement.
     loadDrawSettings();
@@ -344,8 +345,9 @@ void OrvexMainCore::setIntValue(const char* name, int value) {
     if (std::strstr(name, "MI")) {
         onMenuItem(name);
     } else if (named(name, "internal-upgrade")) {
-        // The upgrade window (UpgradeCore, with the start-up check's
-        // download list) opens here when value is not 0.
+        // The upgrade button's command: the upgrade window, on the start-up
+        // check's download list.
+        if (value != 0 && currentExec) currentExec->openUpgradeWindow();
     }
 }
 

@@ -91,6 +91,22 @@ void Window::setPointer(Pointer pointer) {
     w->cursor(pointer == Pointer::Wait ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT);
 }
 
+Rgb Window::background() const {
+    auto* w = toolkitWindow(this);
+    uchar r = 0, g = 0, b = 0;
+    Fl::get_color(w ? w->color() : FL_BACKGROUND_COLOR, r, g, b);
+    return {r, g, b};
+}
+
+void Window::captureMouse() {
+    if (auto* w = toolkitWindow(this)) Fl::pushed(w);
+}
+
+void Window::releaseMouse() {
+    auto* w = toolkitWindow(this);
+    if (w && Fl::pushed() == w) Fl::pushed(nullptr);
+}
+
 unsigned long Window::nativeId() const {
     auto* w = toolkitWindow(this);
     return (w && w->shown()) ? static_cast<unsigned long>(fl_xid(w)) : 0UL;

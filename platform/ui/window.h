@@ -46,6 +46,13 @@ public:
     // A deferred repaint of the whole window; `immediate` paints at once.
     void repaint(bool immediate = false);
     void setPointer(Pointer pointer);
+    // The colour the window's background is painted in.
+    Rgb background() const;
+    // Pointer capture: while captured, the window receives the pointer's
+    // moves and its button release wherever the pointer goes.
+    void captureMouse();
+    // Ends the capture (harmless when this window does not hold it).
+    void releaseMouse();
 
     // The native (X11) window id; 0 until the window is shown.
     unsigned long nativeId() const;
