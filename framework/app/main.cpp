@@ -1,4 +1,5 @@
-// The program's entry point: installs the real message box, then runs the
+// The program's entry point: installs the real message box and the
+// advertising core of the canvas's "ad" widgets, then runs the
 // application (start-up, the loop until the main window is closed, the
 // shut-down road).
 #include <cstdio>
@@ -6,6 +7,7 @@
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "platform/ui/ui.h"
+#include "services/ads/adcore.h"
 
 int main(int argc, char** argv) {
     setMessageBoxHandler([](const char* title, const char* text, MessageBoxKind kind) {
@@ -14,5 +16,7 @@ int main(int argc, char** argv) {
                                                                             : platform::ui::MessageKind::Information);
         if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
     });
+    // Advertising widgets of every window get the advertising core.
+    installAdCoreFactory();
     return programMain(argc, argv);
 }
