@@ -1,11 +1,12 @@
-// The program's entry point: installs the real message box and the
-// advertising core of the canvas's "ad" widgets, then runs the
-// application (start-up, the loop until the main window is closed, the
-// shut-down road).
+// The program's entry point: installs the real message box, the main game
+// core's factory and the advertising core of the canvas's "ad" widgets,
+// then runs the application (start-up, the loop until the main window is
+// closed, the shut-down road).
 #include <cstdio>
 
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
+#include "game/match/orvexmaincore.h"
 #include "platform/ui/ui.h"
 #include "services/ads/adcore.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
                                                                             : platform::ui::MessageKind::Information);
         if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
     });
+    Exec::setMainCoreFactory(createOrvexMainCore);
     // Advertising widgets of every window get the advertising core.
     installAdCoreFactory();
     return programMain(argc, argv);
