@@ -27,6 +27,7 @@
 #include "game/protocol/codec.h"
 #include "game/protocol/gamedispatch.h"
 #include "game/protocol/orvexcom.h"
+#include "services/ads/imagebuttoncore.h"
 
 OrvexMainCore* orvexMainCore = nullptr;
 
@@ -133,8 +134,11 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
     iCanvas->rememberWidgetByName("talkText", "SWW");
     iCanvas->rememberCore(iList, "WWH");
 
-    // 16. The logo button (an ImageButtonCore at 10, H - 70, 38 by 38, icon
-    // "button", anchored "SW") is created here.
+    // 16. The logo button: its art "system/icons/vurn.asc" (with its command
+    // and help page) and its face "system/icons/vurn.gif".
+    iLogo = new ImageButtonCore(this, 10, H - 70, 38, 38);
+    iLogo->loadIcon("button", "vurn.gif", nullptr, 1);
+    iCanvas->rememberCore(iLogo, "SW");
 
     // 17. The advertising panel (its core exists once the advertising code
     // has installed its factory).
@@ -256,6 +260,8 @@ OrvexMainCore::~OrvexMainCore() {
     }
     debugLog("~Maincore vanish\n");
     saveOptions();
+    delete iLogo;
+    iLogo = nullptr;
     delete iList;
     iList = nullptr;
     debugLog("OrvexMainCore::~OrvexMainCore() done\n");
@@ -351,9 +357,11 @@ void OrvexMainCore::setIntValue(const char* name, int value) {
 
 void OrvexMainCore::setCommandCore(const char* command, SuperCore* sender) {
     if (named(command, "internal-browser")) {
-        // The page viewer (WebBrowserCore) opens here on the address after
-        // "HTTP-Help" in the pressed button's picture file (readKeyedLine).
-        (void)sender;
+        // The address after "HTTP-Help" in the pressed button's picture file.
+        auto* button = dynamic_cast<ImageButtonCore*>(sender);
+        const char* address = button ? readKeyedLine(button->picturePath().c_str(), "HTTP-Help") : nullptr;
+        debugPrintfS("internal-browser %s\n", address ? address : "(none)");
+        // The page viewer (WebBrowserCore) opens here on that address.
         return;
     }
     SuperCore::setCommandCore(command, sender);
