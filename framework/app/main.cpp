@@ -1,6 +1,6 @@
 // The program's entry point: installs the real message box, the main game
-// core's factory and the advertising core of the canvas's "ad" widgets,
-// then runs the application (start-up, the loop until the main window is
+// core's factory and the factories of the image buttons and advertising
+// cores, then runs the application (start-up, the loop until the main window is
 // closed, the shut-down road).
 #include <cstdio>
 
@@ -9,6 +9,7 @@
 #include "game/match/orvexmaincore.h"
 #include "platform/ui/ui.h"
 #include "services/ads/adcore.h"
+#include "services/ads/imagebuttoncore.h"
 
 int main(int argc, char** argv) {
     setMessageBoxHandler([](const char* title, const char* text, MessageBoxKind kind) {
@@ -18,7 +19,9 @@ int main(int argc, char** argv) {
         if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
     });
     Exec::setMainCoreFactory(createOrvexMainCore);
-    // Advertising widgets of every window get the advertising core.
+    // Advertising widgets get the advertising core; image buttons are made
+    // by their own code.
     installAdCoreFactory();
+    installImageButtonFactory();
     return programMain(argc, argv);
 }

@@ -27,7 +27,6 @@
 #include "game/protocol/codec.h"
 #include "game/protocol/gamedispatch.h"
 #include "game/protocol/orvexcom.h"
-#include "services/ads/imagebuttoncore.h"
 
 OrvexMainCore* orvexMainCore = nullptr;
 
@@ -136,9 +135,11 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
 
     // 16. The logo button: its art "system/icons/vurn.asc" (with its command
     // and help page) and its face "system/icons/vurn.gif".
-    iLogo = new ImageButtonCore(this, 10, H - 70, 38, 38);
-    iLogo->loadIcon("button", "vurn.gif", nullptr, 1);
-    iCanvas->rememberCore(iLogo, "SW");
+    // The button lives in the service cores, above the game: the program
+    // installs its factory.
+    iLogo = imageButtonFactory ? imageButtonFactory(this, 10, H - 70, 38, 38, "button", "vurn.gif", nullptr, 1)
+                               : nullptr;
+    if (iLogo) iCanvas->rememberCore(iLogo, "SW");
 
     // 17. The advertising panel (its core exists once the advertising code
     // has installed its factory).
@@ -357,11 +358,9 @@ void OrvexMainCore::setIntValue(const char* name, int value) {
 
 void OrvexMainCore::setCommandCore(const char* command, SuperCore* sender) {
     if (named(command, "internal-browser")) {
-        // The address after "HTTP-Help" in the pressed button's picture file.
-        auto* button = dynamic_cast<ImageButtonCore*>(sender);
-        const char* address = button ? readKeyedLine(button->picturePath().c_str(), "HTTP-Help") : nullptr;
-        debugPrintfS("internal-browser %s\n", address ? address : "(none)");
-        // The page viewer (WebBrowserCore) opens here on that address.
+        // The page viewer (WebBrowserCore) opens here on the address after
+        // "HTTP-Help" in the pressed button's picture file (readKeyedLine).
+        (void)sender;
         return;
     }
     SuperCore::setCommandCore(command, sender);

@@ -62,6 +62,17 @@ std::string withAllExtension(const std::string& path) {
 
 }  // namespace
 
+namespace {
+SuperCore* makeImageButton(SuperCore* owner, int x, int y, int width, int height, const char* kind, const char* name,
+                           const char* picturePath, int states) {
+    auto* button = new ImageButtonCore(owner, x, y, width, height);
+    button->loadIcon(kind, name, picturePath, states);
+    return button;
+}
+}  // namespace
+
+void installImageButtonFactory() { imageButtonFactory = makeImageButton; }
+
 ImageButtonCore::ImageButtonCore(SuperCore* owner, int x, int y, int w, int h)
     : iOwner(owner), iX(x), iY(y), iW(std::max(w, 0)), iH(std::max(h, 0)), iGrid(kGridCells, '\0'),
       iFaceImage(nullptr, deleteImage) {

@@ -131,3 +131,6 @@ private:
     // is being told of a click.
     std::shared_ptr<bool> iAlive = std::make_shared<bool>(true);
 };
+
+// Makes the canvas's image-button factory create ImageButtonCores.
+void installImageButtonFactory();
