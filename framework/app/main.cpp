@@ -1,12 +1,15 @@
 // The program's entry point: installs the real message box, the main game
-// core's factory and the upgrade service, then runs the application
-// (start-up, the loop until the main window is closed, the shut-down road).
+// core's factory, the upgrade service and the factories of the image
+// buttons and advertising cores, then runs the application (start-up, the
+// loop until the main window is closed, the shut-down road).
 #include <cstdio>
 
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "game/match/orvexmaincore.h"
 #include "platform/ui/ui.h"
+#include "services/ads/adcore.h"
+#include "services/ads/imagebuttoncore.h"
 #include "services/upgrade/upgradebutton.h"
 
 int main(int argc, char** argv) {
@@ -18,5 +21,9 @@ int main(int argc, char** argv) {
     });
     Exec::setMainCoreFactory(createOrvexMainCore);
     installUpgradeService();
+    // Advertising widgets get the advertising core; image buttons are made
+    // by their own code.
+    installAdCoreFactory();
+    installImageButtonFactory();
     return programMain(argc, argv);
 }

@@ -134,8 +134,13 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
     iCanvas->rememberWidgetByName("talkText", "SWW");
     iCanvas->rememberCore(iList, "WWH");
 
-    // 16. The logo button (an ImageButtonCore at 10, H - 70, 38 by 38, icon
-    // "button", anchored "SW") is created here.
+    // 16. The logo button: its art "system/icons/vurn.asc" (with its command
+    // and help page) and its face "system/icons/vurn.gif".
+    // The button lives in the service cores, above the game: the program
+    // installs its factory.
+    iLogo = imageButtonFactory ? imageButtonFactory(this, 10, H - 70, 38, 38, "button", "vurn.gif", nullptr, 1)
+                               : nullptr;
+    if (iLogo) iCanvas->rememberCore(iLogo, "SW");
 
     // 17. The advertising panel (its core exists once the advertising code
     // has installed its factory).
@@ -257,6 +262,8 @@ OrvexMainCore::~OrvexMainCore() {
     }
     debugLog("~Maincore vanish\n");
     saveOptions();
+    delete iLogo;
+    iLogo = nullptr;
     delete iList;
     iList = nullptr;
     debugLog("OrvexMainCore::~OrvexMainCore() done\n");

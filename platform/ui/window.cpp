@@ -109,7 +109,11 @@ void Window::releaseMouse() {
 
 unsigned long Window::nativeId() const {
     auto* w = toolkitWindow(this);
-    return (w && w->shown()) ? static_cast<unsigned long>(fl_xid(w)) : 0UL;
+    if (!w || !w->shown()) return 0UL;
+    // The window is made on the display before its id is handed out, so
+    // another connection (a module drawing into it) can use it at once.
+    if (fl_display) XSync(fl_display, False);
+    return static_cast<unsigned long>(fl_xid(w));
 }
 
 // ---------------------------------------------------------------- Frame

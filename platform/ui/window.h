@@ -54,7 +54,9 @@ public:
     // Ends the capture (harmless when this window does not hold it).
     void releaseMouse();
 
-    // The native (X11) window id; 0 until the window is shown.
+    // The native (X11) window id; 0 until the window is shown. The window
+    // exists on the display when the id is returned, so other display
+    // connections may use it at once.
     unsigned long nativeId() const;
 
     NativeWindow* native() const { return native_.get(); }

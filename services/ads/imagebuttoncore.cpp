@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
-#include <unordered_map>
 
 #include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
@@ -25,14 +24,6 @@ constexpr Colour kDisabledColour{195, 195, 195};
 constexpr int kHideShift = 2000;
 // The longest picture line the reader keeps; longer ones are cut.
 constexpr std::size_t kMaxLine = 511;
-
-// The live buttons by handle, so that the value that goes with a command
-// names a button that may be gone by the time it is used.
-std::unordered_map<int, ImageButtonCore*>& liveButtons() {
-    static std::unordered_map<int, ImageButtonCore*> buttons;
-    return buttons;
-}
-int nextHandle = 0;
 
 std::mt19937& patternRandom() {
     static std::mt19937 generator{std::random_device{}()};
@@ -71,11 +62,20 @@ std::string withAllExtension(const std::string& path) {
 
 }  // namespace
 
+namespace {
+SuperCore* makeImageButton(SuperCore* owner, int x, int y, int width, int height, const char* kind, const char* name,
+                           const char* picturePath, int states) {
+    auto* button = new ImageButtonCore(owner, x, y, width, height);
+    button->loadIcon(kind, name, picturePath, states);
+    return button;
+}
+}  // namespace
+
+void installImageButtonFactory() { imageButtonFactory = makeImageButton; }
+
 ImageButtonCore::ImageButtonCore(SuperCore* owner, int x, int y, int w, int h)
     : iOwner(owner), iX(x), iY(y), iW(std::max(w, 0)), iH(std::max(h, 0)), iGrid(kGridCells, '\0'),
       iFaceImage(nullptr, deleteImage) {
-    iHandle = ++nextHandle;
-    liveButtons()[iHandle] = this;
     SuperCanvas* ownerCanvas = owner ? owner->canvas() : nullptr;
     createCanvas(ownerCanvas, x, y, iW, iH);
     if (ownerCanvas) ownerCanvas->addEmbeddedCore(this);
@@ -87,16 +87,11 @@ ImageButtonCore::ImageButtonCore(SuperCore* owner, int x, int y, int w, int h)
 }
 
 ImageButtonCore::~ImageButtonCore() {
-    liveButtons().erase(iHandle);
+    *iAlive = false;
     if (iPressed && iCanvas) iCanvas->platformCanvas()->releaseMouse();
     // A canvas inside the owner's goes with the owner's window; one without
     // a parent window has nobody else to destroy it.
     if (iCanvas && !iCanvas->parentCanvas() && !iCanvas->parentFrame()) delete iCanvas;
-}
-
-ImageButtonCore* ImageButtonCore::fromCommandValue(int value) {
-    auto it = liveButtons().find(value);
-    return it == liveButtons().end() ? nullptr : it->second;
 }
 
 const char* ImageButtonCore::getCoreClassName() { return "ImageButtonCore"; }
@@ -318,10 +313,6 @@ int ImageButtonCore::paint(int, int, int, int) {
 
 // ---------------------------------------------------------------- the mouse
 
-void ImageButtonCore::notifyOwner(const char* name, int value) {
-    if (iOwner) iOwner->setIntValue(name, value);
-}
-
 int ImageButtonCore::onMouseMove(int x, int y) {
     if (!iPressed) return 0;
     const bool now = x >= 0 && x < iW && y >= 0 && y < iH;
@@ -359,24 +350,25 @@ int ImageButtonCore::onMouse(int x, int y, int button, int action) {
     if (iStates > 1) value = iState;
     const bool tell = value != 0 || wasOn || iStates > 1;
 
-    // The owner may delete the button while it is told; the handle shows
-    // whether it still lives. Texts are copied first for the same reason.
-    const int handle = iHandle;
+    // The owner may delete the button while it is told; texts are copied
+    // first for the same reason.
+    const std::shared_ptr<bool> alive = iAlive;
+    SuperCore* owner = iOwner;
     const std::string name = iButtonName;
     const std::string path = iPicturePath;
     const bool toggleKind = !iKind.empty() && iKind[0] == 't';
-    if (tell) {
-        notifyOwner(name.c_str(), value);
-        if (fromCommandValue(handle) != this) return 1;
+    if (tell && owner) {
+        owner->setIntValue(name.c_str(), value);
+        if (!*alive) return 1;
     }
     if (!within) return 1;
     if (value != 0 || wasOn) {
         const char* line = readKeyedLine(path.c_str(), "Command");
-        if (line && value != 0) {
+        if (line && value != 0 && owner) {
             const std::string command = line;
             debugPrintfS("Command %s\n", command.c_str());
-            notifyOwner(command.c_str(), handle);
-            if (fromCommandValue(handle) != this) return 1;
+            owner->setCommandCore(command.c_str(), this);
+            if (!*alive) return 1;
         }
     }
     if (toggleKind) {

@@ -2,8 +2,9 @@
 // ImageButtonCore: a small embedded core that draws a push or toggle button
 // from an ASCII-art picture (one character a pixel, one block of lines per
 // state), optionally with a GIF picture as its face, and tells its owner
-// core of clicks: as a value under the button's name and as the command
-// named by the "Command" line of its picture file. The main window's logo
+// core of clicks: as a value under the button's name (setIntValue) and as
+// the command named by the "Command" line of its picture file, with the
+// button itself as its sender (setCommandCore). The main window's logo
 // button and the upgrade button are such cores.
 //
 // The button's canvas lives inside the owner's canvas; the owner's canvas
@@ -68,12 +69,6 @@ public:
     // picture "system/icons/vurn.gif".
     void loadIcon(const char* kind, const char* name, const char* picturePath, int states);
 
-    // The value that goes with the button's command to the owner
-    // (setIntValue(command, value)): a handle that names this button while
-    // it lives. fromCommandValue gives the button back, or null once it is
-    // gone.
-    int commandValue() const { return iHandle; }
-    static ImageButtonCore* fromCommandValue(int value);
     // The picture file the button read (its "Command" and any other keyed
     // line, such as "HTTP-Help", are read from it); empty before loadIcon.
     const std::string& picturePath() const { return iPicturePath; }
@@ -115,7 +110,6 @@ private:
     void readPicture(std::FILE* f);
     void fillRandom(std::size_t cells);
     void repaint();
-    void notifyOwner(const char* name, int value);
 
     SuperCore* iOwner = nullptr;
     int iX = 0, iY = 0, iW = 0, iH = 0;
@@ -133,5 +127,10 @@ private:
     bool iPressed = false;
     bool iInside = false;
     bool iHidden = false;
-    int iHandle = 0;
+    // Cleared when the button is deleted: an owner may delete it while it
+    // is being told of a click.
+    std::shared_ptr<bool> iAlive = std::make_shared<bool>(true);
 };
+
+// Makes the canvas's image-button factory create ImageButtonCores.
+void installImageButtonFactory();

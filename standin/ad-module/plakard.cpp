@@ -96,8 +96,14 @@ public:
     Banner(Display* display, Window panel) : display_(display), panel_(panel) {}
 
     void run() {
+        // The program may not have made the window on the display yet when
+        // it hands the id over: wait for it a while.
         XWindowAttributes pa{};
-        if (!XGetWindowAttributes(display_, panel_, &pa)) return;
+        const long long giveUp = nowMs() + 10000;
+        while (!XGetWindowAttributes(display_, panel_, &pa)) {
+            if (nowMs() > giveUp) return;
+            poll(nullptr, 0, 50);
+        }
         visual_ = pa.visual;
         colormap_ = pa.colormap;
         depth_ = pa.depth;

@@ -19,9 +19,12 @@ namespace ads_testing {
 using Values = std::vector<std::pair<std::string, int>>;
 
 // What the owners of a test's buttons and panels received through
-// setIntValue, in order; onValue may act on each as it comes.
+// setIntValue, in order (a command arrives there too, as the base core
+// passes it on), and the senders of the commands; onValue may act on each
+// value as it comes.
 struct ValueRecorder {
     Values got;
+    std::vector<std::pair<std::string, SuperCore*>> commands;
     std::function<void(const std::string&, int)> onValue;
     void record(const char* name, int value) {
         got.emplace_back(name ? name : "", value);
@@ -29,25 +32,37 @@ struct ValueRecorder {
     }
 };
 
-// An owner without a display: a canvas of its own that is never shown.
-class OwnerCore : public SuperCore, public ValueRecorder {
+// The owner core of a test: records values and commands.
+template <class Base>
+class Recording : public Base, public ValueRecorder {
 public:
-    explicit OwnerCore(int w = 320, int h = 240) { createCanvas(nullptr, 0, 0, w, h); }
-    ~OwnerCore() override { delete iCanvas; }  // with the canvases inside it
-    const char* getCoreClassName() override { return "OwnerCore"; }
+    using Base::Base;
     void setIntValue(const char* name, int value) override { record(name, value); }
+    void setCommandCore(const char* command, SuperCore* sender) override {
+        commands.emplace_back(command ? command : "", sender);
+        Base::setCommandCore(command, sender);
+    }
 };
 
-// An owner with a window of its own, titled `title`.
-class WindowOwnerCore : public SuperCore, public ValueRecorder {
+// An owner without a display: a canvas of its own that is never shown.
+class HiddenCanvasCore : public SuperCore {
 public:
-    WindowOwnerCore(int w, int h, const char* title) : SuperCore("buttonOwner", w, h, 0) {
+    explicit HiddenCanvasCore(int w = 320, int h = 240) { createCanvas(nullptr, 0, 0, w, h); }
+    ~HiddenCanvasCore() override { delete iCanvas; }  // with the canvases inside it
+    const char* getCoreClassName() override { return "OwnerCore"; }
+};
+using OwnerCore = Recording<HiddenCanvasCore>;
+
+// An owner with a window of its own, titled `title`.
+class TitledWindowCore : public SuperCore {
+public:
+    TitledWindowCore(int w, int h, const char* title) : SuperCore("buttonOwner", w, h, 0) {
         SuperWindow::setTitlePrefix("Tarvelon Orvex Chess");
         iFrame->setTitle(title);
     }
     const char* getCoreClassName() override { return "WindowOwnerCore"; }
-    void setIntValue(const char* name, int value) override { record(name, value); }
 };
+using WindowOwnerCore = Recording<TitledWindowCore>;
 
 // The debug log and folder of one test, with the options and register.
 struct AdsEnvironment : testing_support::CoreEnvironment {
