@@ -90,6 +90,13 @@ void Window::setPointer(Pointer pointer) {
     w->cursor(pointer == Pointer::Wait ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT);
 }
 
+void Window::backgroundColour(int rgb[3]) const {
+    auto* w = toolkitWindow(this);
+    uchar r = 0, g = 0, b = 0;
+    Fl::get_color(w ? w->color() : FL_BACKGROUND_COLOR, r, g, b);
+    rgb[0] = r, rgb[1] = g, rgb[2] = b;
+}
+
 unsigned long Window::nativeId() const {
     auto* w = toolkitWindow(this);
     return (w && w->shown()) ? static_cast<unsigned long>(fl_xid(w)) : 0UL;

@@ -46,6 +46,9 @@ public:
     // A deferred repaint of the whole window; `immediate` paints at once.
     void repaint(bool immediate = false);
     void setPointer(Pointer pointer);
+    // The colour the window's background is painted in (red, green, blue,
+    // each 0..255); the toolkit's default once the window is gone.
+    void backgroundColour(int rgb[3]) const;
 
     // The native (X11) window id; 0 until the window is shown.
     unsigned long nativeId() const;
