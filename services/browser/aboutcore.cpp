@@ -16,6 +16,14 @@ AboutCore::AboutCore(const char* productId, const char* productName, const char*
     createVisual();
 }
 
+AboutCore* AboutCore::open(const char* productId, const char* productName, const char* version) {
+    const std::string className = std::string(productId ? productId : "") + "AboutCore";
+    if (coreLibrary)
+        if (SuperCore* open = coreLibrary->findCoreByClassName(className.c_str()))
+            return dynamic_cast<AboutCore*>(open);
+    return new AboutCore(productId, productName, version);
+}
+
 AboutCore::~AboutCore() {
     // The viewer leaves its place in this core's canvas before the frame goes.
     delete iViewer;

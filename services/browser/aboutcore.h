@@ -22,6 +22,10 @@ public:
     void setValue(const char* name, const char* text) override {}
     void setIntValue(const char* name, int value) override {}
 
+    // The about window of the product: the one already open (found by its
+    // class name), else a new one.
+    static AboutCore* open(const char* productId, const char* productName, const char* version);
+
     WebBrowserCore* viewer() const { return iViewer; }
     // The page the viewer shows.
     static std::string composePage(const std::string& productName, const std::string& version);

@@ -150,6 +150,7 @@ void PageLayout::reset(bool drawing, bool records) {
     iPopupNext = iCodeCallNext = false;
     iTitle.clear();
     iHasTitle = false;
+    iBrokeOff = false;
 }
 
 void PageLayout::layOut(const std::string& pageText) {
@@ -195,6 +196,7 @@ bool PageLayout::tagAt(const char* p, const char* tag, std::size_t length, bool 
 }
 
 void PageLayout::breakOn(const char* label, const char* rest) {
+    iBrokeOff = true;
     std::string shown = std::string(label) + rest;
     flowText(shown.data(), shown.size());
 }
@@ -263,15 +265,7 @@ void PageLayout::parseHtml(const char* text, int mode) {
             }
             p = pastTag(p);
         } else if (tagAt(p, "<TITLE>", 7)) {
-            const char* start = p + 7;
-            const char* end = findNoCaseIn(start, start + std::strlen(start), "</TITLE>");
-            if (end) {
-                iTitle = boundedText(std::string(start, end).c_str(), kMaxTitle);
-                iHasTitle = true;
-                p = end + 8;
-            } else {
-                p = start;
-            }
+            p = readTitle(p, p + std::strlen(p));
         } else if (tagAt(p, "<BODY", 5)) {
             parseBody(p, tagEnd);
             p = pastTag(p);
@@ -340,12 +334,29 @@ void PageLayout::parseHtml(const char* text, int mode) {
             p += 4;
         } else if (tagAt(p, "<HEAD>", 6)) {
             const char* end = findNoCaseIn(p + 6, p + std::strlen(p), "</HEAD>");
-            p = end ? end + 7 : p + 6;
+            if (end) {
+                // The head is passed over, but its title still names the page.
+                if (const char* title = findNoCaseIn(p + 6, end, "<TITLE>")) readTitle(title, end);
+                p = end + 7;
+            } else {
+                p += 6;
+            }
         } else {
             breakOn(" (2) BREAK ON:", p);
             return;
         }
     }
+}
+
+// The text between "<TITLE>" at p and "</TITLE>" before `limit` becomes
+// the page's title; returns where parsing goes on.
+const char* PageLayout::readTitle(const char* p, const char* limit) {
+    const char* start = p + 7;
+    const char* end = findNoCaseIn(start, limit, "</TITLE>");
+    if (!end) return start;
+    iTitle = boundedText(std::string(start, end).c_str(), kMaxTitle);
+    iHasTitle = true;
+    return end + 8;
 }
 
 // "bgcolor=" and "text=" inside the body tag itself: an optional double

@@ -107,6 +107,9 @@ public:
     // The text of the last "<TITLE>" met, and whether there was one.
     const std::string& title() const { return iTitle; }
     bool hasTitle() const { return iHasTitle; }
+    // The last pass met a tag or entity outside the subset and showed the
+    // rest as plain text.
+    bool brokeOff() const { return iBrokeOff; }
 
     // The extent laid out by the last pass.
     int pageWidth() const { return iPageW; }
@@ -124,6 +127,7 @@ private:
     void breakOn(const char* label, const char* rest);
     bool tagAt(const char* p, const char* tag, std::size_t length, bool caseSensitive = false) const;
     void parseBody(const char* tag, const char* tagEnd);
+    const char* readTitle(const char* p, const char* limit);
     void openLink(const char* text, const char* tag, const char* tagEnd, int mode);
     void closeLink();
     void placePicture(const char* tagStart, const char* tagEnd);
@@ -159,6 +163,7 @@ private:
     std::deque<LinkRecord> iLinks;  // newest first; a push keeps iCurrentLink valid
     std::string iTitle;
     bool iHasTitle = false;
+    bool iBrokeOff = false;
 };
 
 // '0'-'9', 'a'-'f' and 'A'-'F' as 0-15, anything else as 0.

@@ -3,8 +3,10 @@
 // font, text widths in the font's faces, solid pictures on disk, and pixel
 // reads of a page image.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -91,5 +93,28 @@ inline void measure(PageLayout& layout, const std::string& text, int w = 600, in
     layout.reset(false, false);
     layout.parseHtml(text.c_str(), 0);
 }
+
+}  // namespace browser_testing
+
+namespace browser_testing {
+
+// A web-browser command that writes each argument it gets on a line of
+// its own, "[argument]", into "browser-args.txt" of the program folder.
+struct FakeBrowser {
+    explicit FakeBrowser(const testing_support::ProgramFolder& folder) : folder(folder) {
+        const std::string args = folder.path() + "/browser-args.txt";
+        folder.write("fake-browser", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" + args +
+                                         ".part\"\nmv \"" + args + ".part\" \"" + args + "\"\n");
+        std::filesystem::permissions(folder.path() + "/fake-browser", std::filesystem::perms::owner_all);
+        setenv("VURNORVEXI_BROWSER", ("\"" + folder.path() + "/fake-browser\"").c_str(), 1);
+    }
+    ~FakeBrowser() { unsetenv("VURNORVEXI_BROWSER"); }
+    // What the browser got, once it ran (empty after 20 s without it).
+    std::string waitForArguments() const {
+        for (int i = 0; i < 2000 && !folder.exists("browser-args.txt"); ++i) usleep(10000);
+        return folder.read("browser-args.txt");
+    }
+    const testing_support::ProgramFolder& folder;
+};
 
 }  // namespace browser_testing

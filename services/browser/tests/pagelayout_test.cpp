@@ -65,10 +65,22 @@ TEST_F(ParserTest, TagsThatLeaveThePenAlone) {
         EXPECT_EQ(layout.penX(), 4 + w("a")) << tag;
         EXPECT_EQ(layout.penY(), 4) << tag;
         EXPECT_EQ(layout.face(), 3) << tag;
+        EXPECT_FALSE(layout.brokeOff()) << tag;
     }
-    measure(layout, "<TITLE>Rules of play</TITLE>");
-    EXPECT_TRUE(layout.hasTitle());
-    EXPECT_EQ(layout.title(), "Rules of play");
+    const std::pair<const char*, const char*> titles[] = {
+        {"<TITLE>Rules of play</TITLE>", "Rules of play"},
+        {"<html><head><title>In the head</title></head><body>x", "In the head"},
+        {"<HEAD><META x></HEAD><TITLE>After</title>", "After"},
+    };
+    for (auto [text, title] : titles) {
+        measure(layout, text);
+        EXPECT_TRUE(layout.hasTitle()) << text;
+        EXPECT_EQ(layout.title(), title);
+    }
+    measure(layout, "<HEAD>no end<TITLE>t</TITLE>");
+    EXPECT_EQ(layout.title(), "t");
+    measure(layout, "<TITLE>never closed");
+    EXPECT_FALSE(layout.hasTitle());
 }
 
 TEST_F(ParserTest, TagsThatBreakLines) {
@@ -125,6 +137,7 @@ TEST_F(ParserTest, UnknownEntityOrTagShowsTheRestAsPlainText) {
         measure(layout, c.text);
         EXPECT_EQ(layout.penX(), c.x) << c.text;
         EXPECT_EQ(layout.face(), 3) << c.text;
+        EXPECT_TRUE(layout.brokeOff()) << c.text;
     }
 }
 
