@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <strings.h>
 
 #include "framework/app/debuglog.h"
 #include "framework/util/bounded.h"
@@ -27,23 +28,47 @@ const char* findNoCaseIn(const char* from, const char* to, const char* pattern) 
     return nullptr;
 }
 
-// The tag's '>' or the text's end.
-const char* tagEndOf(const char* p) {
-    const char* end = std::strchr(p, '>');
-    return end ? end : p + std::strlen(p);
-}
+// A case-insensitive search for one pattern from positions that only move
+// on, as the parser's do: a miss stays a miss and a find serves until it is
+// passed, so a page full of unclosed tags is still read in one sweep.
+class ForwardSearch {
+public:
+    ForwardSearch(const char* pattern, const char* end) : iPattern(pattern), iEnd(end) {}
+    const char* from(const char* p) {
+        if (!iSearched || (iFound && iFound < p)) {
+            iFound = findNoCaseIn(p, iEnd, iPattern);
+            iSearched = true;
+        }
+        return iFound;
+    }
 
-// Past the tag's '>' (or at the end of the text).
-const char* pastTag(const char* p) {
-    const char* end = tagEndOf(p);
-    return *end ? end + 1 : end;
-}
+private:
+    const char* iPattern;
+    const char* iEnd;
+    const char* iFound = nullptr;
+    bool iSearched = false;
+};
 
-// Face changes of "<B>", "</B>", "<I>" and "</I>", indexed by the face.
-constexpr int kBold[8] = {0, 1, 0, 1, 4, 5, 4, 5};
-constexpr int kUnbold[8] = {2, 3, 2, 3, 6, 7, 6, 7};
-constexpr int kItalic[8] = {4, 5, 6, 7, 4, 5, 6, 7};
-constexpr int kUnitalic[8] = {0, 1, 2, 3, 0, 1, 2, 3};
+
+// The face changes of "<B>", "</B>", "<I>" and "</I>": the new face by
+// the present one.
+struct FaceTag {
+    const char* tag;
+    std::size_t length;
+    int faces[8];
+};
+constexpr FaceTag kFaceTags[] = {
+    {"<B>", 3, {0, 1, 0, 1, 4, 5, 4, 5}},
+    {"</B>", 4, {2, 3, 2, 3, 6, 7, 6, 7}},
+    {"<I>", 3, {4, 5, 6, 7, 4, 5, 6, 7}},
+    {"</I>", 4, {0, 1, 2, 3, 0, 1, 2, 3}},
+};
+
+const FaceTag* faceTagAt(const char* p) {
+    for (const FaceTag& f : kFaceTags)
+        if (strncasecmp(p, f.tag, f.length) == 0) return &f;
+    return nullptr;
+}
 
 int glyphAdvance(int face, unsigned char c) { return fontTables().glyph[face][c].width + 1; }
 
@@ -179,8 +204,10 @@ void PageLayout::makeImage() {
     iImage.iDepth = 24;
     const std::size_t n = std::size_t(w) * std::size_t(h);
     iImage.iPixels24.resize(n * 3);
-    for (std::size_t i = 0; i < n; ++i)
-        for (int k = 0; k < 3; ++k) iImage.iPixels24[i * 3 + k] = static_cast<uint8_t>(std::clamp(iPen.iPaper[k], 0, 255));
+    uint8_t* pixels = iImage.iPixels24.data();
+    for (int k = 0; k < 3; ++k) pixels[k] = static_cast<uint8_t>(std::clamp(iPen.iPaper[k], 0, 255));
+    // The rest by doubling copies of what is filled.
+    for (std::size_t done = 3; done < n * 3; done *= 2) std::memcpy(pixels + done, pixels, std::min(done, n * 3 - done));
     iImage.iAlpha.assign(n, 255);
 }
 
@@ -188,11 +215,7 @@ void PageLayout::makeImage() {
 
 bool PageLayout::tagAt(const char* p, const char* tag, std::size_t length, bool caseSensitive) const {
     // The text ends with a zero byte, which differs from every tag character.
-    if (caseSensitive) return std::strncmp(p, tag, length) == 0;
-    for (std::size_t i = 0; i < length; ++i)
-        if (std::toupper(static_cast<unsigned char>(p[i])) != std::toupper(static_cast<unsigned char>(tag[i])))
-            return false;
-    return true;
+    return (caseSensitive ? std::strncmp(p, tag, length) : strncasecmp(p, tag, length)) == 0;
 }
 
 void PageLayout::breakOn(const char* label, const char* rest) {
@@ -204,6 +227,8 @@ void PageLayout::breakOn(const char* label, const char* rest) {
 void PageLayout::parseHtml(const char* text, int mode) {
     if (!text) text = iText.c_str();
     const char* p = text;
+    const char* const end = text + std::strlen(text);
+    ForwardSearch close(">", end), titleEnd("</TITLE>", end), headEnd("</HEAD>", end);
     while (*p) {
         if (*p == '.') {
             drawCharacter('.');
@@ -237,17 +262,19 @@ void PageLayout::parseHtml(const char* text, int mode) {
             continue;
         }
 
-        const char* tagEnd = tagEndOf(p);
+        const char* closing = close.from(p);
+        const char* tagEnd = closing ? closing : end;
+        const char* afterTag = *tagEnd ? tagEnd + 1 : tagEnd;
         if (tagAt(p, "<TABLE", 6)) {
-            p = pastTag(p);
+            p = afterTag;
             newLine();
         } else if (tagAt(p, "</TABLE>", 8)) {
             p += 8;
         } else if (tagAt(p, "<TD ", 4) || tagAt(p, "<TD>", 4)) {
-            p = pastTag(p);
+            p = afterTag;
             newLine();
         } else if (tagAt(p, "<TR", 3)) {
-            p = pastTag(p);
+            p = afterTag;
             newLine();
         } else if (tagAt(p, "</TR>", 5) || tagAt(p, "</TD>", 5)) {
             p += 5;
@@ -263,12 +290,17 @@ void PageLayout::parseHtml(const char* text, int mode) {
             } else if (tagAt(p, "<!CODECALL", 10, true)) {
                 iCodeCallNext = true;
             }
-            p = pastTag(p);
+            p = afterTag;
         } else if (tagAt(p, "<TITLE>", 7)) {
-            p = readTitle(p, p + std::strlen(p));
+            if (const char* found = titleEnd.from(p + 7)) {
+                setTitle(p + 7, found);
+                p = found + 8;
+            } else {
+                p += 7;
+            }
         } else if (tagAt(p, "<BODY", 5)) {
             parseBody(p, tagEnd);
-            p = pastTag(p);
+            p = afterTag;
             // One line end of either convention.
             if (*p == '\r' && p[1] == '\n') {
                 p += 2;
@@ -282,11 +314,11 @@ void PageLayout::parseHtml(const char* text, int mode) {
                 placePicture(p, tagEnd);
                 p = tagEnd + 1;
             } else {
-                p += std::min<std::size_t>(5, std::strlen(p));
+                p += std::min<std::ptrdiff_t>(5, end - p);
             }
         } else if (tagAt(p, "<A ", 3)) {
             openLink(text, p, tagEnd, mode);
-            p = pastTag(p);
+            p = afterTag;
         } else if (tagAt(p, "</A>", 4)) {
             if (mode == 1) return;
             closeLink();
@@ -298,7 +330,7 @@ void PageLayout::parseHtml(const char* text, int mode) {
                 iPen.iInk[1] = int(colour >> 8) & 255;
                 iPen.iInk[2] = int(colour) & 255;
             }
-            p = pastTag(p);
+            p = afterTag;
         } else if (tagAt(p, "<BR>", 4)) {
             newLine();
             p += 4;
@@ -306,11 +338,11 @@ void PageLayout::parseHtml(const char* text, int mode) {
         } else if (tagAt(p, "<P>", 3) || tagAt(p, "<P ", 3)) {
             if (iPen.iX != kMargin) newLine();
             newLine();
-            p = p[2] == '>' ? p + 3 : pastTag(p);
+            p = p[2] == '>' ? p + 3 : afterTag;
         } else if (tagAt(p, "</P>", 4) || tagAt(p, "</BODY>", 7) || tagAt(p, "<HTML>", 6) ||
                    tagAt(p, "<CENTER>", 8) || tagAt(p, "</CENTER>", 9) || tagAt(p, "</DIV>", 6) ||
                    tagAt(p, "</HTML>", 7) || tagAt(p, "<DIV", 4)) {
-            p = pastTag(p);
+            p = afterTag;
         } else if (tagAt(p, "</FONT>", 7)) {
             setColour(iPen.iInk, iDefaultText);
             p += 7;
@@ -320,24 +352,15 @@ void PageLayout::parseHtml(const char* text, int mode) {
         } else if (tagAt(p, "</U>", 4)) {
             iUnderlineOn = false;
             p += 4;
-        } else if (tagAt(p, "<B>", 3)) {
-            iPen.iFont = kBold[iPen.iFont];
-            p += 3;
-        } else if (tagAt(p, "</B>", 4)) {
-            iPen.iFont = kUnbold[iPen.iFont];
-            p += 4;
-        } else if (tagAt(p, "<I>", 3)) {
-            iPen.iFont = kItalic[iPen.iFont];
-            p += 3;
-        } else if (tagAt(p, "</I>", 4)) {
-            iPen.iFont = kUnitalic[iPen.iFont];
-            p += 4;
+        } else if (const FaceTag* face = faceTagAt(p)) {
+            iPen.iFont = face->faces[iPen.iFont];
+            p += face->length;
         } else if (tagAt(p, "<HEAD>", 6)) {
-            const char* end = findNoCaseIn(p + 6, p + std::strlen(p), "</HEAD>");
-            if (end) {
+            if (const char* found = headEnd.from(p + 6)) {
                 // The head is passed over, but its title still names the page.
-                if (const char* title = findNoCaseIn(p + 6, end, "<TITLE>")) readTitle(title, end);
-                p = end + 7;
+                if (const char* title = findNoCaseIn(p + 6, found, "<TITLE>"))
+                    if (const char* closing = findNoCaseIn(title + 7, found, "</TITLE>")) setTitle(title + 7, closing);
+                p = found + 7;
             } else {
                 p += 6;
             }
@@ -348,15 +371,9 @@ void PageLayout::parseHtml(const char* text, int mode) {
     }
 }
 
-// The text between "<TITLE>" at p and "</TITLE>" before `limit` becomes
-// the page's title; returns where parsing goes on.
-const char* PageLayout::readTitle(const char* p, const char* limit) {
-    const char* start = p + 7;
-    const char* end = findNoCaseIn(start, limit, "</TITLE>");
-    if (!end) return start;
+void PageLayout::setTitle(const char* start, const char* end) {
     iTitle = boundedText(std::string(start, end).c_str(), kMaxTitle);
     iHasTitle = true;
-    return end + 8;
 }
 
 // "bgcolor=" and "text=" inside the body tag itself: an optional double

@@ -127,7 +127,8 @@ private:
     void breakOn(const char* label, const char* rest);
     bool tagAt(const char* p, const char* tag, std::size_t length, bool caseSensitive = false) const;
     void parseBody(const char* tag, const char* tagEnd);
-    const char* readTitle(const char* p, const char* limit);
+    // The text from start to end becomes the page's title.
+    void setTitle(const char* start, const char* end);
     void openLink(const char* text, const char* tag, const char* tagEnd, int mode);
     void closeLink();
     void placePicture(const char* tagStart, const char* tagEnd);

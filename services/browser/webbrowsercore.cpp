@@ -281,3 +281,12 @@ int WebBrowserCore::onMouse(int x, int y, int button, int action) {
     }
     return 1;
 }
+
+WebBrowserCore* openHelpViewer(const char* actionFile) {
+    const char* page = actionFile ? readKeyedLine(actionFile, "HTTP-Help") : nullptr;
+    if (!page) {
+        debugPrintfS("ERROR no HTTP-Help line in %s\n", actionFile ? actionFile : "(none)");
+        return nullptr;
+    }
+    return new WebBrowserCore(page);
+}

@@ -90,3 +90,8 @@ private:
     bool iRendering = false;
     bool iResizePending = false;
 };
+
+// The viewer window a help button opens: the "HTTP-Help" line of the
+// button's action file names the page. Null (and no window) when the file
+// or the line is missing.
+WebBrowserCore* openHelpViewer(const char* actionFile);

@@ -196,6 +196,20 @@ TEST_F(GuiTest, APopupLinkOpensASecondViewerAndTheNextLinkDoesNot) {
     EXPECT_EQ(viewers, 2);
 }
 
+TEST_F(GuiTest, AHelpButtonOpensThePageItsActionFileNames) {
+    ASSERT_TRUE(platform::ui::displayAvailable());
+    folder.copyFromSource("data/system/docs", "system/docs");
+    folder.write("system/icons/help.asc", "1221\n2112\nCommand: internal-browser\nHTTP-Help: rules.html\n");
+    folder.write("system/icons/none.asc", "1221\nCommand: internal-browser\n");
+    EXPECT_EQ(openHelpViewer("system/icons/none.asc"), nullptr);
+    EXPECT_EQ(openHelpViewer("system/icons/missing.asc"), nullptr);
+    WebBrowserCore* viewer = openHelpViewer("system/icons/help.asc");
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->pageName(), "rules.html");
+    EXPECT_TRUE(waitFor([&] { return windowsTitled("Browser - The rules of the beam games").size() == 1; }));
+    EXPECT_EQ(coreLibrary->count(), 1);
+}
+
 TEST_F(GuiTest, TheAboutCommandTwiceLeavesOneAboutWindow) {
     ASSERT_TRUE(platform::ui::displayAvailable());
     AboutCore* first = AboutCore::open("vurnorvex", "Tarvelon Orvex Chess", "1.01");

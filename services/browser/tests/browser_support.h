@@ -20,12 +20,12 @@
 namespace browser_testing {
 
 // A program folder holding the font and the format table, font loaded,
-// debug log on.
+// the debug log on when asked for.
 struct BrowserFolder {
-    BrowserFolder() {
+    explicit BrowserFolder(bool withLog = false) {
         folder.copyFromSource("data/system/mformats", "system/mformats");
         folder.copyFromSource("data/system/fonts", "system/fonts");
-        folder.write("test.env", "");
+        if (withLog) folder.write("test.env", "");
         debugLogResetForTests();
         loadFont();
     }

@@ -42,7 +42,7 @@ struct ViewerTest : ::testing::Test {
     const std::string& text() { return viewer->layout().pageText(); }
     const Image& page() { return viewer->layout().pageImage(); }
 
-    BrowserFolder env;
+    BrowserFolder env{true};
     testing_support::ProgramFolder& folder = env.folder;
     std::unique_ptr<SuperWindow> frame;
     SuperCanvas* canvas = nullptr;
