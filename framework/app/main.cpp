@@ -1,12 +1,13 @@
-// The program's entry point: installs the real message box and the main
-// game core's factory, then runs the application (start-up, the loop until
-// the main window is closed, the shut-down road).
+// The program's entry point: installs the real message box, the main game
+// core's factory and the page viewer, then runs the application (start-up,
+// the loop until the main window is closed, the shut-down road).
 #include <cstdio>
 
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "game/match/orvexmaincore.h"
 #include "platform/ui/ui.h"
+#include "services/browser/pageviewer.h"
 
 int main(int argc, char** argv) {
     setMessageBoxHandler([](const char* title, const char* text, MessageBoxKind kind) {
@@ -16,5 +17,7 @@ int main(int argc, char** argv) {
         if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
     });
     Exec::setMainCoreFactory(createOrvexMainCore);
+    // The about window and the help pages open in the program's page viewer.
+    installPageViewer();
     return programMain(argc, argv);
 }

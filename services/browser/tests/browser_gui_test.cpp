@@ -12,7 +12,9 @@
 #include "framework/window/superwindow.h"
 #include "platform/ui/pixels.h"
 #include "platform/ui/ui.h"
+#include "framework/app/pageopeners.h"
 #include "services/browser/aboutcore.h"
+#include "services/browser/pageviewer.h"
 #include "services/browser/tests/browser_support.h"
 #include "services/browser/webbrowsercore.h"
 #include "testing/test_cores.h"
@@ -196,25 +198,48 @@ TEST_F(GuiTest, APopupLinkOpensASecondViewerAndTheNextLinkDoesNot) {
     EXPECT_EQ(viewers, 2);
 }
 
-TEST_F(GuiTest, AHelpButtonOpensThePageItsActionFileNames) {
+// An image button as the main window's command sees it: a core with a name.
+struct NamedButton : testing_support::FakeCore {
+    explicit NamedButton(const char* name) : name(name) {}
+    const char* getName() override { return name; }
+    const char* name;
+};
+
+TEST_F(GuiTest, AHelpButtonOpensThePageItsPictureFileNames) {
     ASSERT_TRUE(platform::ui::displayAvailable());
+    installPageViewer();
     folder.copyFromSource("data/system/docs", "system/docs");
     folder.write("system/icons/help.asc", "1221\n2112\nCommand: internal-browser\nHTTP-Help: rules.html\n");
+    folder.write("system/icons/other.all", "1221\nCommand: internal-browser\nHTTP-Help: pieces.html\n");
     folder.write("system/icons/none.asc", "1221\nCommand: internal-browser\n");
-    EXPECT_EQ(openHelpViewer("system/icons/none.asc"), nullptr);
-    EXPECT_EQ(openHelpViewer("system/icons/missing.asc"), nullptr);
-    WebBrowserCore* viewer = openHelpViewer("system/icons/help.asc");
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->pageName(), "rules.html");
+    EXPECT_EQ(buttonPictureFile("help.gif"), "system/icons/help.asc");
+    EXPECT_EQ(buttonPictureFile("other.gif"), "system/icons/other.all");
+    EXPECT_EQ(buttonPictureFile("none"), "system/icons/none.asc");
+    NamedButton none("none.gif"), missing("missing.gif"), help("help.gif"), other("other.gif");
+    EXPECT_EQ(openButtonHelpPage(&none), nullptr);
+    EXPECT_EQ(openButtonHelpPage(&missing), nullptr);
+    EXPECT_EQ(openButtonHelpPage(nullptr), nullptr);
+    EXPECT_EQ(coreLibrary->count(), 0);
+
+    openHelpPage(&help);  // the main window's "internal-browser"
+    ASSERT_EQ(coreLibrary->count(), 1);
     EXPECT_TRUE(waitFor([&] { return windowsTitled("Browser - The rules of the beam games").size() == 1; }));
-    EXPECT_EQ(coreLibrary->count(), 1);
+    WebBrowserCore* fromAll = openButtonHelpPage(&other);
+    ASSERT_NE(fromAll, nullptr);
+    EXPECT_EQ(fromAll->pageName(), "pieces.html");
+    setPageOpeners(nullptr, nullptr);
 }
 
 TEST_F(GuiTest, TheAboutCommandTwiceLeavesOneAboutWindow) {
     ASSERT_TRUE(platform::ui::displayAvailable());
-    AboutCore* first = AboutCore::open("vurnorvex", "Tarvelon Orvex Chess", "1.01");
-    AboutCore* second = AboutCore::open("vurnorvex", "Tarvelon Orvex Chess", "1.01");
-    EXPECT_EQ(first, second);
+    installPageViewer();
+    openAboutWindow("vurnorvex", "Tarvelon Orvex Chess", "1.01");  // as the main window's aboutMI
+    openAboutWindow("vurnorvex", "Tarvelon Orvex Chess", "1.01");
+    setPageOpeners(nullptr, nullptr);
+    ASSERT_EQ(coreLibrary->count(), 1);
+    auto* first = dynamic_cast<AboutCore*>(coreLibrary->at(0));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(AboutCore::open("vurnorvex", "Tarvelon Orvex Chess", "1.01"), first);
     ASSERT_TRUE(waitFor([&] { return windowsTitled("About").size() == 1; }));
     platform::ui::processEvents(0.3);
     EXPECT_EQ(windowsTitled("About").size(), 1u);
