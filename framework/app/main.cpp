@@ -1,7 +1,7 @@
 // The program's entry point: installs the real message box, the main game
-// core's factory, the upgrade service and the factories of the image
-// buttons and advertising cores, then runs the application (start-up, the
-// loop until the main window is closed, the shut-down road).
+// core's factory, the upgrade service, the page viewer and the factories
+// of the image buttons and advertising cores, then runs the application
+// (start-up, the loop until the main window is closed, the shut-down road).
 #include <cstdio>
 
 #include "framework/app/exec.h"
@@ -10,6 +10,7 @@
 #include "platform/ui/ui.h"
 #include "services/ads/adcore.h"
 #include "services/ads/imagebuttoncore.h"
+#include "services/browser/pageviewer.h"
 #include "services/upgrade/upgradebutton.h"
 
 int main(int argc, char** argv) {
@@ -25,5 +26,7 @@ int main(int argc, char** argv) {
     // by their own code.
     installAdCoreFactory();
     installImageButtonFactory();
+    // The about window and the help pages open in the program's page viewer.
+    installPageViewer();
     return programMain(argc, argv);
 }

@@ -14,6 +14,7 @@
 #include "framework/app/debuglog.h"
 #include "framework/app/exec.h"
 #include "framework/app/options.h"
+#include "framework/app/pageopeners.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/image/image.h"
 #include "framework/util/vector.h"
@@ -360,9 +361,9 @@ void OrvexMainCore::setIntValue(const char* name, int value) {
 
 void OrvexMainCore::setCommandCore(const char* command, SuperCore* sender) {
     if (named(command, "internal-browser")) {
-        // The page viewer (WebBrowserCore) opens here on the address after
-        // "HTTP-Help" in the pressed button's picture file (readKeyedLine).
-        (void)sender;
+        // A page viewer on the address after "HTTP-Help" in the pressed
+        // button's picture file.
+        openHelpPage(sender);
         return;
     }
     SuperCore::setCommandCore(command, sender);
@@ -428,7 +429,7 @@ void OrvexMainCore::takeSnapshot() {
     //   if (auto image = snapshotImage(rows, width, height)) saveSnapshot(*image);
 }
 
-int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char*, const char*) {
+int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char* title, const char* version) {
     if (named(name, "kzvHomeMI")) {
         launchBrowser(webPage("quillmark/").c_str(), 1);
     } else if (named(name, "vurnHomeMI")) {
@@ -436,9 +437,10 @@ int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const
     } else if (named(name, "helpMI")) {
         launchBrowser(webPage((std::string(productId) + ".html").c_str()).c_str(), 1);
     } else if (named(name, "aboutMI")) {
-        // The about window (AboutCore with the product id, title and
-        // version) opens here unless a core of class productId + "AboutCore"
-        // exists.
+        // At most one about window.
+        const std::string aboutClass = std::string(productId) + "AboutCore";
+        if (!coreLibrary || !coreLibrary->findCoreByClassName(aboutClass.c_str()))
+            openAboutWindow(productId, title, version);
     } else {
         return 0;
     }
