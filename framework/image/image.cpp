@@ -234,10 +234,7 @@ bool endsInTxr(const std::string& name) {
 }
 
 void writeLoadMessage(const std::string& error) {
-    FILE* f = platform::openFile("msg.txt", "w");
-    if (!f) return;
-    std::fprintf(f, "Load error message: %s\n", error.c_str());
-    std::fclose(f);
+    writeUserFile("msg.txt", "Load error message: " + error + "\n");
 }
 
 }  // namespace

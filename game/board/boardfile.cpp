@@ -231,18 +231,18 @@ int OrvexBoard::saveFile(const char* name) {
         if (compareNoCase(name, refused) == 0) return 0;
     char path[1024];
     joinPath("boards", name, path);
-    FILE* f = platform::openFile(path, "w");
-    if (!f) return 0;
 
-    std::fprintf(f, "KZ+V Orvex Chess\n");
+    std::string text = "KZ+V Orvex Chess\n";
     // The header of the style, with the board's own size so that a board
     // of any size loads back as it was saved.
     const int flags[5] = {iGkvStyle, iKvStyle, iOthStyle, iChkStyle, iD2dStyle};
     const int headerOf[5] = {1, 0, 2, 3, 4};
     for (int i = 0; i < 5; ++i)
         if (flags[i]) {
-            std::fprintf(f, kStyleHeaders[headerOf[i]], iPlayWidth, iPlayHeight);
-            std::fputc('\n', f);
+            char header[512];
+            std::snprintf(header, sizeof header, kStyleHeaders[headerOf[i]], iPlayWidth, iPlayHeight);
+            text += header;
+            text += '\n';
         }
 
     for (int y = 0; y < getHeight(); ++y) {
@@ -259,16 +259,21 @@ int OrvexBoard::saveFile(const char* name) {
             if (kind && kind->counter != Counter::None) counter = counterValue(*p, kind->counter);
             if (counter < 0 || counter > 9) counter = counter < 0 ? 0 : 9;
             if (floor) letter = floor->isA(piece_class::kHyperHole) ? 'Z' : 'X';
-            if (letter == '.')
-                std::fputs("....", f);
-            else if (letter == 'X' || letter == 'Z')
-                std::fprintf(f, "%c...", letter);
-            else
-                std::fprintf(f, "%c%c%c%c", letter, '0' + direction % 8, '0' + owner % 10, '0' + counter);
+            if (letter == '.') {
+                text += "....";
+            } else if (letter == 'X' || letter == 'Z') {
+                text += letter;
+                text += "...";
+            } else {
+                text += letter;
+                text += static_cast<char>('0' + direction % 8);
+                text += static_cast<char>('0' + owner % 10);
+                text += static_cast<char>('0' + counter);
+            }
             wrote = true;
         }
-        if (wrote) std::fputc('\n', f);
+        if (wrote) text += '\n';
     }
-    const bool ok = std::ferror(f) == 0;
-    return (std::fclose(f) == 0 && ok) ? 1 : 0;
+    // A full disk or a crash while saving never leaves the old board cut.
+    return writeUserFile(path, text) ? 1 : 0;
 }

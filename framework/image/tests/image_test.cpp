@@ -10,6 +10,7 @@
 #include "framework/image/image.h"
 #include "framework/image/png.h"
 #include "framework/image/tests/fixtures.h"
+#include "platform/os/files.h"
 
 using namespace image_test;
 
@@ -320,6 +321,32 @@ TEST(ImageSave, PngInterlaceOptionAndFailures) {
     Image empty;
     EXPECT_EQ(empty.save("e.png", "PNG"), 0);
     EXPECT_FALSE(folder.exists("e.png"));
+}
+
+// A snapshot is written whole or not at all: on a full disk the last one
+// stays as it was, in both formats.
+TEST(ImageSave, FullDiskKeepsTheLastSnapshot) {
+    testing_support::ProgramFolder folder;
+    installFormatTable(folder);
+    testing_support::OptionsStore store;
+    Image image;
+    image.iWidth = 40, image.iHeight = 30;
+    Rng rng(9);
+    for (int i = 0; i < 40 * 30 * 3; ++i) image.iPixels24.push_back(uint8_t(rng.next()));
+    for (const char* format : {"PNG", "GIF"}) {
+        SCOPED_TRACE(format);
+        std::string name = std::string("snapshot.") + format;
+        folder.write(name, "the last snapshot");
+        platform::redirectReplaceWritesForTests("/dev/full");
+        int saved = image.save(name.c_str(), format);
+        platform::redirectReplaceWritesForTests(nullptr);
+        EXPECT_EQ(saved, 0);
+        EXPECT_EQ(folder.read(name), "the last snapshot");
+        ASSERT_EQ(image.save(name.c_str(), format), 1);
+        Image back;
+        EXPECT_EQ(back.loadFile(name.c_str()), 1);
+        EXPECT_EQ(back.iWidth, 40);
+    }
 }
 
 TEST(ImageRecord, ClearAndDelete) {

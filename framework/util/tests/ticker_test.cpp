@@ -4,17 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/supercore.h"
+#include <thread>
+
 #include "framework/util/ticker.h"
 
 namespace {
 
 std::vector<std::string> calls;
 
-class TickCore : public SuperCore {
+// A client of the ticker's own interface: the ticker needs no core.
+class TickCore : public TickClient {
 public:
     explicit TickCore(std::string name, Ticker* t = nullptr) : name_(std::move(name)), ticker_(t) {}
-    const char* getCoreClassName() override { return "TickCore"; }
     void onIntuitick() override {
         calls.push_back(name_);
         if (removeSelf && ticker_) ticker_->removeClient(this);
@@ -22,7 +23,7 @@ public:
     }
     void onPrivIntuitick() override { calls.push_back("priv:" + name_); }
     bool removeSelf = false;
-    SuperCore* removeOther = nullptr;
+    TickClient* removeOther = nullptr;
 
 private:
     std::string name_;
@@ -89,6 +90,33 @@ TEST(Ticker, TimerIdsWrapAfterAThousand) {
     EXPECT_EQ(ids[0], 2213);
     EXPECT_EQ(ids[999], 3212);
     EXPECT_EQ(ids[1000], 2244);
+}
+
+// The game-protocol thread works off the ticks the GUI thread counts for
+// it: every tick raised is taken exactly once, whatever the interleaving.
+TEST(Ticker, CountedTicksReachAnotherThreadExactlyOnce) {
+    Ticker t(nullptr, true);
+    TickCore gui("gui");
+    std::atomic<int> pending{0};
+    t.addClient(&gui, &pending);
+    constexpr int kTicks = 20000;
+    std::atomic<bool> ticking{true};
+    int taken = 0;
+    std::thread worker([&] {
+        while (ticking.load() || pending.load() > 0) {
+            if (pending.load() > 0) {
+                pending.fetch_sub(1);
+                ++taken;
+            } else {
+                std::this_thread::yield();
+            }
+        }
+    });
+    for (int i = 0; i < kTicks; ++i) t.tickClients();
+    ticking.store(false);
+    worker.join();
+    EXPECT_EQ(taken, kTicks);
+    EXPECT_EQ(pending.load(), 0);
 }
 
 TEST(Ticker, DestroyingMainTickerClearsIt) {

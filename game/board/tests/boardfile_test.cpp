@@ -7,6 +7,7 @@
 #include "framework/app/options.h"
 #include "game/board/board.h"
 #include "game/board/tests/board_support.h"
+#include "platform/os/files.h"
 
 using namespace board_test;
 
@@ -337,6 +338,18 @@ TEST_F(BoardTest, SaveThenLoadGivesTheSameBoard) {
             EXPECT_EQ(loaded, picture(board()));
         }
     }
+}
+
+TEST_F(BoardTest, FullDiskKeepsTheSavedBoard) {
+    ASSERT_EQ(1, load(boardFile("kv", 2, 2, {"K041 M220", "T610 L732"})));
+    ASSERT_EQ(1, board().saveFile("mine.kv"));
+    const std::string saved = folder.read("boards/mine.kv");
+    ASSERT_EQ(1, load(boardFile("gkv", 3, 3, {"K000 .... ....", ".... .... ....", ".... .... B000"})));
+    platform::redirectReplaceWritesForTests("/dev/full");
+    const int result = board().saveFile("mine.kv");
+    platform::redirectReplaceWritesForTests(nullptr);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(saved, folder.read("boards/mine.kv"));
 }
 
 TEST_F(BoardTest, ProtectedDefaultNames) {
