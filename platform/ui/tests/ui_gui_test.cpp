@@ -4,11 +4,14 @@
 
 #include <FL/Fl_Box.H>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/ui/fltk_detail.h"
+#include "platform/ui/pixels.h"
 #include "platform/ui/timer.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
@@ -254,6 +257,74 @@ TEST(Timers, RepeatUntilStoppedAndMayDeleteThemselves) {
     EXPECT_EQ(repeats, 3);
     EXPECT_EQ(selfDeleting, 1);
     EXPECT_FALSE(repeating.running());
+}
+
+// Paints the whole canvas in one colour, read when the paint comes.
+struct SolidPainter : CanvasListener {
+    explicit SolidPainter(Canvas* c) : canvas(c) {}
+    void onCanvasPaint(int, int, int, int) override {
+        uint32_t rgb = colour.load();
+        std::vector<uint8_t> pixels(static_cast<std::size_t>(canvas->width()) * canvas->height() * 3);
+        for (std::size_t i = 0; i < pixels.size(); i += 3) {
+            pixels[i] = static_cast<uint8_t>(rgb >> 16);
+            pixels[i + 1] = static_cast<uint8_t>(rgb >> 8);
+            pixels[i + 2] = static_cast<uint8_t>(rgb);
+        }
+        drawRgbPixels(canvas, 0, 0, canvas->width(), canvas->height(), pixels.data());
+        ++paints;
+    }
+    Canvas* canvas;
+    std::atomic<uint32_t> colour{0xC00000};
+    std::atomic<int> paints{0};
+};
+
+bool near(const std::vector<uint8_t>& px, uint32_t rgb) {
+    auto close = [](int a, int b) { return a - b < 24 && b - a < 24; };
+    return px.size() == 3 && close(px[0], (rgb >> 16) & 255) && close(px[1], (rgb >> 8) & 255) &&
+           close(px[2], rgb & 255);
+}
+
+// A worker changes what the window shows and asks for a repaint; the
+// application loop, and nothing else, must carry it out.
+TEST(WorkerRepaint, ARepaintAskedFromAWorkerThreadIsPainted) {
+    Frame frame(40, 40, 200, 150, "worker repaint");
+    CloseRecorder rec;
+    frame.setListener(&rec);
+    frame.createMenuBar();
+    Canvas canvas(&frame, frame.clientRect());
+    frame.setClient(&canvas);
+    SolidPainter painter(&canvas);
+    canvas.setListener(&painter);
+    frame.show();
+    ASSERT_TRUE(processEventsUntil([&] { return painter.paints.load() > 0; }, 20));
+    const int cx = canvas.width() / 2, cy = canvas.height() / 2;
+    ASSERT_TRUE(near(readWindowPixels(&canvas, cx, cy, 1, 1), 0xC00000));
+
+    std::thread worker;
+    bool sawGreen = false;
+    const long long deadline = 30 * 1000;  // generous: the machine may be busy
+    long long waited = 0;
+    Timer watch;
+    watch.start(50, [&] {
+        waited += 50;
+        if (!worker.joinable()) {
+            // Started from inside the loop, so the loop is running when the
+            // repaint is asked for.
+            worker = std::thread([&] {
+                painter.colour.store(0x00B000);
+                repaintAllSoon();
+            });
+            return;
+        }
+        sawGreen = near(readWindowPixels(&canvas, cx, cy, 1, 1), 0x00B000);
+        if (sawGreen || waited > deadline) {
+            watch.stop();
+            frame.requestClose();
+        }
+    });
+    runLoop(&frame);
+    worker.join();
+    EXPECT_TRUE(sawGreen);
 }
 
 TEST(MessageBox, ShowsTheTextLiterallyUntilClosed) {
