@@ -192,6 +192,9 @@ void processEvents(double seconds) {
         return;
     }
     auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    // At least one turn, however late this thread gets to run.
+    Fl::check();
+    runPending();
     for (;;) {
         auto now = std::chrono::steady_clock::now();
         if (now >= end) break;

@@ -301,7 +301,7 @@ TEST(DataFiles, LaunchBrowserHandsUrlAsOneArgument) {
     setenv("VURNORVEXI_BROWSER", cmd.c_str(), 1);
     const char* url = "http://example.invalid/a b;touch pwned;$(touch pwned2)";
     ASSERT_TRUE(launchBrowser(url, 1));
-    for (int i = 0; i < 200 && !folder.exists("args.txt"); ++i) platform::sleepMs(10);
+    for (int i = 0; i < 6000 && !folder.exists("args.txt"); ++i) platform::sleepMs(10);
     EXPECT_EQ(folder.read("args.txt"), std::string("[--flag]\n[") + url + "]\n");
     EXPECT_FALSE(folder.exists("pwned"));
     EXPECT_FALSE(folder.exists("pwned2"));

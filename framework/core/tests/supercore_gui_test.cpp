@@ -15,6 +15,7 @@
 
 using testing_support::ProgramFolder;
 using testing_support::RecordingCore;
+using testing_support::waitUntil;
 
 namespace {
 
@@ -74,8 +75,7 @@ TEST_F(CoreFixture, ShowsItsTitleAndMenuBar) {
     SuperWindow::setTitlePrefix("Tarvelon Orvex Chess");
     core->frame()->setTitle("About");
     testing_support::buildTestMenu(core->canvas());
-    settle();
-    EXPECT_TRUE(core->frame()->platformFrame()->visible());
+    EXPECT_TRUE(waitUntil([&] { return core->frame()->platformFrame()->visible(); }));
     EXPECT_EQ(core->frame()->title(), "Tarvelon Orvex Chess - About");
     EXPECT_TRUE(core->frame()->platformFrame()->hasMenuBar());
     EXPECT_EQ(core->canvas()->height(), 300 - platform::ui::Frame::kMenuBarHeight);
@@ -92,14 +92,13 @@ TEST_F(CoreFixture, ClosingAWindowSavesOnceAndDeletesTheCore) {
 
     core->refuseClose = true;
     core->frame()->close();
+    EXPECT_TRUE(waitUntil([&] { return core->closeCalls == 1; }));
     settle();
     EXPECT_FALSE(deleted);
-    EXPECT_EQ(core->closeCalls, 1);
 
     core->refuseClose = false;
     core->frame()->close();
-    settle();
-    EXPECT_TRUE(deleted);
+    EXPECT_TRUE(waitUntil([&] { return deleted; }));
     EXPECT_EQ(count("sa4"), 1);
     EXPECT_EQ(getIntOption("settingsOW"), 400);
     EXPECT_EQ(coreLibrary->count(), 0);
@@ -115,8 +114,7 @@ TEST_F(CoreFixture, DeletingACoreWithItsFrameOpenClosesTheFrameAfterwards) {
     EXPECT_EQ(count("sa4"), 1);       // saved by the destructor
     EXPECT_EQ(count("sc::p12sc::p13sc::p14"), 1);
     EXPECT_EQ(getIntOption("lobbyOH"), 250);
-    settle();
-    EXPECT_EQ(platform::ui::Frame::liveCount(), framesBefore - 1);
+    EXPECT_TRUE(waitUntil([&] { return platform::ui::Frame::liveCount() == framesBefore - 1; }));
     EXPECT_EQ(count("sa4"), 1);  // and not again on the close
     EXPECT_EQ(mainTicker, nullptr);
 }
@@ -127,15 +125,13 @@ TEST_F(CoreFixture, TicksReachTheClientsOfTheFrame) {
     core->frame()->addTickClient(core);
     ASSERT_NE(mainTicker, nullptr);
     EXPECT_EQ(mainTicker, core->frame()->ticker());
-    platform::ui::processEvents(1.2);
-    EXPECT_GE(core->ticks, 1);
-    EXPECT_LE(core->ticks, 3);
+    EXPECT_TRUE(waitUntil([&] { return core->ticks >= 1; }));
     EXPECT_EQ(quiet->ticks, 0);
     // A tick client that goes away is no longer ticked.
     core->frame()->ticker()->add(quiet);
     delete quiet;
-    platform::ui::processEvents(0.6);
-    EXPECT_GE(core->ticks, 2);
+    const int ticked = core->ticks;
+    EXPECT_TRUE(waitUntil([&] { return core->ticks > ticked; }));
 }
 
 // An embedded core whose init is its own.
@@ -157,13 +153,11 @@ TEST_F(CoreFixture, AnEmbeddedCoreLivesInItsParentsCanvas) {
     EXPECT_EQ(embedded.canvas()->parentCanvas(), parent->canvas());
     EXPECT_EQ(embedded.canvas()->x(), 10);
     EXPECT_EQ(coreLibrary->count(), 1);  // embedded cores stay out of the register
-    settle();
-    EXPECT_NE(embedded.canvas()->platformCanvas()->nativeId(), 0UL);
+    EXPECT_TRUE(waitUntil([&] { return embedded.canvas()->platformCanvas()->nativeId() != 0UL; }));
     // The parent's frame closes: its canvases go, and the embedded core
     // forgets its canvas rather than keep a dangling one.
     parent->frame()->close();
-    settle();
-    EXPECT_EQ(embedded.canvas(), nullptr);
+    EXPECT_TRUE(waitUntil([&] { return embedded.canvas() == nullptr; }));
 }
 
 }  // namespace

@@ -61,8 +61,7 @@ TEST(FrameClose, EscapeDoesNotCloseTheWindowManagerCloseAsks) {
     // The window manager's close, refused.
     rec.refuse = 1;
     Fl::handle(FL_CLOSE, win);
-    settle();
-    EXPECT_EQ(rec.closes, 1);
+    EXPECT_TRUE(processEventsUntil([&] { return rec.closes == 1; }, 30));
     EXPECT_TRUE(frame.visible());
     EXPECT_EQ(rec.destroyed, 0);
 
@@ -71,9 +70,8 @@ TEST(FrameClose, EscapeDoesNotCloseTheWindowManagerCloseAsks) {
     Fl::handle(FL_CLOSE, win);
     EXPECT_FALSE(frame.visible());
     EXPECT_TRUE(frame.exists());
-    settle();
+    EXPECT_TRUE(processEventsUntil([&] { return rec.destroyed == 1; }, 30));
     EXPECT_EQ(rec.closes, 2);
-    EXPECT_EQ(rec.destroyed, 1);
     EXPECT_FALSE(frame.exists());
 }
 
@@ -144,7 +142,7 @@ struct CanvasFixture : ::testing::Test {
         frame.createMenuBar();
         canvas.setListener(&rec);
         frame.show();
-        settle();
+        EXPECT_TRUE(processEventsUntil([&] { return canvas.nativeId() != 0UL && !rec.paints.empty(); }, 30));
         win = toolkitWindow(&canvas);
     }
     // A toolkit event for the canvas at (x, y) with a toolkit button.
@@ -253,7 +251,8 @@ TEST(Timers, RepeatUntilStoppedAndMayDeleteThemselves) {
         ++selfDeleting;
         delete once;
     });
-    processEvents(0.5);
+    EXPECT_TRUE(processEventsUntil([&] { return repeats == 3 && selfDeleting == 1; }, 30));
+    settle();  // no further repeat comes
     EXPECT_EQ(repeats, 3);
     EXPECT_EQ(selfDeleting, 1);
     EXPECT_FALSE(repeating.running());
@@ -331,12 +330,12 @@ TEST(MessageBox, ShowsTheTextLiterallyUntilClosed) {
     std::string seen;
     Timer closer;
     closer.start(200, [&] {
-        closer.stop();
         // The box is the modal window; read its text and close it.
         Fl_Window* box = nullptr;
         for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
             if (w->modal()) box = w;
-        if (!box) return;
+        if (!box) return;  // not up yet: look again
+        closer.stop();
         for (int i = 0; i < box->children(); ++i)
             if (box->child(i)->label() && std::string(box->child(i)->label()).size() > 2) seen = box->child(i)->label();
         box->hide();
