@@ -13,16 +13,33 @@ function(vurn_sources out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# vurn_add_tests(<name> <dir> LIBS <libs>...) builds the tests of <dir>/tests:
+# vurn_add_tests(<name> <dir> [THREADED] LIBS <libs>...) builds the tests of
+# <dir>/tests:
 #   *_test.cpp      -> <name>_tests      labelled "unit" (no display)
 #   *_gui_test.cpp  -> <name>_gui_tests  labelled "gui"  (needs an X display)
 # Each TEST becomes its own CTest test, so process-wide state never leaks
 # from one test into the next and ctest -j runs them in parallel.
+# THREADED: the area runs work on threads of its own; its tests are
+# labelled "unit-threads" and "gui-threads" and belong to the target
+# vurn_threaded_tests, which the ThreadSanitizer stage of the test command
+# builds and runs ("ctest -L threads").
 function(vurn_add_tests name dir)
   if(NOT VURN_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "THREADED" "" "LIBS" ${ARGN})
+  if(NOT TARGET vurn_threaded_tests)
+    add_custom_target(vurn_threaded_tests)
+  endif()
+  set(unitLabels unit)
+  set(guiLabels gui)
+  if(T_THREADED)
+    # One label each (the test discovery cannot carry a list): "ctest -L"
+    # takes a regular expression, so "unit" and "gui" still select these,
+    # and "threads" selects both.
+    set(unitLabels unit-threads)
+    set(guiLabels gui-threads)
+  endif()
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/tests/*_test.cpp)
   file(GLOB gui CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/tests/*_gui_test.cpp)
   file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/tests/*_support.cpp)
@@ -34,7 +51,10 @@ function(vurn_add_tests name dir)
     add_executable(${name}_tests ${unit} ${helpers})
     vurn_link_libraries(${name}_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
     gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS unit TIMEOUT 120)
+      PROPERTIES LABELS "${unitLabels}" TIMEOUT 120)
+    if(T_THREADED)
+      add_dependencies(vurn_threaded_tests ${name}_tests)
+    endif()
   endif()
   if(gui)
     add_executable(${name}_gui_tests ${gui} ${helpers})
@@ -43,7 +63,10 @@ function(vurn_add_tests name dir)
     set_target_properties(${name}_gui_tests PROPERTIES
       CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/with-xvfb.sh)
     gtest_discover_tests(${name}_gui_tests DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS gui TIMEOUT 180)
+      PROPERTIES LABELS "${guiLabels}" TIMEOUT 180)
+    if(T_THREADED)
+      add_dependencies(vurn_threaded_tests ${name}_gui_tests)
+    endif()
   endif()
 endfunction()
 

@@ -11,7 +11,9 @@ int testMode = 0;
 
 namespace {
 
-std::recursive_mutex logMutex;
+// Never destroyed: a worker still fetching while the process exits may log
+// after the static objects are gone.
+std::recursive_mutex& logMutex = *new std::recursive_mutex;
 bool disabled = false;
 bool decided = false;
 FILE* logFile = nullptr;

@@ -16,6 +16,7 @@
 using net_testing::debugNote;
 using net_testing::enableDebugLog;
 using net_testing::refusedPort;
+using net_testing::ScriptedPeer;
 using standin::UpgradeFault;
 using standin::UpgradeServer;
 using standin::UpgradeServerOptions;
@@ -375,6 +376,34 @@ TEST(Communicator, DeletedWhileItsWorkerRuns) {
         EXPECT_TRUE(waitStates(before));
     }
     EXPECT_NE(debugNote().find("~Communicator"), std::string::npos);
+}
+
+// The program quits while a fetch is under way: the worker goes on (it is
+// let go, not waited for) while the process runs its exit, logging a
+// piece of the file at a time, and must touch nothing the exit frees.
+TEST(Communicator, AWorkerStillFetchingAtExitTouchesNothingFreed) {
+    ProgramFolder folder;
+    enableDebugLog();
+    ScriptedPeer peer;
+    peer.send("hello\nfile\nservice\n").read(1).send("100000\n").read(1);
+    for (int i = 0; i < 2000; ++i) peer.send("x").pause(1);
+    peer.close();
+    peer.start();
+    const std::string host = hostPort(peer.port());
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            auto* c = new Communicator(nullptr, 1);
+            setRequestPath(c, kFileName, host.c_str(), host.c_str());
+            if (!c->start()) std::exit(2);
+            // Once the body has begun to arrive, the program quits.
+            long long end = platform::monotonicMs() + 60000;
+            while (debugNote().find("RECV(") == std::string::npos && platform::monotonicMs() < end)
+                platform::sleepMs(1);
+            delete c;
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(Communicator, AutoDeleteFreesItselfAfterRun) {
