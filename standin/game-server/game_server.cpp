@@ -147,6 +147,8 @@ void GameServer::serve(std::shared_ptr<Player> player) {
             MessageBytes body(static_cast<std::size_t>(length));
             if (!readExactly(player->fd, body.data(), length)) break;
             if (byteSum(body.data(), length) != head[0]) break;
+            // Chat may use the whole length byte; a login stays within 256.
+            if (length > maxFrameBodyFor(body.data(), length)) break;
             // The body must be one whole message of a code the server takes.
             OrvexSplitResult r = splitMessage(body.data(), length, kToServer);
             if (r.status != OrvexSplit::Whole || r.length != length) break;

@@ -114,6 +114,13 @@ TEST_F(GameServerTest, BadLoginBlocksAndFramesCloseTheConnection) {
     badSum[0] ^= 1;
     MessageBytes noNul = ll;
     noNul.back() = 'x';
+    // Whole messages by the catalogue, but longer than a frame may be.
+    MessageBytes longChat = codeMessage("PT", {1, 255});
+    longChat.resize(259, 'c');
+    longChat.back() = 0;
+    MessageBytes longLogin = codeMessage("LL", {254});
+    longLogin.resize(257, 'n');
+    longLogin.back() = 0;
     struct Case {
         const char* what;
         bool login;
@@ -123,7 +130,8 @@ TEST_F(GameServerTest, BadLoginBlocksAndFramesCloseTheConnection) {
         {"wrong login letters", false, std::string("GKX\x01", 4) + std::string(16, '\0')},
         {"a bad checksum", true, str(badSum)},
         {"a body of 1 byte", true, std::string("\x50\x00\x01P", 4)},
-        {"a body of 257 bytes", true, std::string("\x00\x01\x01", 3) + std::string(257, '\0')},
+        {"a body of 259 bytes", true, str(frameMessage(longChat.data(), static_cast<int>(longChat.size())))},
+        {"a login of 257 bytes", true, str(frameMessage(longLogin.data(), static_cast<int>(longLogin.size())))},
         {"an unknown code", true, str(frameMessage(reinterpret_cast<const uint8_t*>("XX"), 2))},
         {"a length that does not fit the code", true,
          str(frameMessage(codeMessage("PS", {1, 2, 3}).data(), 5))},
@@ -269,6 +277,39 @@ TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
         EXPECT_EQ(str(m[at + 4]), str(codeMessage("LPB", {seat, 3})));
         EXPECT_EQ(m[at + 5][0], 'P');
         EXPECT_EQ(str(m[at + 5]), str(clients[0]->read(9).back()));  // the same seeds for all
+    }
+}
+
+// The longest name a login carries and the longest chat line a player may
+// type reach every member whole.
+TEST_F(GameServerTest, TheLongestNameAndChatLineAreRelayedWhole) {
+    standin::GameServerOptions o;
+    o.ports = {0};
+    o.autoStartPlayers = 2;
+    standin::GameServer two(o);
+    ASSERT_TRUE(two.start());
+    const std::string longName(252, 'n');
+    const std::string names[] = {longName, "Ben"};
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (const std::string& name : names) {
+        clients.push_back(std::make_unique<RawClient>(two.port(0)));
+        clients.back()->sendLogin();
+        const MessageBytes ll = loginMessage(name.c_str());
+        ASSERT_EQ(ll.size(), name == longName ? 256u : 7u);
+        clients.back()->sendFrame(ll);
+        ASSERT_GE(clients.back()->read(clients.size()).size(), clients.size());
+    }
+    // Two LA rows, LPC, two LPA, LPB, PZ: seven messages each.
+    for (auto& c : clients) ASSERT_EQ(c->read(7).size(), 7u);
+    EXPECT_EQ(str(clients[1]->read(7)[3]), str(playerAddMessage(longName.c_str())));
+    const std::string line(kMaxChatTextChars, 'w');
+    const MessageBytes pt = chatMessage(2, line.c_str());
+    ASSERT_EQ(pt.size(), 258u);
+    clients[1]->sendFrame(pt);
+    for (auto& c : clients) {
+        ASSERT_EQ(c->read(8).size(), 8u);
+        EXPECT_EQ(str(c->read(8)[7]), str(pt));
+        EXPECT_FALSE(c->closedByServer(100));
     }
 }
 
