@@ -102,6 +102,14 @@ int openStream(int* error) {
     return fd;
 }
 
+void setReceiveBuffer(int fd, int bytes) {
+    if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+void setSendBuffer(int fd, int bytes) {
+    if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 void closeHandle(int fd) {
     if (fd >= 0) close(fd);
 }
@@ -155,6 +163,37 @@ long sendAll(int fd, const void* data, long length, int timeoutMs, int* error) {
     return sent;
 }
 
+long sendSome(int fd, const void* data, long length, int* error) {
+    if (fd < 0) {
+        if (error) *error = EBADF;
+        return kSendFailed;
+    }
+    if (length <= 0) return 0;
+    for (;;) {
+        ssize_t n = send(fd, data, static_cast<std::size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        if (error) *error = errno;
+        return kSendFailed;
+    }
+}
+
+Wait waitReadyIo(int fd, bool wantWrite, long long timeoutUs, bool* readable, bool* writable) {
+    *readable = *writable = false;
+    if (fd < 0) return Wait::Failed;
+    short revents = 0;
+    int rc = pollOne(fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), timeoutUs < 0 ? 0 : timeoutUs,
+                     &revents);
+    if (rc < 0) return Wait::Failed;
+    if (rc == 0) return Wait::TimedOut;
+    if (revents & POLLNVAL) return Wait::Failed;
+    // A close or an error counts as readable: the receive reports it.
+    *readable = (revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    *writable = (revents & POLLOUT) != 0;
+    return Wait::Ready;
+}
+
 Wait waitReadable(int fd, long long timeoutUs) {
     if (fd < 0) return Wait::Failed;
     short revents = 0;
@@ -186,7 +225,8 @@ int listenOn(const char* bindAddress, int port, int* boundPort) {
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in sa = makeAddress(address, port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, 64) != 0) {
+    // A deep backlog: many clients may connect at once (the load test).
+    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, SOMAXCONN) != 0) {
         close(fd);
         return -1;
     }

@@ -23,6 +23,11 @@ Lookup lookupIPv4(const char* name, std::vector<std::uint32_t>* addresses);
 
 // A new TCP descriptor (close-on-exec), or -1 with *error set.
 int openStream(int* error);
+// Bounds the kernel's receive buffer of a descriptor not yet connected, or
+// its send buffer: the kernel then holds only that much for a peer that
+// does not read.
+void setReceiveBuffer(int fd, int bytes);
+void setSendBuffer(int fd, int bytes);
 void closeHandle(int fd);
 
 // Connects fd to address:port, waiting at most timeoutMs. 0 on success,
@@ -35,10 +40,20 @@ int connectTo(int fd, std::uint32_t address, int port, int timeoutMs);
 // length, *error holds the reason (EPIPE, ECONNRESET, ETIMEDOUT...).
 long sendAll(int fd, const void* data, long length, int timeoutMs, int* error);
 
+// One send that never waits: the number of bytes the kernel took (0 when
+// its buffer is full), or kSendFailed on an error (*error).
+inline constexpr long kSendFailed = -2;
+long sendSome(int fd, const void* data, long length, int* error);
+
 enum class Wait { Ready, TimedOut, Failed };
 // Waits until fd has bytes to read, the peer has closed or reset, or the
 // time runs out; timeoutUs 0 tests without waiting.
 Wait waitReadable(int fd, long long timeoutUs);
+
+// Waits until fd has bytes to read (or the peer closed or reset) or, when
+// `wantWrite`, room to send, or the time runs out. Ready tells which
+// through *readable and *writable.
+Wait waitReadyIo(int fd, bool wantWrite, long long timeoutUs, bool* readable, bool* writable);
 
 // One receive that never waits: > 0 bytes received, 0 the peer closed,
 // kNothingWaiting when no byte is there, kReceiveFailed on an error (*error).

@@ -1,6 +1,7 @@
 #include "platform/os/files.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,6 +117,17 @@ bool fillTemporary(int fd, const void* data, std::size_t size, std::string* why)
 }
 
 }  // namespace
+
+long raiseOpenFileLimit() {
+    rlimit lim;
+    if (::getrlimit(RLIMIT_NOFILE, &lim) != 0) return -1;
+    if (lim.rlim_cur < lim.rlim_max) {
+        lim.rlim_cur = lim.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &lim);
+        ::getrlimit(RLIMIT_NOFILE, &lim);
+    }
+    return lim.rlim_cur == RLIM_INFINITY ? -1 : static_cast<long>(lim.rlim_cur);
+}
 
 bool replaceFile(const char* path, const void* data, std::size_t size, std::string* error, bool* opened) {
     std::string why;

@@ -20,6 +20,11 @@ bool fileExists(const char* path);
 bool isDirectory(const char* path);
 bool makeDirectory(const char* path);
 
+// Raises the process's limit of open descriptors as far as the system lets
+// it (a server with a thousand connections needs more than the usual 1024);
+// the limit now in force.
+long raiseOpenFileLimit();
+
 // Replaces the file at `path` with `size` bytes in one step: they are
 // written to a new temporary file in the same folder, flushed to the disk,
 // and the temporary file is then renamed over the old one. On any failure

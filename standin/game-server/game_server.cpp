@@ -7,6 +7,7 @@
 #include "framework/app/datafiles.h"
 #include "game/protocol/catalogue.h"
 #include "platform/net/tcp.h"
+#include "platform/os/thread.h"
 
 namespace tcp = platform::net;
 
@@ -14,8 +15,10 @@ namespace standin {
 
 namespace {
 
+// How long a connection's thread waits before it looks at the stop flag
+// and the login time-out again.
 constexpr long long kWaitSliceUs = 100 * 1000;
-constexpr int kSendTimeoutMs = 2000;
+constexpr long kReadPiece = 4096;
 
 }  // namespace
 
@@ -33,6 +36,10 @@ struct GameServer::Player {
     int seat = 0;
     // Let go by the server: nothing more is sent to it or taken from it.
     bool closed = false;
+    // Bytes its socket has not taken yet: outgoing[outgoingSent..] waits.
+    std::string outgoing;
+    std::size_t outgoingSent = 0;
+    std::size_t waiting() const { return outgoing.size() - outgoingSent; }
 };
 
 struct GameServer::Game {
@@ -99,6 +106,7 @@ void GameServer::acceptLoop(int lobby, int listenFd) {
         int fd = tcp::acceptConnection(listenFd, -1);
         if (fd < 0) break;
         ++accepted_;
+        if (options_.socketSendBufferBytes > 0) tcp::setSendBuffer(fd, options_.socketSendBufferBytes);
         reap();
         auto player = std::make_shared<Player>();
         player->fd = fd;
@@ -119,53 +127,94 @@ void GameServer::acceptLoop(int lobby, int listenFd) {
     }
 }
 
-bool GameServer::readExactly(int fd, uint8_t* out, int n) {
-    int got = 0;
-    while (got < n) {
-        if (stopping_) return false;
-        tcp::Wait w = tcp::waitReadable(fd, kWaitSliceUs);
-        if (w == tcp::Wait::Failed) return false;
-        if (w == tcp::Wait::TimedOut) continue;
-        int err = 0;
-        long r = tcp::receiveSome(fd, out + got, n - got, &err);
-        if (r == tcp::kNothingWaiting) continue;
-        if (r <= 0) return false;
-        got += static_cast<int>(r);
-    }
-    return true;
-}
-
 void GameServer::serve(std::shared_ptr<Player> player) {
-    uint8_t login[kLoginBlockBytes];
-    if (readExactly(player->fd, login, kLoginBlockBytes) && isLoginBlock(login)) {
-        ++loginBlocks_;
-        for (;;) {
-            uint8_t head[kFrameHeaderBytes];
-            if (!readExactly(player->fd, head, kFrameHeaderBytes)) break;
-            int length = (head[1] << 8) | head[2];
-            if (length < kMinFrameBody || length > kMaxFrameBody) break;
-            MessageBytes body(static_cast<std::size_t>(length));
-            if (!readExactly(player->fd, body.data(), length)) break;
-            if (byteSum(body.data(), length) != head[0]) break;
-            // Chat may use the whole length byte; a login stays within 256.
-            if (length > maxFrameBodyFor(body.data(), length)) break;
-            // The body must be one whole message of a code the server takes.
-            OrvexSplitResult r = splitMessage(body.data(), length, kToServer);
-            if (r.status != OrvexSplit::Whole || r.length != length) break;
+    Player& p = *player;
+    std::vector<uint8_t> in;
+    bool loggedIn = false;
+    const long long loginDeadline = platform::monotonicMs() + options_.loginTimeoutMs;
+    while (!stopping_) {
+        bool wantWrite;
+        {
             std::lock_guard<std::mutex> lock(mutex_);
-            // A frame read just before the server let the connection go
-            // must not bring its row back.
-            if (player->closed) break;
-            received_.push_back(body);
-            handle(*player, body);
+            if (p.closed) break;
+            wantWrite = p.waiting() > 0;
+        }
+        long long slice = kWaitSliceUs;
+        if (!loggedIn) {
+            long long left = loginDeadline - platform::monotonicMs();
+            if (left <= 0) {
+                // A login block that never comes holds no connection open.
+                ++loginTimeouts_;
+                break;
+            }
+            slice = std::min(slice, left * 1000);
+        }
+        bool readable = false, writable = false;
+        if (tcp::waitReadyIo(p.fd, wantWrite, slice, &readable, &writable) == tcp::Wait::Failed) break;
+        if (writable) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            flush(p);
             sweepClosed();
+        }
+        if (readable) {
+            uint8_t piece[kReadPiece];
+            int err = 0;
+            long n = tcp::receiveSome(p.fd, piece, sizeof piece, &err);
+            if (n == tcp::kNothingWaiting) continue;
+            if (n <= 0) break;
+            in.insert(in.end(), piece, piece + n);
+            if (!consume(p, in, loggedIn)) break;
         }
     }
     std::lock_guard<std::mutex> lock(mutex_);
-    letGo(*player);
+    letGo(p);
     sweepClosed();
     std::erase(players_, player);
-    tcp::closeHandle(player->fd);
+    tcp::closeHandle(p.fd);
+}
+
+bool GameServer::consume(Player& p, std::vector<uint8_t>& in, bool& loggedIn) {
+    std::size_t at = 0;
+    bool ok = true;
+    if (!loggedIn && in.size() >= static_cast<std::size_t>(kLoginBlockBytes)) {
+        if (!isLoginBlock(in.data())) return false;
+        loggedIn = true;
+        ++loginBlocks_;
+        at = kLoginBlockBytes;
+    }
+    while (loggedIn && in.size() - at >= static_cast<std::size_t>(kFrameHeaderBytes)) {
+        const uint8_t* head = in.data() + at;
+        const int length = (head[1] << 8) | head[2];
+        if (length < kMinFrameBody || length > kMaxFrameBody) {
+            ok = false;
+            break;
+        }
+        if (in.size() - at < static_cast<std::size_t>(kFrameHeaderBytes + length)) break;  // the rest comes later
+        MessageBytes body(head + kFrameHeaderBytes, head + kFrameHeaderBytes + length);
+        at += static_cast<std::size_t>(kFrameHeaderBytes + length);
+        // The sum, a length the code allows (chat may use the whole length
+        // byte, a login stays within 256), and one whole message of a code
+        // the server takes.
+        OrvexSplitResult r = splitMessage(body.data(), length, kToServer);
+        if (byteSum(body.data(), length) != head[0] || length > maxFrameBodyFor(body.data(), length) ||
+            r.status != OrvexSplit::Whole || r.length != length) {
+            ok = false;
+            break;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        // A frame read just before the server let the connection go must
+        // not bring its row back.
+        if (p.closed) {
+            ok = false;
+            break;
+        }
+        received_.push_back(body);
+        if (received_.size() > kReceivedKept) received_.pop_front();
+        handle(p, body);
+        sweepClosed();
+    }
+    in.erase(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(at));
+    return ok;
 }
 
 void GameServer::handle(Player& p, const MessageBytes& body) {
@@ -190,16 +239,52 @@ void GameServer::handle(Player& p, const MessageBytes& body) {
 }
 
 void GameServer::sendTo(Player& p, const MessageBytes& bytes) {
-    if (p.closed) return;
-    int err = 0;
-    long sent = tcp::sendAll(p.fd, bytes.data(), static_cast<long>(bytes.size()), kSendTimeoutMs, &err);
-    // A client that does not take its messages is let go.
-    if (sent != static_cast<long>(bytes.size())) letGo(p);
+    if (p.closed || bytes.empty()) return;
+    std::size_t taken = 0;
+    if (p.waiting() == 0) {
+        // Nothing waits before these bytes: straight to the socket, as far
+        // as it takes them without waiting.
+        int err = 0;
+        long n = tcp::sendSome(p.fd, bytes.data(), static_cast<long>(bytes.size()), &err);
+        if (n == tcp::kSendFailed) {
+            letGo(p);
+            return;
+        }
+        taken = static_cast<std::size_t>(n);
+        if (taken == bytes.size()) return;
+        p.outgoing.clear();
+        p.outgoingSent = 0;
+    }
+    // A member that stops reading gets its own queue, never anyone's wait;
+    // once the queue is full it is let go.
+    if (p.waiting() + (bytes.size() - taken) > options_.outgoingLimitBytes) {
+        ++overflows_;
+        letGo(p);
+        return;
+    }
+    p.outgoing.append(reinterpret_cast<const char*>(bytes.data()) + taken, bytes.size() - taken);
+}
+
+void GameServer::flush(Player& p) {
+    while (!p.closed && p.waiting() > 0) {
+        int err = 0;
+        long n = tcp::sendSome(p.fd, p.outgoing.data() + p.outgoingSent, static_cast<long>(p.waiting()), &err);
+        if (n == tcp::kSendFailed) {
+            letGo(p);
+            return;
+        }
+        if (n == 0) return;  // the socket is full again
+        p.outgoingSent += static_cast<std::size_t>(n);
+    }
+    p.outgoing.clear();
+    p.outgoingSent = 0;
 }
 
 void GameServer::letGo(Player& p) {
     if (p.closed) return;
     p.closed = true;
+    p.outgoing.clear();
+    p.outgoingSent = 0;
     tcp::shutdownBoth(p.fd);
 }
 
@@ -356,7 +441,14 @@ int GameServer::connectionsOpen() const {
 
 std::vector<MessageBytes> GameServer::received() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
+    return std::vector<MessageBytes>(received_.begin(), received_.end());
+}
+
+std::size_t GameServer::queuedBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::size_t n = 0;
+    for (const auto& p : players_) n += p->waiting();
+    return n;
 }
 
 void GameServer::sendToLobby(int lobby, const MessageBytes& bytes) {

@@ -17,13 +17,21 @@
 //     member, PT to every member including the sender.
 //   - PQU or a disconnect: LPD with the seat to the other members, LR to
 //     the lobby when the row was still there; LL after PQU re-enters.
-//     A connection the server closes itself (a client that does not take
-//     its messages, dropConnections) leaves its lobby and game at once,
-//     before anyone else is told of the rows.
+//     A connection the server closes itself (one whose outgoing queue
+//     overflows, one that never completes its login block, dropConnections)
+//     leaves its lobby and game at once, before anyone else is told of the
+//     rows.
+//   - Nobody waits for a member that stops reading: sends never block.
+//     What its socket does not take at once waits in its own bounded
+//     queue, which its connection's thread sends as room comes; a queue
+//     that overflows lets the connection go.
+//   - A connection must send its login block within the login time-out.
 // The server's stream to the client is not framed. The same code runs as
 // the program vurnorvexi-game-server and as a test fixture on free ports.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,6 +54,12 @@ struct GameServerOptions {
     // each game.
     uint32_t seed1 = 0;
     uint32_t seed2 = 0;
+    // Bytes a connection may have waiting to be sent before it is let go.
+    std::size_t outgoingLimitBytes = 256 * 1024;
+    // The kernel's send buffer of each connection; 0 leaves the system's.
+    int socketSendBufferBytes = 0;
+    // How long a new connection may take to send its 20-byte login block.
+    int loginTimeoutMs = 10000;
 };
 
 class GameServer {
@@ -71,8 +85,16 @@ public:
     // Connections accepted and login blocks received, over the server's life.
     int connectionsAccepted() const { return accepted_; }
     int loginBlocks() const { return loginBlocks_; }
-    // Every frame body received, in arrival order.
+    // The last frame bodies received (at most kReceivedKept), in arrival
+    // order.
+    static constexpr std::size_t kReceivedKept = 1024;
     std::vector<MessageBytes> received() const;
+    // Bytes waiting in the outgoing queues of all connections.
+    std::size_t queuedBytes() const;
+    // Connections let go because their outgoing queue overflowed, and
+    // because their login block did not come in time.
+    int overflows() const { return overflows_; }
+    int loginTimeouts() const { return loginTimeouts_; }
     // Sends raw bytes to every open connection of a lobby.
     void sendToLobby(int lobby, const MessageBytes& bytes);
     // Closes every open connection from the server's side; their rows and
@@ -85,13 +107,19 @@ private:
 
     void acceptLoop(int lobby, int listenFd);
     std::vector<std::thread> acceptors_;
+    // The connection's thread: reads its login block and frames, sends
+    // what waits in its queue, until either side ends it.
     void serve(std::shared_ptr<Player> player);
-    // Reads exactly n bytes; false on a close, an error or the stop.
-    bool readExactly(int fd, uint8_t* out, int n);
+    // Takes the login block and every whole frame off the head of `in`;
+    // false when the connection must end.
+    bool consume(Player& p, std::vector<uint8_t>& in, bool& loggedIn);
     void handle(Player& p, const MessageBytes& body);
 
     // All below run with mutex_ held.
+    // Sends at once what the socket takes; the rest waits in the queue.
     void sendTo(Player& p, const MessageBytes& bytes);
+    // Sends what waits in the queue, as far as the socket takes it.
+    void flush(Player& p);
     // Ends a connection from the server's side: it is shut down at once and
     // gets nothing more; sweepClosed then takes its row and seat.
     void letGo(Player& p);
@@ -116,6 +144,8 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<int> accepted_{0};
     std::atomic<int> loginBlocks_{0};
+    std::atomic<int> overflows_{0};
+    std::atomic<int> loginTimeouts_{0};
 
     mutable std::mutex mutex_;
     struct Worker {
@@ -128,7 +158,7 @@ private:
     std::vector<std::shared_ptr<Player>> players_;  // open connections
     std::vector<std::vector<Player*>> lobbies_;      // rows, in order
     std::vector<std::unique_ptr<Game>> games_;
-    std::vector<MessageBytes> received_;
+    std::deque<MessageBytes> received_;
     uint32_t nextPlayerId_ = 0;
     uint32_t seedState_ = 0;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,17 +20,20 @@ namespace {
 // server's stream into messages.
 class RawClient {
 public:
-    explicit RawClient(int port) {
+    // receiveBuffer > 0 bounds what the kernel takes for a client that
+    // does not read.
+    explicit RawClient(int port, int receiveBuffer = 0) {
         int err = 0;
         fd_ = tcp::openStream(&err);
+        if (receiveBuffer > 0) tcp::setReceiveBuffer(fd_, receiveBuffer);
         std::uint32_t loopback = 0;
         tcp::parseDotted("127.0.0.1", &loopback);
-        EXPECT_EQ(tcp::connectTo(fd_, loopback, port, 2000), 0);
+        EXPECT_EQ(tcp::connectTo(fd_, loopback, port, 30000), 0);
     }
     ~RawClient() { tcp::closeHandle(fd_); }
     void sendRaw(const std::string& bytes) {
         int err = 0;
-        tcp::sendAll(fd_, bytes.data(), static_cast<long>(bytes.size()), 2000, &err);
+        tcp::sendAll(fd_, bytes.data(), static_cast<long>(bytes.size()), 30000, &err);
     }
     void sendLogin() {
         uint32_t words[kLoginWords] = {};
@@ -280,27 +285,38 @@ TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
     }
 }
 
-// The longest name a login carries and the longest chat line a player may
-// type reach every member whole.
-TEST_F(GameServerTest, TheLongestNameAndChatLineAreRelayedWhole) {
+// Clients of a server with auto-start 2 that log in under the names given
+// and have been seated: each has its two LA rows, LPC, two LPA, LPB and PZ.
+// The first client's kernel takes little when it does not read.
+std::vector<std::unique_ptr<RawClient>> seatTwo(standin::GameServer& server, const std::string (&names)[2]) {
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (const std::string& name : names) {
+        clients.push_back(std::make_unique<RawClient>(server.port(0), clients.empty() ? 4096 : 0));
+        clients.back()->sendLogin();
+        clients.back()->sendFrame(loginMessage(name.c_str()));
+        EXPECT_GE(clients.back()->read(clients.size()).size(), clients.size());
+    }
+    for (auto& c : clients) EXPECT_EQ(c->read(7).size(), 7u);
+    return clients;
+}
+
+// Small kernel buffers, so a member who does not read fills his quickly.
+standin::GameServerOptions autoStartTwo() {
     standin::GameServerOptions o;
     o.ports = {0};
     o.autoStartPlayers = 2;
-    standin::GameServer two(o);
+    o.socketSendBufferBytes = 16 * 1024;
+    return o;
+}
+
+// The longest name a login carries and the longest chat line a player may
+// type reach every member whole.
+TEST_F(GameServerTest, TheLongestNameAndChatLineAreRelayedWhole) {
+    standin::GameServer two(autoStartTwo());
     ASSERT_TRUE(two.start());
     const std::string longName(252, 'n');
-    const std::string names[] = {longName, "Ben"};
-    std::vector<std::unique_ptr<RawClient>> clients;
-    for (const std::string& name : names) {
-        clients.push_back(std::make_unique<RawClient>(two.port(0)));
-        clients.back()->sendLogin();
-        const MessageBytes ll = loginMessage(name.c_str());
-        ASSERT_EQ(ll.size(), name == longName ? 256u : 7u);
-        clients.back()->sendFrame(ll);
-        ASSERT_GE(clients.back()->read(clients.size()).size(), clients.size());
-    }
-    // Two LA rows, LPC, two LPA, LPB, PZ: seven messages each.
-    for (auto& c : clients) ASSERT_EQ(c->read(7).size(), 7u);
+    ASSERT_EQ(loginMessage(longName.c_str()).size(), 256u);
+    auto clients = seatTwo(two, {longName, "Ben"});
     EXPECT_EQ(str(clients[1]->read(7)[3]), str(playerAddMessage(longName.c_str())));
     const std::string line(kMaxChatTextChars, 'w');
     const MessageBytes pt = chatMessage(2, line.c_str());
@@ -311,6 +327,96 @@ TEST_F(GameServerTest, TheLongestNameAndChatLineAreRelayedWhole) {
         EXPECT_EQ(str(c->read(8)[7]), str(pt));
         EXPECT_FALSE(c->closedByServer(100));
     }
+}
+
+// Ben chats in bursts, taking his own lines back after each, until the
+// server holds bytes for Ann, who reads nothing (or until `stop` holds).
+// The number of lines sent.
+int chatUntil(standin::GameServer& server, RawClient& ben, const std::function<bool()>& stop) {
+    int sent = 0;
+    long long end = platform::monotonicMs() + 60000;
+    while (!stop() && platform::monotonicMs() < end) {
+        for (int i = 0; i < 50; ++i) {
+            ben.sendFrame(chatMessage(2, ("line " + std::to_string(sent++) + std::string(200, '.')).c_str()));
+        }
+        // Ben's own lines come back to him at once: nobody waits for Ann.
+        if (ben.read(7 + static_cast<std::size_t>(sent)).size() != 7 + static_cast<std::size_t>(sent)) break;
+    }
+    (void)server;
+    return sent;
+}
+
+// A member who stops reading keeps nobody waiting: the server keeps his
+// messages in his own queue, the others play on, and when he reads again
+// he gets every message, in order.
+TEST_F(GameServerTest, AMemberWhoStopsReadingStallsNobody) {
+    standin::GameServerOptions o = autoStartTwo();
+    o.outgoingLimitBytes = 4 * 1024 * 1024;
+    standin::GameServer two(o);
+    ASSERT_TRUE(two.start());
+    auto clients = seatTwo(two, {"Ann", "Ben"});
+    RawClient& ann = *clients[0];
+    RawClient& ben = *clients[1];
+    const int sent = chatUntil(two, ben, [&] { return two.queuedBytes() > 0; });
+    ASSERT_GT(two.queuedBytes(), 0u) << "Ann's socket never filled";
+    // Meanwhile the lobby serves a newcomer at once.
+    RawClient cid(two.port(0));
+    cid.sendLogin();
+    cid.sendFrame(loginMessage("Cid"));
+    ASSERT_EQ(cid.read(1).size(), 1u);
+    // Ann reads again: everything, in order, and she is still in the game.
+    const auto& got = ann.read(7 + static_cast<std::size_t>(sent));
+    ASSERT_EQ(got.size(), 7 + static_cast<std::size_t>(sent));
+    for (int i = 0; i < sent; ++i) {
+        const MessageBytes& m = got[7 + static_cast<std::size_t>(i)];
+        ASSERT_EQ(std::string(m.begin() + 4, m.begin() + 4 + 5 + std::to_string(i).size()), "line " + std::to_string(i));
+    }
+    EXPECT_EQ(two.overflows(), 0);
+    EXPECT_EQ(two.gamesRunning(), 1);
+    EXPECT_EQ(two.queuedBytes(), 0u);
+}
+
+// A member whose queue overflows is let go: he leaves the game, the others
+// are told, and the server keeps nothing of his.
+TEST_F(GameServerTest, AMemberWhoseQueueOverflowsIsLetGo) {
+    standin::GameServerOptions o = autoStartTwo();
+    o.outgoingLimitBytes = 8 * 1024;
+    standin::GameServer two(o);
+    ASSERT_TRUE(two.start());
+    auto clients = seatTwo(two, {"Ann", "Ben"});
+    RawClient& ann = *clients[0];
+    RawClient& ben = *clients[1];
+    const int sent = chatUntil(two, ben, [&] { return two.overflows() > 0; });
+    ASSERT_EQ(two.overflows(), 1);
+    // Ben gets all his lines and is told, once, that seat 1 left.
+    const auto& got = ben.read(7 + static_cast<std::size_t>(sent) + 1);
+    ASSERT_EQ(got.size(), 7 + static_cast<std::size_t>(sent) + 1);
+    EXPECT_EQ(std::count(got.begin(), got.end(), codeMessage("LPD", {1})), 1);
+    EXPECT_TRUE(ann.closedByServer());
+    EXPECT_EQ(two.queuedBytes(), 0u);
+    EXPECT_FALSE(ben.closedByServer(100));
+}
+
+// A connection that never completes its login block is closed after the
+// login time-out; one that logged in stays.
+TEST_F(GameServerTest, ALoginBlockThatNeverComesClosesTheConnection) {
+    standin::GameServerOptions o;
+    o.ports = {0};
+    o.loginTimeoutMs = 300;
+    standin::GameServer server(o);
+    ASSERT_TRUE(server.start());
+    RawClient ann(server.port(0));
+    ann.sendLogin();
+    ann.sendFrame(loginMessage("Ann"));
+    ASSERT_EQ(ann.read(1).size(), 1u);
+    RawClient silent(server.port(0));
+    RawClient partial(server.port(0));
+    partial.sendRaw(std::string("GKV\x01", 4) + std::string(6, '\0'));
+    EXPECT_TRUE(silent.closedByServer());
+    EXPECT_TRUE(partial.closedByServer());
+    EXPECT_EQ(server.loginTimeouts(), 2);
+    EXPECT_FALSE(ann.closedByServer(100));
+    EXPECT_EQ(server.lobbyNames(0), std::vector<std::string>{"Ann"});
 }
 
 }  // namespace
