@@ -28,6 +28,10 @@ int openStream(int* error);
 // does not read.
 void setReceiveBuffer(int fd, int bytes);
 void setSendBuffer(int fd, int bytes);
+// Sends small writes at once instead of holding them back until the
+// previous one is acknowledged (Nagle), which the peer's delayed
+// acknowledgement can stretch to tens of milliseconds.
+void setNoDelay(int fd);
 void closeHandle(int fd);
 
 // Connects fd to address:port, waiting at most timeoutMs. 0 on success,
@@ -55,6 +59,11 @@ Wait waitReadable(int fd, long long timeoutUs);
 // through *readable and *writable.
 Wait waitReadyIo(int fd, bool wantWrite, long long timeoutUs, bool* readable, bool* writable);
 
+// Waits until at least one of the descriptors has bytes to read (or its
+// peer closed), or the time runs out; the ready ones in *ready (cleared
+// first). False on a failure of the wait itself.
+bool waitAnyReadable(const std::vector<int>& fds, long long timeoutUs, std::vector<int>* ready);
+
 // One receive that never waits: > 0 bytes received, 0 the peer closed,
 // kNothingWaiting when no byte is there, kReceiveFailed on an error (*error).
 inline constexpr long kNothingWaiting = -1;
@@ -62,6 +71,37 @@ inline constexpr long kReceiveFailed = -2;
 long receiveSome(int fd, void* buffer, long length, int* error);
 
 // --- Server side (stand-ins and tests) ---
+
+// The readiness of many descriptors at once, for a server's event loop:
+// one thread serves every connection. wake() (any thread) ends a wait
+// early.
+class Poller {
+public:
+    Poller();
+    ~Poller();
+    Poller(const Poller&) = delete;
+    Poller& operator=(const Poller&) = delete;
+
+    bool valid() const { return epoll_ >= 0 && wake_ >= 0; }
+    // Watches fd for reading, and for room to send when `write`.
+    bool add(int fd, bool write);
+    bool change(int fd, bool write);
+    void remove(int fd);
+
+    struct Event {
+        int fd;
+        bool readable;  // bytes, or the peer's close or reset
+        bool writable;
+    };
+    // Waits up to timeoutMs (-1: no limit) and gives the ready descriptors
+    // (none after a wake or a time-out); false when the wait failed.
+    bool wait(int timeoutMs, std::vector<Event>* events);
+    void wake();
+
+private:
+    int epoll_ = -1;
+    int wake_ = -1;
+};
 
 // A listening descriptor on bindAddress (dotted) and port; port 0 takes a
 // free port. *boundPort receives the port in use. -1 on failure.

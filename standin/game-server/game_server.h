@@ -21,10 +21,12 @@
 //     overflows, one that never completes its login block, dropConnections)
 //     leaves its lobby and game at once, before anyone else is told of the
 //     rows.
+//   - One network thread serves every connection (readiness through one
+//     poller), so a thousand players cost one thread.
 //   - Nobody waits for a member that stops reading: sends never block.
 //     What its socket does not take at once waits in its own bounded
-//     queue, which its connection's thread sends as room comes; a queue
-//     that overflows lets the connection go.
+//     queue, sent as room comes; a queue that overflows lets the
+//     connection go.
 //   - A connection must send its login block within the login time-out.
 // The server's stream to the client is not framed. The same code runs as
 // the program vurnorvexi-game-server and as a test fixture on free ports.
@@ -39,6 +41,7 @@
 #include <vector>
 
 #include "game/protocol/codec.h"
+#include "platform/net/tcp.h"
 
 namespace standin {
 
@@ -71,7 +74,7 @@ public:
 
     // Opens every port and starts serving; false when one can't be bound.
     bool start();
-    // Closes the ports and every connection, and waits for the threads.
+    // Closes the ports and every connection, and waits for the thread.
     void stop();
 
     int lobbyCount() const { return static_cast<int>(ports_.size()); }
@@ -105,14 +108,21 @@ private:
     struct Player;
     struct Game;
 
-    void acceptLoop(int lobby, int listenFd);
-    std::vector<std::thread> acceptors_;
-    // The connection's thread: reads its login block and frames, sends
-    // what waits in its queue, until either side ends it.
-    void serve(std::shared_ptr<Player> player);
-    // Takes the login block and every whole frame off the head of `in`;
-    // false when the connection must end.
-    bool consume(Player& p, std::vector<uint8_t>& in, bool& loggedIn);
+    // The one network thread: accepts, reads the login blocks and frames
+    // of every connection, sends what waits in their queues, closes what
+    // was let go, until stop.
+    void loop();
+    void acceptAll(int lobby, int listenFd);
+    void readFrom(Player& p);
+    // Takes the login block and every whole frame off the head of the
+    // player's input; false when the connection must end.
+    bool consume(Player& p);
+    void expireLogins();
+    // Closes the let-go connections and forgets them.
+    void closeLetGo();
+    // True on the loop's own thread; other threads wake it after a change
+    // it must act on.
+    bool isLoopThread() const;
     void handle(Player& p, const MessageBytes& body);
 
     // All below run with mutex_ held.
@@ -146,16 +156,17 @@ private:
     std::atomic<int> loginBlocks_{0};
     std::atomic<int> overflows_{0};
     std::atomic<int> loginTimeouts_{0};
+    std::unique_ptr<platform::net::Poller> poller_;
+    std::thread thread_;
 
     mutable std::mutex mutex_;
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    // Joins the connection threads that have ended.
-    void reap();
-    std::vector<Worker> workers_;
     std::vector<std::shared_ptr<Player>> players_;  // open connections
+    std::vector<std::shared_ptr<Player>> byFd_;     // the same, by descriptor
+    // Players whose queue filled since the loop last looked, and players
+    // waiting for their login block, in the order of their deadlines.
+    std::vector<std::shared_ptr<Player>> wantWrite_;
+    std::deque<std::shared_ptr<Player>> awaitingLogin_;
+    bool anyLetGo_ = false;
     std::vector<std::vector<Player*>> lobbies_;      // rows, in order
     std::vector<std::unique_ptr<Game>> games_;
     std::deque<MessageBytes> received_;
