@@ -32,8 +32,6 @@ public:
     static void setMainCoreFactory(MainCoreFactory factory);
 
 private:
-    void deriveWelcomeWindowKeys();
-
     SuperCore* mainCore_ = nullptr;
     Communicator* checkRequest_ = nullptr;
     Communicator* upgradeListHolder_ = nullptr;
