@@ -219,7 +219,12 @@ TEST_F(BoardTest, RefusedSizesLeaveTheBoardAsItWas) {
     board().select(1, 1, 2);
     const std::string before = picture(board());
     const int loads = game.loads;
-    const char* sizes[] = {"size: 0 5 ", "size: 5 0 ", "size: 255 9 ", "size: 9 255 ", "size: -3 4 ", "size: 300 300 "};
+    // Numbers beyond 32 bits are refused, never wrapped around to a size
+    // that fits (4294967298 is 2 modulo 2^32).
+    const char* sizes[] = {"size: 0 5 ",         "size: 5 0 ",          "size: 255 9 ",
+                           "size: 9 255 ",       "size: -3 4 ",         "size: 300 300 ",
+                           "size: 4294967298 4 ", "size: 4 4294967298 ", "size: 99999999999999999999 4 ",
+                           "size: -4294967294 4 "};
     for (const char* s : sizes) {
         SCOPED_TRACE(s);
         EXPECT_EQ(0, load(withHeader(std::string(s) + "style: oth players: 2", blanks(4, 4))));
