@@ -234,7 +234,8 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
 
         if (localEntries && !readColorTable(in, localEntries, picture->palette.data()))
             return "Invalid image header";
-        if (!imageSizeAcceptable(width, height)) return "Invalid image header";
+        // Indices, and the alpha plane the loader adds: two bytes a pixel.
+        if (!imageDecodedSizeAcceptable(width, height, 2)) return "Invalid image header";
         if (!in.has(1)) return "Image short";
         int minCodeSize = in.byte();
         std::vector<uint8_t> stream;

@@ -17,6 +17,14 @@ bool imageSizeAcceptable(int64_t width, int64_t height) {
            width * height <= kMaxImagePixels;
 }
 
+bool imageDecodedSizeAcceptable(int64_t width, int64_t height, int64_t bytesPerPixel) {
+    if (!imageSizeAcceptable(width, height)) return false;
+    if (width * height * bytesPerPixel <= kMaxDecodedBytes) return true;
+    debugPrintfII("ERROR: a picture of %d x %d pixels is too large once decoded; refused\n", static_cast<int>(width),
+                  static_cast<int>(height));
+    return false;
+}
+
 int64_t fileSizeOf(const char* fileName) {
     FILE* f = platform::openFile(fileName, "rb");
     if (!f) return -1;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "framework/app/debuglog.h"
 #include "framework/app/options.h"
 #include "testing/options_store.h"
 #include "framework/image/gif.h"
@@ -157,6 +158,53 @@ TEST(ImageLoad, FailuresWriteMsgTxt) {
             EXPECT_EQ(image.iPalette.size(), 768u);
             EXPECT_TRUE(image.iAlpha.empty());
         }
+    }
+}
+
+// A small file that claims a picture too large to decode is refused before
+// anything is allocated for it, with an "ERROR" line; one within the bound
+// fails only for its missing data.
+TEST(ImageLoad, PicturesTooLargeOnceDecodedAreRefused) {
+    testing_support::ProgramFolder folder;
+    installFormatTable(folder);
+    folder.write("test.env", "");
+    debugLogResetForTests();
+    struct Case {
+        const char* file;
+        Bytes bytes;
+        bool tooLarge;
+    };
+    auto png = [](uint32_t w, uint32_t h, uint8_t depth, uint8_t type) {
+        Bytes b = pngWithHeader(w, h, depth, type);
+        putChunk(&b, "IDAT", {0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+        putChunk(&b, "IEND", {});
+        return b;
+    };
+    auto gif = [](int w, int h) {
+        GifBuilder b;
+        b.header().screen(w, h, 1, true).colorTable(1).image(w, h).data(2, {0x44, 0x01}).trailer();
+        return b.bytes();
+    };
+    const Case cases[] = {
+        {"rgba16.png", png(16384, 4096, 16, 6), true},  // 1.1 GB once decoded
+        {"grey.png", png(8192, 8192, 8, 0), true},
+        {"rgb8.png", png(2048, 2048, 8, 2), false},
+        {"wide.gif", gif(16384, 4096), true},
+        {"small.gif", gif(2048, 2048), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        writeFile(c.file, c.bytes);
+        Image image;
+        const bool loaded = image.loadFile(c.file) == 1;
+        debugLogResetForTests();
+        std::string errors = folder.read("error.txt");
+        EXPECT_EQ(errors.find("too large once decoded") != std::string::npos, c.tooLarge) << errors;
+        if (c.tooLarge) {
+            EXPECT_FALSE(loaded);
+            expectPlaceholder(image);
+        }
+        folder.write("error.txt", "");
     }
 }
 
