@@ -283,6 +283,10 @@ void shutdownBoth(int fd) {
     if (fd >= 0) shutdown(fd, SHUT_RDWR);
 }
 
+void shutdownSending(int fd) {
+    if (fd >= 0) shutdown(fd, SHUT_WR);
+}
+
 Poller::Poller() {
     epoll_ = epoll_create1(EPOLL_CLOEXEC);
     wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

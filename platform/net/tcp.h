@@ -114,5 +114,8 @@ void resetConnection(int fd);
 // Ends both directions without closing the descriptor; wakes a thread that
 // waits on it.
 void shutdownBoth(int fd);
+// Ends the sending direction only: the peer reads what was sent, then the
+// end of the stream, and may still send.
+void shutdownSending(int fd);
 
 }  // namespace platform::net
