@@ -6,23 +6,9 @@
 #include "framework/app/options.h"
 #include "fuzz/fuzz_support.h"
 #include "game/board/board.h"
-#include "game/board/gamestate.h"
+#include "game/board/tests/stub_game.h"
 
 namespace {
-
-class StubGame : public OrvexGameState {
-public:
-    int getCurrentPlayer() const override { return current; }
-    void setCurrentPlayer(int seat) override { current = seat; }
-    int getTurnsLeft() const override { return moves; }
-    void setTurnsLeft(int m) override { moves = m; }
-    int getAnimSequence() const override { return anim; }
-    void setAnimSequence(int count) override { anim = count; }
-    void checkGameOver() override {}
-    void resetPlayerLabels() override {}
-    void boardLoaded() override {}
-    int current = 1, moves = 0, anim = 0;
-};
 
 void checkWhole(const OrvexBoard& b) {
     FUZZ_CHECK(b.getWidth() >= 3 && b.getWidth() <= OrvexBoard::kCells);
@@ -44,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzz::enterProgramFolder();
     static Options store;
     options = &store;
-    static StubGame game;
-    static OrvexBoard board(game);
+    static board_test::StubGame game;
+    OrvexBoard& board = *game.board;
     fuzz::writeFile("boards/fuzz.brd", data, size);
     if (board.loadFile("fuzz.brd") == 1) {
         checkWhole(board);

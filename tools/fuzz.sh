@@ -6,9 +6,12 @@
 #                                     regression run of seconds);
 #   tools/fuzz.sh --minutes N [entry] runs a campaign of N minutes per entry
 #                                     (or the ones named), adding what it
-#                                     finds to fuzz/corpus/<entry>/.
+#                                     finds to fuzz/corpus/<entry>/ and
+#                                     keeping there only the inputs that
+#                                     add coverage.
 # Without a compiler that offers -fsanitize=fuzzer it says so and does
-# nothing. Exits non-zero when an entry finds a fault.
+# nothing. Exits non-zero when an entry finds a fault; the input that shows
+# it is left in build-fuzz/findings/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -52,23 +55,30 @@ fi
 # A picture or reply the program would decode into hundreds of megabytes is
 # a finding, as is a crash.
 limits=(-malloc_limit_mb=512 -rss_limit_mb=2048)
+findings="$top/build-fuzz/findings"
+mkdir -p "$findings"
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1
 status=0
 for entry in "${entries[@]}"; do
   fuzzer="$top/build-fuzz/fuzz/${entry}_fuzz"
+  where=(-artifact_prefix="$findings/$entry-")
   corpus="$top/fuzz/corpus/$entry"
   mkdir -p "$corpus"
   seeds=$(mktemp -d)
   for s in $(shipped "$entry"); do cp -r "$s" "$seeds/"; done
   if [ "$minutes" -gt 0 ]; then
     # New finds go to the first folder: the stored corpus.
-    "$fuzzer" "${limits[@]}" -max_total_time=$((minutes * 60)) -print_final_stats=1 "$corpus" "$seeds" || status=1
+    "$fuzzer" "${limits[@]}" "${where[@]}" -max_total_time=$((minutes * 60)) -print_final_stats=1 "$corpus" "$seeds" || status=1
+    # Only the inputs that add coverage stay: the regression run stays short.
+    kept=$(mktemp -d)
+    "$fuzzer" "${limits[@]}" -merge=1 "$kept" "$corpus" >/dev/null 2>&1 && rm -rf "$corpus" && mv "$kept" "$corpus"
+    rm -rf "$kept"
   else
     all=$(mktemp -d)
     cp -r "$corpus/." "$all/"
     find "$seeds" -type f -exec cp {} "$all/" \;
-    if "$fuzzer" "${limits[@]}" -runs=0 "$all" >"$all.log" 2>&1; then
+    if "$fuzzer" "${limits[@]}" "${where[@]}" -runs=0 "$all" >"$all.log" 2>&1; then
       echo "fuzz $entry: $(find "$all" -type f | wc -l) inputs, no fault"
     else
       echo "fuzz $entry: FAULT"
