@@ -13,16 +13,33 @@ function(vurn_sources out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# vurn_add_tests(<name> <dir> LIBS <libs>...) builds the tests of <dir>/tests:
+# vurn_add_tests(<name> <dir> [THREADED] LIBS <libs>...) builds the tests of
+# <dir>/tests:
 #   *_test.cpp      -> <name>_tests      labelled "unit" (no display)
 #   *_gui_test.cpp  -> <name>_gui_tests  labelled "gui"  (needs an X display)
 # Each TEST becomes its own CTest test, so process-wide state never leaks
 # from one test into the next and ctest -j runs them in parallel.
+# THREADED: the area runs work on threads of its own; its tests are
+# labelled "unit-threads" and "gui-threads" and belong to the target
+# vurn_threaded_tests, which the ThreadSanitizer stage of the test command
+# builds and runs ("ctest -L threads").
 function(vurn_add_tests name dir)
   if(NOT VURN_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "THREADED" "" "LIBS" ${ARGN})
+  if(NOT TARGET vurn_threaded_tests)
+    add_custom_target(vurn_threaded_tests)
+  endif()
+  set(unitLabels unit)
+  set(guiLabels gui)
+  if(T_THREADED)
+    # One label each (the test discovery cannot carry a list): "ctest -L"
+    # takes a regular expression, so "unit" and "gui" still select these,
+    # and "threads" selects both.
+    set(unitLabels unit-threads)
+    set(guiLabels gui-threads)
+  endif()
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/tests/*_test.cpp)
   file(GLOB gui CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/tests/*_gui_test.cpp)
   file(GLOB helpers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/tests/*_support.cpp)
@@ -32,32 +49,59 @@ function(vurn_add_tests name dir)
   endif()
   if(unit)
     add_executable(${name}_tests ${unit} ${helpers})
-    target_link_libraries(${name}_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
+    vurn_link_libraries(${name}_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
     gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS unit TIMEOUT 120)
+      PROPERTIES LABELS "${unitLabels}" TIMEOUT 120)
+    if(T_THREADED)
+      add_dependencies(vurn_threaded_tests ${name}_tests)
+    endif()
   endif()
   if(gui)
     add_executable(${name}_gui_tests ${gui} ${helpers})
-    target_link_libraries(${name}_gui_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
+    vurn_link_libraries(${name}_gui_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
     # Each run (and the test listing) gets a private X server.
     set_target_properties(${name}_gui_tests PROPERTIES
       CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/with-xvfb.sh)
     gtest_discover_tests(${name}_gui_tests DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS gui TIMEOUT 180)
+      PROPERTIES LABELS "${guiLabels}" TIMEOUT 180)
+    if(T_THREADED)
+      add_dependencies(vurn_threaded_tests ${name}_gui_tests)
+    endif()
   endif()
 endfunction()
 
-# vurn_library(<name> <sources>...): a static library; an area that has no
-# sources yet still gives a (empty) library, so its dependants link.
+# vurn_library(<name> <sources>...): a static library of an area's sources.
+# An area without sources yet gives no library at all: its name is only
+# noted, and vurn_link_libraries leaves it out wherever it is named, so the
+# targets that will link it once its code arrives link already now.
 function(vurn_library name)
   set(srcs ${ARGN})
   if(NOT srcs)
-    set(empty ${CMAKE_BINARY_DIR}/vurn_empty_${name}.cpp)
-    if(NOT EXISTS ${empty})
-      file(WRITE ${empty} "// no sources yet\n")
-    endif()
-    set(srcs ${empty})
+    set_property(GLOBAL APPEND PROPERTY VURN_EMPTY_LIBRARIES ${name})
+    return()
   endif()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# vurn_present_libraries(<out-var> <libs>...): the given libraries without
+# those that vurn_library left out for want of sources.
+function(vurn_present_libraries out)
+  get_property(empty GLOBAL PROPERTY VURN_EMPTY_LIBRARIES)
+  set(result ${ARGN})
+  if(empty AND result)
+    list(REMOVE_ITEM result ${empty})
+  endif()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# vurn_link_libraries(<target> <PUBLIC|PRIVATE|INTERFACE> <libs>...):
+# target_link_libraries for a target that may be an area without sources
+# (then nothing happens) and libraries that may be such areas (left out).
+function(vurn_link_libraries target scope)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  vurn_present_libraries(libs ${ARGN})
+  target_link_libraries(${target} ${scope} ${libs})
 endfunction()

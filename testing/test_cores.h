@@ -48,6 +48,12 @@ struct CoreEnvironment {
     ProgramFolder folder;
 };
 
+// Pumps events until `done` holds; the deadline is generous, for a loaded
+// machine. Tests wait on what they look for rather than for a fixed time.
+inline bool waitUntil(const std::function<bool()>& done, double maxSeconds = 30) {
+    return platform::ui::processEventsUntil(done, maxSeconds);
+}
+
 // An embedded (unwindowed) core with a class name of choice, for the
 // register.
 class FakeCore : public SuperCore {

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick giflib-tools
   libfreetype-dev fonts-dejavu-core
   python3
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -2,8 +2,9 @@
 # Installs what is missing, then builds and runs every test: the unit tests,
 # the window tests (each on a private Xvfb with Mesa's software OpenGL), and
 # the unit tests again in an AddressSanitizer + UndefinedBehaviorSanitizer
-# build, and the game protocol's threads with the stand-in game server once
-# under ThreadSanitizer. Exits non-zero on any failure.
+# build, the tests of every area with threads of its own under
+# ThreadSanitizer, and every fuzz entry over its stored corpus (a regression
+# run, built with clang). Exits non-zero on any failure.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -19,8 +20,12 @@ cmake --build "$top/build-asan" -j "$jobs"
 (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest -L unit -j "$jobs" --output-on-failure)
 
+# Every area that runs work on threads of its own (labelled "threads").
 cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_TSAN=ON
-cmake --build "$top/build-tsan" -j "$jobs" --target game_protocol_tests standin_game_server_tests
-TSAN_OPTIONS=halt_on_error=1 "$top/build-tsan/game/game_protocol_tests"
-TSAN_OPTIONS=halt_on_error=1 "$top/build-tsan/standin/game-server/standin_game_server_tests"
+cmake --build "$top/build-tsan" -j "$jobs" --target vurn_threaded_tests
+(cd "$top/build-tsan" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+   ctest -L threads -j "$jobs" --output-on-failure)
+
+# Every fuzz entry over its stored corpus and the shipped data.
+"$top/tools/fuzz.sh"
 echo "all tests passed"

@@ -54,6 +54,23 @@ FILE* openDataFile(const char* path, const char* mode) {
     return nullptr;  // "system" is only ever written through "user"
 }
 
+bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened) {
+    if (opened) *opened = false;
+    if (!path || !*path) {
+        debugLog("ERROR: a file without a name cannot be written\n");
+        return false;
+    }
+    std::string target = userPathFor(path);
+    std::string why;
+    if (platform::replaceFile(target.c_str(), data, size, &why, opened)) return true;
+    debugPrintfSS("ERROR: could not write %s (%s); the old file is kept\n", target.c_str(), why.c_str());
+    return false;
+}
+
+bool writeUserFile(const char* path, const std::string& content) {
+    return writeUserFile(path, content.data(), content.size());
+}
+
 char* makePath(const char* directory, const char* fileName, char* out, std::size_t outSize) {
     const char* f = fileName ? fileName : "";
     if (!directory || !*directory)

@@ -20,6 +20,18 @@ FILE* openDataFile(const char* path, const char* mode);
 // path, the path itself otherwise).
 std::string userPathFor(const char* path);
 
+// Writes a whole file that the program keeps for the player (options,
+// language file, board files, snapshots, downloaded files). `path` is taken
+// as openDataFile takes it for writing: a "system" path goes to "user".
+// The bytes go to a temporary file in the same folder, are flushed, and the
+// temporary file then replaces the old one, so a crash or a full disk never
+// leaves a file cut short: the old file stays whole. A failure writes an
+// "ERROR" line to the debug log and returns false; *opened (when given)
+// tells whether the file could be created at all, for callers that word
+// the two failures apart.
+bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
+bool writeUserFile(const char* path, const std::string& content);
+
 // directory + '/' + file name; no separator after a directory that ends in
 // '/' or '\'; an empty or null directory gives "./" + file name.
 char* makePath(const char* directory, const char* fileName, char* out, std::size_t outSize);

@@ -12,7 +12,9 @@ int testMode = 0;
 
 namespace {
 
-std::recursive_mutex logMutex;
+// Never destroyed: a worker still fetching while the process exits may log
+// after the static objects are gone.
+std::recursive_mutex& logMutex = *new std::recursive_mutex;
 // Set once the log is off for good. Read without the lock, so that a
 // disabled log costs every call, wrappers included, one flag test: nothing
 // is formatted and no lock is taken.

@@ -6,6 +6,7 @@
 #include "framework/app/debuglog.h"
 #include "framework/app/nls.h"
 #include "framework/app/options.h"
+#include "framework/app/placement.h"
 #include "framework/app/config.h"
 #include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
@@ -45,6 +46,7 @@ void Exec::setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker
 Exec::Exec() {
     // The class library's two start-up settings have no counterpart here.
     init();
+    // A 400 x 160 window centred on the last main window.
     deriveWelcomeWindowKeys();
     if (mainCoreFactory) mainCore_ = mainCoreFactory();
 }
@@ -87,23 +89,6 @@ void Exec::init() {
         }
     }
     currentExec = this;
-}
-
-// A 400 x 160 window centred on the last main window, for the client set and
-// the frame set independently.
-void Exec::deriveWelcomeWindowKeys() {
-    if (getStringOption("mainWindowX")) {
-        setIntOption("welcomeWindowX", getIntOption("mainWindowX") + getIntOption("mainWindowW") / 2 - 200);
-        setIntOption("welcomeWindowY", getIntOption("mainWindowY") + getIntOption("mainWindowH") / 2 - 80);
-        setIntOption("welcomeWindowW", 400);
-        setIntOption("welcomeWindowH", 160);
-    }
-    if (getStringOption("mainWindowOX")) {
-        setIntOption("welcomeWindowOX", getIntOption("mainWindowOX") + getIntOption("mainWindowOW") / 2 - 200);
-        setIntOption("welcomeWindowOY", getIntOption("mainWindowOY") + getIntOption("mainWindowOH") / 2 - 80);
-        setIntOption("welcomeWindowOW", 400);
-        setIntOption("welcomeWindowOH", 160);
-    }
 }
 
 void Exec::uninit() {

@@ -52,8 +52,6 @@ public:
                                    UpgradeWindowOpener windowOpener);
 
 private:
-    void deriveWelcomeWindowKeys();
-
     SuperCore* mainCore_ = nullptr;
     Communicator* checkRequest_ = nullptr;
     Communicator* upgradeListHolder_ = nullptr;

@@ -46,15 +46,14 @@ NlsTable::NlsTable(const char* languageCode) : entries_(new Vector("vw", 0)) {
 }
 
 NlsTable::~NlsTable() {
-    if (FILE* f = openDataFile(path().c_str(), "w")) {
-        for (int i = 0; i < entries_->size(); ++i) {
-            NlsEntry* e = entryAt(i);
-            const char* k = e->getKey();
-            if (!*k || *k == ' ') continue;
-            std::fprintf(f, "%s\n%s\n%s\n", k, e->isTranslated() ? e->getText() : "-", "===");
-        }
-        std::fclose(f);
+    std::string content;
+    for (int i = 0; i < entries_->size(); ++i) {
+        NlsEntry* e = entryAt(i);
+        const char* k = e->getKey();
+        if (!*k || *k == ' ') continue;
+        content += std::string(k) + '\n' + (e->isTranslated() ? e->getText() : "-") + "\n===\n";
     }
+    writeUserFile(path().c_str(), content);
     for (int i = 0; i < entries_->size(); ++i) delete entryAt(i);
     delete entries_;
 }

@@ -8,7 +8,6 @@
 #include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
 #include "framework/app/messagebox.h"
-#include "platform/os/files.h"
 
 Options* options = nullptr;
 
@@ -127,28 +126,18 @@ void Options::parse(const std::string& content) {
     }
 }
 
-void Options::save() {
+bool Options::save() {
     lock();
-    std::string tmpPath = path_ + ".tmp";
-    FILE* f = openDataFile(tmpPath.c_str(), "wb");
-    if (!f) {
-        unlock();
-        return;
-    }
-    bool ok = true;
+    std::string content;
     for (const auto& e : entries_) {
         std::string value = e->text.substr(0, kMaxValue);
         for (char& c : value)
             if (c == ' ') c = '`';
-        if (std::fprintf(f, "%s %s\n", e->key.c_str(), value.c_str()) < 0) ok = false;
+        content += e->key + ' ' + value + '\n';
     }
-    if (std::fclose(f) != 0) ok = false;
-    std::string tmpUser = userPathFor(tmpPath.c_str());
-    if (ok)
-        platform::renameFile(tmpUser.c_str(), userPathFor(path_.c_str()).c_str());
-    else
-        platform::removeFile(tmpUser.c_str());
+    bool ok = writeUserFile(path_.c_str(), content);
     unlock();
+    return ok;
 }
 
 int32_t getIntOption(const char* key) { return options ? options->getInt(key) : 0; }
@@ -175,6 +164,4 @@ void setStringOption(const char* key, const char* text) {
     if (options) options->set(key, text);
 }
 
-void saveOptions() {
-    if (options) options->save();
-}
+bool saveOptions() { return options && options->save(); }

@@ -7,8 +7,8 @@
 //
 // File format: one option per line, "key value\n", blanks in the value
 // written as '`'. The file is read from "user/" (else "system/") and written
-// to "user/" only, through a temporary file that replaces the old one, so
-// a crash never leaves half a file.
+// to "user/" only, through writeUserFile, so a crash or a full disk never
+// leaves half a file.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,8 +28,10 @@ public:
     // file shows "Options file created from scratch." and leaves the store
     // empty.
     void load(const char* fileName);
-    void save();
-    void write() { save(); }
+    // False (with an "ERROR" line in the debug log) when the file could not
+    // be written; the old file is then kept.
+    bool save();
+    bool write() { return save(); }
 
     Entry* find(const char* key);
     int32_t getInt(const char* key);
@@ -67,7 +69,7 @@ void setIntOption(const char* key, int32_t value);
 void setIntOptionFor(const char* prefix, const char* suffix, int32_t value);
 const char* getStringOption(const char* key);
 void setStringOption(const char* key, const char* text);
-void saveOptions();
+bool saveOptions();
 
 // The decimal reading of an option text (atol into 32 bits: leading blanks,
 // a sign, digits; anything else ends it; out-of-range values saturate).

@@ -8,6 +8,7 @@
 #include "framework/util/bounded.h"
 #include "framework/app/exec.h"
 #include "framework/app/options.h"
+#include "framework/app/placement.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/util/ticker.h"
 #include "framework/window/superwindow.h"
@@ -40,17 +41,16 @@ SuperCore::SuperCore(const char* windowName, int width, int height, int extra) {
 
     // The saved placement. A first start has none: the default framing
     // rather than a window of no size.
-    int x = hasOption(iName + "OX") ? intOption(iName + "OX") : kDefaultX;
-    int y = hasOption(iName + "OY") ? intOption(iName + "OY") : kDefaultY;
-    int w = width != 0 ? width : intOption(iName + "OW");
-    int h = height != 0 ? height : intOption(iName + "OH");
-    if (w <= 0) w = kDefaultWidth;
-    if (h <= 0) h = kDefaultHeight;
+    const int savedX = hasOption(iName + "OX") ? intOption(iName + "OX") : kDefaultX;
+    const int savedY = hasOption(iName + "OY") ? intOption(iName + "OY") : kDefaultY;
+    const int savedW = width != 0 ? width : intOption(iName + "OW");
+    const int savedH = height != 0 ? height : intOption(iName + "OH");
 
-    // Keep the window on the desktop.
+    // Keep the window where the desktop shows it, whatever the file held.
     platform::ui::Size desktop = platform::ui::desktopSize();
-    if (x + 32 >= desktop.w) x = 30;
-    if (y + 32 >= desktop.h) y = 30;
+    WindowPlacement placed = keepOnDesktop(savedX, savedY, savedW, savedH, desktop.w, desktop.h,
+                                           {30, 30, kDefaultWidth, kDefaultHeight});
+    const int x = placed.x, y = placed.y, w = placed.w, h = placed.h;
 
     int frameStyle = SuperWindow::defaultStyle() | (iSync ? SuperWindow::kStyleSyncPaint : 0);
     iFrame = new SuperWindow(SuperWindow::defaultId, {x, y, w, h}, frameStyle, "");

@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "framework/util/tickclient.h"
+
 class SuperWindow;
 class SuperCanvas;
 
-class SuperCore {
+class SuperCore : public TickClient {
 public:
     // A windowed core: registers itself, opens its frame at the saved
     // placement of `windowName` (a width or height of 0: the saved size).
@@ -47,8 +49,8 @@ public:
     // cursor starts at 0 for each drag; non-zero while a further file is
     // offered (directory and fileName set).
     virtual int getDragFile(int* cursor, std::string* directory, std::string* fileName);
-    virtual void onIntuitick();
-    virtual void onPrivIntuitick();
+    void onIntuitick() override;
+    void onPrivIntuitick() override;
     virtual int onListSelect(const char* eventName, SuperCore* sender, int row);
     virtual const char* getName();
     virtual void setVisible(int flag);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
 #include "platform/os/files.h"
 
@@ -305,7 +306,8 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
 
         if (localEntries && !readColorTable(in, localEntries, picture->palette.data()))
             return "Invalid image header";
-        if (!imageSizeAcceptable(width, height)) return "Invalid image header";
+        // Indices, and the alpha plane the loader adds: two bytes a pixel.
+        if (!imageDecodedSizeAcceptable(width, height, 2)) return "Invalid image header";
         if (!in.has(1)) return "Image short";
         int minCodeSize = in.byte();
         const uint8_t* stream = in.here();
@@ -432,9 +434,9 @@ std::vector<uint8_t> gifCompress(const uint8_t* pixels, std::size_t count) {
     return blocks;
 }
 
-void putLE16(FILE* f, int v) {
-    std::fputc(v & 0xFF, f);
-    std::fputc((v >> 8) & 0xFF, f);
+void putLE16(std::vector<uint8_t>& out, int v) {
+    out.push_back(static_cast<uint8_t>(v & 0xFF));
+    out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
 }
 
 }  // namespace
@@ -443,37 +445,37 @@ std::string writeGIF(const char* fileName, const SaveRecord& record) {
     if (!record.pixels8 || !record.palette || record.width <= 0 || record.height <= 0 ||
         record.width > 0xFFFF || record.height > 0xFFFF)
         return "File i/o error";  // nothing a GIF can hold
-    FILE* f = platform::openFile(fileName, "wb");
-    if (!f) return "Could not open save file.";
 
-    std::fwrite("GIF89a", 1, 6, f);
-    putLE16(f, record.width);
-    putLE16(f, record.height);
-    std::fputc(0xF7, f);  // global table of 256 entries, 8-bit colour resolution
-    std::fputc(0, f);     // background
-    std::fputc(0, f);     // aspect
+    // Encoded whole first, then written in one step: a failure never leaves
+    // a cut file behind.
+    std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
+    putLE16(out, record.width);
+    putLE16(out, record.height);
+    out.push_back(0xF7);  // global table of 256 entries, 8-bit colour resolution
+    out.push_back(0);     // background
+    out.push_back(0);     // aspect
     for (int i = 0; i < 256; ++i) {
-        std::fputc(record.palette[i], f);
-        std::fputc(record.palette[256 + i], f);
-        std::fputc(record.palette[512 + i], f);
+        out.push_back(record.palette[i]);
+        out.push_back(record.palette[256 + i]);
+        out.push_back(record.palette[512 + i]);
     }
-    std::fputc(0x2C, f);
-    putLE16(f, 0);
-    putLE16(f, 0);
-    putLE16(f, record.width);
-    putLE16(f, record.height);
-    std::fputc(0, f);  // no local table, not interlaced
-    std::fputc(8, f);  // minimum code size
+    out.push_back(0x2C);
+    putLE16(out, 0);
+    putLE16(out, 0);
+    putLE16(out, record.width);
+    putLE16(out, record.height);
+    out.push_back(0);  // no local table, not interlaced
+    out.push_back(8);  // minimum code size
 
     const std::vector<uint8_t> blocks =
         gifCompress(record.pixels8, static_cast<std::size_t>(record.width) * record.height);
-    std::fwrite(blocks.data(), 1, blocks.size(), f);
-    std::fputc(0, f);
-    std::fputc(0x3B, f);
+    out.insert(out.end(), blocks.begin(), blocks.end());
+    out.push_back(0);
+    out.push_back(0x3B);
 
-    bool failed = std::ferror(f) != 0;
-    if (std::fclose(f) != 0) failed = true;
-    if (failed) return "File i/o error";
+    bool opened = false;
+    if (!writeUserFile(fileName, out.data(), out.size(), &opened))
+        return opened ? "File i/o error" : "Could not open save file.";
     return {};
 }
 

@@ -17,6 +17,14 @@ bool imageSizeAcceptable(int64_t width, int64_t height) {
            width * height <= kMaxImagePixels;
 }
 
+bool imageDecodedSizeAcceptable(int64_t width, int64_t height, int64_t bytesPerPixel) {
+    if (!imageSizeAcceptable(width, height)) return false;
+    if (width * height * bytesPerPixel <= kMaxDecodedBytes) return true;
+    debugPrintfII("ERROR: a picture of %d x %d pixels is too large once decoded; refused\n", static_cast<int>(width),
+                  static_cast<int>(height));
+    return false;
+}
+
 int64_t fileSizeOf(const char* fileName) {
     FILE* f = platform::openFile(fileName, "rb");
     if (!f) return -1;
@@ -234,10 +242,7 @@ bool endsInTxr(const std::string& name) {
 }
 
 void writeLoadMessage(const std::string& error) {
-    FILE* f = platform::openFile("msg.txt", "w");
-    if (!f) return;
-    std::fprintf(f, "Load error message: %s\n", error.c_str());
-    std::fclose(f);
+    writeUserFile("msg.txt", "Load error message: " + error + "\n");
 }
 
 }  // namespace

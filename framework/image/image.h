@@ -25,6 +25,18 @@ constexpr int64_t kMaxImagePixels = int64_t(1) << 26;
 // True when width x height is a picture size the readers accept.
 bool imageSizeAcceptable(int64_t width, int64_t height);
 
+// The most bytes a picture may take once decoded. Every picture the program
+// uses fits well within it (the font sheet, icons, page images, a snapshot
+// of the largest board view is under 6 MiB); a small file that claims a
+// huge picture is refused before anything is allocated for it.
+constexpr int64_t kMaxDecodedBytes = int64_t(64) << 20;
+
+// imageSizeAcceptable, and the decoded picture at bytesPerPixel (pixels,
+// alpha and any buffer the reader needs for one pixel) within
+// kMaxDecodedBytes; a picture over that bound is refused with an "ERROR"
+// line in the debug log.
+bool imageDecodedSizeAcceptable(int64_t width, int64_t height, int64_t bytesPerPixel);
+
 // What a reader fills for Image::load; the loader moves it into the image.
 struct PictureRecord {
     std::vector<uint8_t> pixels8;

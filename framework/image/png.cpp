@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
 #include "platform/os/files.h"
 
@@ -127,6 +128,12 @@ std::string loadPNG(const char* fileName, PictureRecord* picture) {
     if (depth == 0 || !imageSizeAcceptable(width, height) ||
         state.rowBytes < static_cast<png_size_t>(width) * static_cast<png_size_t>(state.channels))
         return "Could not read file";  // a form this reader cannot serve
+    // Decoded: libpng's rows, then the picture's own pixels and alpha (a
+    // palette picture also gets the alpha plane the loader adds).
+    const bool withAlpha = state.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
+    const int64_t pictureBytes = depth == 8 ? 2 : depth == 24 ? 3 + 1 : 6 + (withAlpha ? 2 : 0);
+    const int64_t rowBytesPerPixel = (static_cast<int64_t>(state.rowBytes) + width - 1) / width;
+    if (!imageDecodedSizeAcceptable(width, height, rowBytesPerPixel + pictureBytes)) return "Could not read file";
 
     std::vector<uint8_t> buffer(state.rowBytes * static_cast<std::size_t>(height));
     std::vector<png_bytep> rows(static_cast<std::size_t>(height));
@@ -204,7 +211,7 @@ std::string loadPngFile(const char* fileName, PictureRecord* picture) {
 namespace {
 
 struct PngWriteState {
-    FILE* file = nullptr;
+    std::vector<uint8_t>* bytes = nullptr;  // the encoded file, written whole at the end
     png_structp png = nullptr;
     png_infop info = nullptr;
     png_uint_32 width = 0, height = 0;
@@ -218,7 +225,6 @@ public:
     explicit PngWriteGuard(PngWriteState* s) : s_(s) {}
     ~PngWriteGuard() {
         if (s_->png) png_destroy_write_struct(&s_->png, s_->info ? &s_->info : nullptr);
-        if (s_->file) std::fclose(s_->file);
     }
     PngWriteGuard(const PngWriteGuard&) = delete;
     PngWriteGuard& operator=(const PngWriteGuard&) = delete;
@@ -227,9 +233,16 @@ private:
     PngWriteState* s_;
 };
 
+void appendPngBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void flushPngBytes(png_structp) {}
+
 int writePngStream(PngWriteState* s) {
     if (setjmp(png_jmpbuf(s->png))) return 1;
-    png_init_io(s->png, s->file);
+    png_set_write_fn(s->png, s->bytes, appendPngBytes, flushPngBytes);
     png_set_filter(s->png, 0, PNG_FILTER_NONE | PNG_FILTER_SUB | PNG_FILTER_PAETH);
     png_set_compression_level(s->png, 9);
     png_set_compression_mem_level(s->png, 8);
@@ -323,18 +336,20 @@ std::string savePNG(const char* fileName, const SaveRecord& r, int interlace) {
     }
     state.rows = rows.data();
 
-    PngWriteGuard guard(&state);
-    state.file = platform::openFile(fileName, "wb");
-    if (!state.file) return "Could not open file.";
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
-    if (!state.png) return "Out of memory";
-    state.info = png_create_info_struct(state.png);
-    if (!state.info) return "Out of memory";
-    if (writePngStream(&state) != 0) return "PNG Creation failure";
-    FILE* file = state.file;
-    state.file = nullptr;
-    bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) return "PNG Creation failure";
+    std::vector<uint8_t> encoded;
+    {
+        PngWriteGuard guard(&state);
+        state.bytes = &encoded;
+        state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+        if (!state.png) return "Out of memory";
+        state.info = png_create_info_struct(state.png);
+        if (!state.info) return "Out of memory";
+        if (writePngStream(&state) != 0) return "PNG Creation failure";
+    }
+    // Encoded whole first: a failure never leaves a cut file behind.
+    bool opened = false;
+    if (!writeUserFile(fileName, encoded.data(), encoded.size(), &opened))
+        return opened ? "PNG Creation failure" : "Could not open file.";
     return {};
 }
 

@@ -1,7 +1,6 @@
 #include "framework/util/ticker.h"
 
 #include "framework/app/debuglog.h"
-#include "framework/core/supercore.h"
 
 Ticker* mainTicker = nullptr;
 
@@ -26,11 +25,11 @@ Ticker::~Ticker() {
     debugLog("~ticker.done ");
 }
 
-void Ticker::addClient(SuperCore* core, std::atomic<int>* counter) {
+void Ticker::addClient(TickClient* core, std::atomic<int>* counter) {
     head_ = new Node{core, counter, head_, false};
 }
 
-void Ticker::removeClient(SuperCore* core) {
+void Ticker::removeClient(TickClient* core) {
     for (Node* n = head_; n; n = n->next) {
         if (n->removed || n->core != core) continue;
         n->removed = true;  // unlinked now, or after the walk when ticking

@@ -2,12 +2,12 @@
 // The 500 ms tick of a frame window and its client list. On each tick the
 // ticker walks its clients, newest first: a client registered with a counter
 // gets its counter raised by one (the game-protocol thread counts its own
-// ticks from it); every other client gets its core's onIntuitick (or
+// ticks from it); every other client gets its onIntuitick (or
 // onPrivIntuitick on a ticker that is not the main one). The frame window
 // that owns the ticker drives it from its window timer.
 #include <atomic>
 
-class SuperCore;
+#include "framework/util/tickclient.h"
 
 class Ticker {
 public:
@@ -20,10 +20,10 @@ public:
     Ticker(const Ticker&) = delete;
     Ticker& operator=(const Ticker&) = delete;
 
-    void addClient(SuperCore* core, std::atomic<int>* counter);
-    void add(SuperCore* core) { addClient(core, nullptr); }
+    void addClient(TickClient* core, std::atomic<int>* counter);
+    void add(TickClient* core) { addClient(core, nullptr); }
     // Unlinks the first node of that core; safe during a tick.
-    void removeClient(SuperCore* core);
+    void removeClient(TickClient* core);
 
     void tickClients();
     // The raw window event filter: a timer event (275) carrying this
@@ -37,7 +37,7 @@ public:
 
 private:
     struct Node {
-        SuperCore* core;
+        TickClient* core;
         std::atomic<int>* counter;
         Node* next;
         bool removed;

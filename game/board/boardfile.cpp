@@ -2,6 +2,7 @@
 // four-character code per play-area cell (letter, direction digit, owner
 // digit, counter digit), row by row; line breaks may stand anywhere between
 // the characters. The border is not stored.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -90,17 +91,46 @@ bool readLine(FILE* f, std::string& line) { return readTextLine(f, line, kLineMa
 struct Header {
     int width = -1;  // play area; -1 when the header has no size
     int height = -1;
+    bool sizeTooLarge = false;  // a size number beyond 32 bits
     int style = -1;  // as OrvexBoard::setStyle; -1 keeps the style
     int rotation = 0;  // eighths of a turn
 };
+
+enum class Scan { None, Number, TooLarge };
+
+// A decimal number as "%d" reads it (blanks, a sign, digits), checked: one
+// that does not fit 32 bits is TooLarge rather than wrapped around.
+Scan scanNumber(const char*& p, int* out) {
+    const char* q = p;
+    while (*q == ' ' || *q == '\t' || *q == '\r' || *q == '\n' || *q == '\f' || *q == '\v') ++q;
+    bool negative = false;
+    if (*q == '+' || *q == '-') negative = *q++ == '-';
+    if (*q < '0' || *q > '9') return Scan::None;
+    long long v = 0;
+    bool tooLarge = false;
+    for (; *q >= '0' && *q <= '9'; ++q) {
+        if (v <= INT32_MAX) v = v * 10 + (*q - '0');  // beyond that, only the digits are passed
+        if (v > static_cast<long long>(INT32_MAX) + (negative ? 1 : 0)) tooLarge = true;
+    }
+    p = q;
+    if (tooLarge) return Scan::TooLarge;
+    *out = static_cast<int>(negative ? -v : v);
+    return Scan::Number;
+}
 
 Header parseHeader(const std::string& line) {
     Header h;
     const char* text = line.c_str();
     if (const char* p = std::strstr(text, "size: ")) {
+        // Two numbers after the key; one that does not scan keeps its 11.
         h.width = 11;
         h.height = 11;
-        std::sscanf(p, "size: %d %d ", &h.width, &h.height);
+        p += 6;
+        for (int* field : {&h.width, &h.height}) {
+            Scan scan = scanNumber(p, field);
+            if (scan == Scan::TooLarge) h.sizeTooLarge = true;
+            if (scan != Scan::Number) break;
+        }
         debugPrintfII("read sizes to be %d,%d\n", h.width, h.height);
     }
     // Tested in this order; the last one found wins.
@@ -153,6 +183,11 @@ int OrvexBoard::loadFile(const char* name) {
     readLine(f, line);  // the title
     readLine(f, line);
     const Header h = parseHeader(line);
+    if (h.sizeTooLarge) {
+        debugLog("ERROR: board size beyond any board refused\n");
+        std::fclose(f);
+        return 0;
+    }
     if (h.width != -1 && (h.width < 1 || h.height < 1 || h.width > kMaxPlayArea || h.height > kMaxPlayArea)) {
         debugPrintfII("ERROR: board size %d,%d refused\n", h.width, h.height);
         std::fclose(f);
@@ -231,18 +266,18 @@ int OrvexBoard::saveFile(const char* name) {
         if (compareNoCase(name, refused) == 0) return 0;
     char path[1024];
     joinPath("boards", name, path);
-    FILE* f = platform::openFile(path, "w");
-    if (!f) return 0;
 
-    std::fprintf(f, "KZ+V Orvex Chess\n");
+    std::string text = "KZ+V Orvex Chess\n";
     // The header of the style, with the board's own size so that a board
     // of any size loads back as it was saved.
     const int flags[5] = {iGkvStyle, iKvStyle, iOthStyle, iChkStyle, iD2dStyle};
     const int headerOf[5] = {1, 0, 2, 3, 4};
     for (int i = 0; i < 5; ++i)
         if (flags[i]) {
-            std::fprintf(f, kStyleHeaders[headerOf[i]], iPlayWidth, iPlayHeight);
-            std::fputc('\n', f);
+            char header[512];
+            std::snprintf(header, sizeof header, kStyleHeaders[headerOf[i]], iPlayWidth, iPlayHeight);
+            text += header;
+            text += '\n';
         }
 
     for (int y = 0; y < getHeight(); ++y) {
@@ -259,16 +294,21 @@ int OrvexBoard::saveFile(const char* name) {
             if (kind && kind->counter != Counter::None) counter = counterValue(*p, kind->counter);
             if (counter < 0 || counter > 9) counter = counter < 0 ? 0 : 9;
             if (floor) letter = floor->isA(piece_class::kHyperHole) ? 'Z' : 'X';
-            if (letter == '.')
-                std::fputs("....", f);
-            else if (letter == 'X' || letter == 'Z')
-                std::fprintf(f, "%c...", letter);
-            else
-                std::fprintf(f, "%c%c%c%c", letter, '0' + direction % 8, '0' + owner % 10, '0' + counter);
+            if (letter == '.') {
+                text += "....";
+            } else if (letter == 'X' || letter == 'Z') {
+                text += letter;
+                text += "...";
+            } else {
+                text += letter;
+                text += static_cast<char>('0' + direction % 8);
+                text += static_cast<char>('0' + owner % 10);
+                text += static_cast<char>('0' + counter);
+            }
             wrote = true;
         }
-        if (wrote) std::fputc('\n', f);
+        if (wrote) text += '\n';
     }
-    const bool ok = std::ferror(f) == 0;
-    return (std::fclose(f) == 0 && ok) ? 1 : 0;
+    // A full disk or a crash while saving never leaves the old board cut.
+    return writeUserFile(path, text) ? 1 : 0;
 }

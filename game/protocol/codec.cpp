@@ -102,9 +102,14 @@ MessageBytes rowMessage(const char* code, uint32_t id1, uint32_t id2, std::initi
     return m;
 }
 
+int maxFrameBodyFor(const uint8_t* body, int count) {
+    if (body && count >= 2 && body[0] == 'L' && body[1] == 'L') return kMaxLoginBody;
+    return kMaxFrameBody;
+}
+
 MessageBytes loginMessage(const char* playerName) {
     MessageBytes m = codeMessage("LL");
-    appendText(&m, playerName ? playerName : "", 2, kMaxFrameBody);
+    appendText(&m, playerName ? playerName : "", 2, kMaxLoginBody);
     return m;
 }
 

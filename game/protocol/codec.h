@@ -33,9 +33,23 @@ uint8_t byteSum(const uint8_t* body, int count);
 constexpr int kFrameHeaderBytes = 3;
 constexpr int kLoginBlockBytes = 20;
 constexpr int kLoginWords = 4;
-// No message the client sends is longer (a frame body of 2 to 256 bytes).
-constexpr int kMaxFrameBody = 256;
+// A player name or chat text the client sends, with its NUL: what its
+// length byte may count.
+constexpr int kMaxTextBytes = 254;
+// The longest chat line a player may type (the entry field's limit): its
+// PT message is then the longest the client sends.
+constexpr int kMaxChatTextChars = kMaxTextBytes - 1;
+// The LL message alone is bound to 256 bytes (a name of at most 252
+// characters).
+constexpr int kMaxLoginBody = 256;
+// No message the client sends is longer: a PT with the longest text
+// (seat, length byte and 254 bytes of text): a frame body of 2 to 258.
+constexpr int kMaxFrameBody = 4 + kMaxTextBytes;
 constexpr int kMinFrameBody = 2;
+
+// The longest frame body the message at the head of `body` may have:
+// kMaxLoginBody for LL, kMaxFrameBody for every other code.
+int maxFrameBodyFor(const uint8_t* body, int count);
 
 // The checksum, then the length high byte and low byte.
 void putFrameHeader(uint8_t* out, const uint8_t* body, int count);
@@ -49,7 +63,8 @@ MessageBytes frameMessage(const uint8_t* body, int count);
 // How many bytes of the text a message carries: headerBytes stand before
 // the length byte; the text (without its NUL) is cut so that the whole
 // message is at most maxMessage bytes and the length byte at most 255,
-// never inside a UTF-8 sequence.
+// never inside a UTF-8 sequence. (The client's own texts stay within
+// kMaxTextBytes through their maxMessage.)
 int fittedTextLength(const char* text, int headerBytes, int maxMessage);
 
 // The code letters followed by one byte per field ("PS", {x, y}).

@@ -17,7 +17,7 @@ OrvexConnection::~OrvexConnection() {
 }
 
 bool OrvexConnection::queueMessage(const uint8_t* bytes, int count) {
-    if (!bytes || count < kMinFrameBody || count > kMaxFrameBody) {
+    if (!bytes || count < kMinFrameBody || count > maxFrameBodyFor(bytes, count)) {
         debugPrintfI("ERROR: a message of %d bytes cannot be sent\n", count);
         return false;
     }

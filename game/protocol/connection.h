@@ -38,8 +38,9 @@ public:
     Vector* getOutQueue() { return &iOutQueue; }
     // The number of records waiting (any thread).
     int queuedMessages();
-    // Appends a copy of one message (2 to 256 bytes; others are refused
-    // with an "ERROR" line). Safe from any thread.
+    // Appends a copy of one message (2 to kMaxFrameBody bytes, an LL at
+    // most kMaxLoginBody; others are refused with an "ERROR" line). Safe
+    // from any thread.
     bool queueMessage(const uint8_t* bytes, int count);
 
     // Creates the socket (it connects) and puts it into poll mode.

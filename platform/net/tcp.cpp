@@ -6,6 +6,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
@@ -117,6 +119,19 @@ int openStream(int* error) {
     return fd;
 }
 
+void setReceiveBuffer(int fd, int bytes) {
+    if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+void setSendBuffer(int fd, int bytes) {
+    if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
+void setNoDelay(int fd) {
+    int one = 1;
+    if (fd >= 0) setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
 void closeHandle(int fd) {
     if (fd >= 0) close(fd);
 }
@@ -171,6 +186,50 @@ long sendAll(int fd, const void* data, long length, int timeoutMs, int* error, C
     return sent;
 }
 
+long sendSome(int fd, const void* data, long length, int* error) {
+    if (fd < 0) {
+        if (error) *error = EBADF;
+        return kSendFailed;
+    }
+    if (length <= 0) return 0;
+    for (;;) {
+        ssize_t n = send(fd, data, static_cast<std::size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
+        if (error) *error = errno;
+        return kSendFailed;
+    }
+}
+
+Wait waitReadyIo(int fd, bool wantWrite, long long timeoutUs, bool* readable, bool* writable) {
+    *readable = *writable = false;
+    if (fd < 0) return Wait::Failed;
+    short revents = 0;
+    int rc = pollOne(fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), timeoutUs < 0 ? 0 : timeoutUs,
+                     &revents);
+    if (rc < 0) return Wait::Failed;
+    if (rc == 0) return Wait::TimedOut;
+    if (revents & POLLNVAL) return Wait::Failed;
+    // A close or an error counts as readable: the receive reports it.
+    *readable = (revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    *writable = (revents & POLLOUT) != 0;
+    return Wait::Ready;
+}
+
+bool waitAnyReadable(const std::vector<int>& fds, long long timeoutUs, std::vector<int>* ready) {
+    ready->clear();
+    std::vector<pollfd> polled;
+    polled.reserve(fds.size());
+    for (int fd : fds) polled.push_back({fd, POLLIN, 0});
+    timespec ts{static_cast<time_t>(timeoutUs / 1000000), static_cast<long>((timeoutUs % 1000000) * 1000)};
+    int rc = ppoll(polled.data(), polled.size(), timeoutUs < 0 ? nullptr : &ts, nullptr);
+    if (rc < 0) return errno == EINTR;
+    for (const pollfd& p : polled)
+        if (p.revents & (POLLIN | POLLHUP | POLLERR)) ready->push_back(p.fd);
+    return true;
+}
+
 Wait waitReadable(int fd, long long timeoutUs) {
     if (fd < 0) return Wait::Failed;
     short revents = 0;
@@ -202,7 +261,7 @@ int listenOn(const char* bindAddress, int port, int* boundPort, int backlog) {
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in sa = makeAddress(address, port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, backlog < 0 ? 0 : backlog) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, backlog < 0 ? SOMAXCONN : backlog) != 0) {
         close(fd);
         return -1;
     }
@@ -237,6 +296,67 @@ void resetConnection(int fd) {
 
 void shutdownBoth(int fd) {
     if (fd >= 0) shutdown(fd, SHUT_RDWR);
+}
+
+void shutdownSending(int fd) {
+    if (fd >= 0) shutdown(fd, SHUT_WR);
+}
+
+Poller::Poller() {
+    epoll_ = epoll_create1(EPOLL_CLOEXEC);
+    wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (epoll_ >= 0 && wake_ >= 0) {
+        epoll_event e{};
+        e.events = EPOLLIN;
+        e.data.fd = wake_;
+        epoll_ctl(epoll_, EPOLL_CTL_ADD, wake_, &e);
+    }
+}
+
+Poller::~Poller() {
+    if (wake_ >= 0) close(wake_);
+    if (epoll_ >= 0) close(epoll_);
+}
+
+bool Poller::add(int fd, bool write) {
+    epoll_event e{};
+    e.events = EPOLLIN | EPOLLRDHUP | (write ? EPOLLOUT : 0u);
+    e.data.fd = fd;
+    return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) == 0;
+}
+
+bool Poller::change(int fd, bool write) {
+    epoll_event e{};
+    e.events = EPOLLIN | EPOLLRDHUP | (write ? EPOLLOUT : 0u);
+    e.data.fd = fd;
+    return epoll_ctl(epoll_, EPOLL_CTL_MOD, fd, &e) == 0;
+}
+
+void Poller::remove(int fd) { epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr); }
+
+bool Poller::wait(int timeoutMs, std::vector<Event>* events) {
+    events->clear();
+    epoll_event got[256];
+    int n = epoll_wait(epoll_, got, 256, timeoutMs);
+    if (n < 0) return errno == EINTR;
+    for (int i = 0; i < n; ++i) {
+        if (got[i].data.fd == wake_) {
+            std::uint64_t count = 0;
+            while (read(wake_, &count, sizeof count) > 0) {
+            }
+            continue;
+        }
+        const std::uint32_t ev = got[i].events;
+        events->push_back({got[i].data.fd, (ev & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0,
+                           (ev & EPOLLOUT) != 0});
+    }
+    return true;
+}
+
+void Poller::wake() {
+    std::uint64_t one = 1;
+    ssize_t rc = write(wake_, &one, sizeof one);
+    (void)rc;  // a full counter already wakes the loop
 }
 
 }  // namespace platform::net

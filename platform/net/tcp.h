@@ -29,6 +29,15 @@ Lookup lookupIPv4(const char* name, std::vector<std::uint32_t>* addresses);
 
 // A new TCP descriptor (close-on-exec), or -1 with *error set.
 int openStream(int* error);
+// Bounds the kernel's receive buffer of a descriptor not yet connected, or
+// its send buffer: the kernel then holds only that much for a peer that
+// does not read.
+void setReceiveBuffer(int fd, int bytes);
+void setSendBuffer(int fd, int bytes);
+// Sends small writes at once instead of holding them back until the
+// previous one is acknowledged (Nagle), which the peer's delayed
+// acknowledgement can stretch to tens of milliseconds.
+void setNoDelay(int fd);
 void closeHandle(int fd);
 
 // Connects fd to address:port, waiting at most timeoutMs. 0 on success,
@@ -42,10 +51,25 @@ int connectTo(int fd, std::uint32_t address, int port, int timeoutMs, CancelFlag
 // when the cancel flag was raised...).
 long sendAll(int fd, const void* data, long length, int timeoutMs, int* error, CancelFlag cancel = nullptr);
 
+// One send that never waits: the number of bytes the kernel took (0 when
+// its buffer is full), or kSendFailed on an error (*error).
+inline constexpr long kSendFailed = -2;
+long sendSome(int fd, const void* data, long length, int* error);
+
 enum class Wait { Ready, TimedOut, Failed };
 // Waits until fd has bytes to read, the peer has closed or reset, or the
 // time runs out; timeoutUs 0 tests without waiting.
 Wait waitReadable(int fd, long long timeoutUs);
+
+// Waits until fd has bytes to read (or the peer closed or reset) or, when
+// `wantWrite`, room to send, or the time runs out. Ready tells which
+// through *readable and *writable.
+Wait waitReadyIo(int fd, bool wantWrite, long long timeoutUs, bool* readable, bool* writable);
+
+// Waits until at least one of the descriptors has bytes to read (or its
+// peer closed), or the time runs out; the ready ones in *ready (cleared
+// first). False on a failure of the wait itself.
+bool waitAnyReadable(const std::vector<int>& fds, long long timeoutUs, std::vector<int>* ready);
 
 // One receive that never waits: > 0 bytes received, 0 the peer closed,
 // kNothingWaiting when no byte is there, kReceiveFailed on an error (*error).
@@ -55,11 +79,43 @@ long receiveSome(int fd, void* buffer, long length, int* error);
 
 // --- Server side (stand-ins and tests) ---
 
+// The readiness of many descriptors at once, for a server's event loop:
+// one thread serves every connection. wake() (any thread) ends a wait
+// early.
+class Poller {
+public:
+    Poller();
+    ~Poller();
+    Poller(const Poller&) = delete;
+    Poller& operator=(const Poller&) = delete;
+
+    bool valid() const { return epoll_ >= 0 && wake_ >= 0; }
+    // Watches fd for reading, and for room to send when `write`.
+    bool add(int fd, bool write);
+    bool change(int fd, bool write);
+    void remove(int fd);
+
+    struct Event {
+        int fd;
+        bool readable;  // bytes, or the peer's close or reset
+        bool writable;
+    };
+    // Waits up to timeoutMs (-1: no limit) and gives the ready descriptors
+    // (none after a wake or a time-out); false when the wait failed.
+    bool wait(int timeoutMs, std::vector<Event>* events);
+    void wake();
+
+private:
+    int epoll_ = -1;
+    int wake_ = -1;
+};
+
 // A listening descriptor on bindAddress (dotted) and port; port 0 takes a
 // free port. *boundPort receives the port in use. -1 on failure. A backlog
 // of 0 holds a single pending connection: later connects get no answer
-// until it is accepted (tests of waits that must be cut short).
-int listenOn(const char* bindAddress, int port, int* boundPort, int backlog = 64);
+// until it is accepted (tests of waits that must be cut short). The default
+// (-1) is the system's deepest backlog: many clients may connect at once.
+int listenOn(const char* bindAddress, int port, int* boundPort, int backlog = -1);
 // The next connection, waiting at most timeoutMs (-1: no limit); -1 on
 // time-out or when the listener was shut down.
 int acceptConnection(int listenFd, int timeoutMs);
@@ -68,5 +124,8 @@ void resetConnection(int fd);
 // Ends both directions without closing the descriptor; wakes a thread that
 // waits on it.
 void shutdownBoth(int fd);
+// Ends the sending direction only: the peer reads what was sent, then the
+// end of the stream, and may still send.
+void shutdownSending(int fd);
 
 }  // namespace platform::net

@@ -1,9 +1,16 @@
 #include "platform/os/files.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 namespace platform {
 
@@ -52,6 +59,134 @@ bool isDirectory(const char* path) {
 bool makeDirectory(const char* path) {
     if (!path) return false;
     return ::mkdir(nativePath(path).c_str(), 0777) == 0 || isDirectory(path);
+}
+
+namespace {
+
+std::atomic<unsigned> temporaryCounter{0};
+std::mutex redirectMutex;
+std::string redirectDevice;
+
+std::string reason(const char* step, int err) { return std::string(step) + ": " + std::strerror(err); }
+
+bool writeAll(int fd, const void* data, std::size_t size, int* err) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            *err = errno;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The bytes into the open temporary file (or the test device), flushed to
+// the disk and closed; false with the reason on the first failure.
+bool fillTemporary(int fd, const void* data, std::size_t size, std::string* why) {
+    std::string device;
+    {
+        std::lock_guard<std::mutex> lock(redirectMutex);
+        device = redirectDevice;
+    }
+    int err = 0;
+    bool ok = true;
+    if (!device.empty()) {
+        int dev = ::open(device.c_str(), O_WRONLY | O_CLOEXEC);
+        if (dev < 0 || !writeAll(dev, data, size, &err) || ::fsync(dev) != 0) {
+            if (!err) err = errno;
+            *why = reason("write", err);
+            ok = false;
+        }
+        if (dev >= 0) ::close(dev);
+    } else if (!writeAll(fd, data, size, &err)) {
+        *why = reason("write", err);
+        ok = false;
+    } else if (::fdatasync(fd) != 0) {
+        *why = reason("flush", errno);
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        *why = reason("close", errno);
+        ok = false;
+    }
+    return ok;
+}
+
+}  // namespace
+
+long raiseOpenFileLimit() {
+    rlimit lim;
+    if (::getrlimit(RLIMIT_NOFILE, &lim) != 0) return -1;
+    if (lim.rlim_cur < lim.rlim_max) {
+        lim.rlim_cur = lim.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &lim);
+        ::getrlimit(RLIMIT_NOFILE, &lim);
+    }
+    return lim.rlim_cur == RLIM_INFINITY ? -1 : static_cast<long>(lim.rlim_cur);
+}
+
+bool replaceFile(const char* path, const void* data, std::size_t size, std::string* error, bool* opened) {
+    std::string why;
+    if (opened) *opened = false;
+    std::string target = nativePath(path);
+    if (target.empty() || (size > 0 && !data)) {
+        if (error) *error = "no file name";
+        return false;
+    }
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Keep the link: replace the file it names.
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        // A device or a pipe takes the bytes as they come; it is never
+        // replaced by a file of ours.
+        int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) {
+            if (error) *error = reason("open", errno);
+            return false;
+        }
+        if (opened) *opened = true;
+        int err = 0;
+        bool ok = writeAll(fd, data, size, &err);
+        if (!ok) why = reason("write", err);
+        if (::close(fd) != 0 && ok) {
+            why = reason("close", errno);
+            ok = false;
+        }
+        if (!ok && error) *error = why;
+        return ok;
+    }
+    // In the same folder, so the rename never crosses file systems.
+    std::string temporary = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++temporaryCounter);
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (error) *error = reason("create", errno);
+        return false;
+    }
+    if (opened) *opened = true;
+    bool ok = fillTemporary(fd, data, size, &why);
+    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        why = reason("rename", errno);
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        if (error) *error = why;
+    }
+    return ok;
+}
+
+void redirectReplaceWritesForTests(const char* devicePath) {
+    std::lock_guard<std::mutex> lock(redirectMutex);
+    redirectDevice = devicePath ? devicePath : "";
 }
 
 }  // namespace platform

@@ -12,6 +12,35 @@ namespace platform {
 // once; false when it could not be started.
 bool spawnDetached(const std::vector<std::string>& argv);
 
+// A program started from an argument vector whose process the caller
+// keeps: it can be measured, and it is stopped (SIGTERM, then waited for)
+// when the object goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool start(const std::vector<std::string>& argv);
+    // Asks the process to end and waits for it; its exit status (-1 when
+    // none was running or it ended by a signal).
+    int stop();
+    bool running() const { return pid_ > 0; }
+    int pid() const { return pid_; }
+
+private:
+    int pid_ = 0;
+};
+
+// The resident memory of a process (0: this one), now and at its peak, in
+// bytes; 0 when it cannot be read.
+struct ProcessMemory {
+    long long resident = 0;
+    long long peak = 0;
+};
+ProcessMemory processMemory(int pid);
+
 // Splits a command line into words: blanks separate words, double quotes
 // group (and are removed). No other character is special.
 std::vector<std::string> splitCommandLine(const std::string& line);

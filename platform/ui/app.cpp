@@ -12,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <thread>
 
 #include "platform/ui/fltk_detail.h"
 
@@ -112,6 +113,11 @@ bool inHandler() { return handlerDepth > 0; }
 void ensureToolkit() {
     if (toolkitReady) return;
     toolkitReady = true;
+    // Once, on the GUI thread, before the loop first waits: without it the
+    // toolkit never runs the work that other threads hand it (Fl::awake),
+    // so a repaint asked for from a worker would never happen. The GUI
+    // thread then holds the toolkit's lock except while the loop waits.
+    Fl::lock();
     Fl::set_labeltype(literalType, drawLiteral, measureLiteral);
 }
 
@@ -186,12 +192,29 @@ void processEvents(double seconds) {
         return;
     }
     auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    // At least one turn, however late this thread gets to run.
+    Fl::check();
+    runPending();
     for (;;) {
         auto now = std::chrono::steady_clock::now();
         if (now >= end) break;
         double left = std::chrono::duration<double>(end - now).count();
         Fl::wait(left < 0.05 ? left : 0.05);
         runPending();
+    }
+}
+
+bool processEventsUntil(const std::function<bool()>& done, double maxSeconds) {
+    ensureToolkit();
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(maxSeconds);
+    for (;;) {
+        runPending();
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= end) return done();
+        if (displayAvailable())
+            Fl::wait(0.02);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 

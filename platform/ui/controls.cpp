@@ -117,6 +117,50 @@ public:
     }
 };
 
+// How many of the n bytes of `text` fit into `room` bytes without cutting a
+// UTF-8 sequence.
+int fittingBytes(const char* text, int n, int room) {
+    if (room <= 0) return 0;
+    if (n <= room) return n;
+    int cut = room;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return cut;
+}
+
+// An entry field whose limit counts bytes, as the system's own one-byte
+// characters did: whatever characters are typed or pasted, the text fits
+// every byte-bound place it goes to (a chat line its protocol message). Input
+// that does not fit is refused; a paste is cut to fit at a character's start.
+template <class W>
+class LimitedEntry : public Tracked<W> {
+public:
+    using Tracked<W>::Tracked;
+    int handle(int event) override {
+        const int limit = this->impl ? this->impl->maxLength : 0;
+        if (limit <= 0 || !insertsText(event)) return Tracked<W>::handle(event);
+        const int selected = this->position() > this->mark() ? this->position() - this->mark()
+                                                               : this->mark() - this->position();
+        const int room = limit - (this->size() - selected);
+        const int fits = fittingBytes(Fl::event_text(), Fl::event_length(), room);
+        if (fits <= 0) return 1;  // full: the key or the paste is taken and dropped
+        const int length = Fl::e_length;
+        Fl::e_length = fits;
+        int used = Tracked<W>::handle(event);
+        Fl::e_length = length;
+        return used;
+    }
+
+private:
+    // A key that types text (not a control key or a shortcut), or a paste.
+    static bool insertsText(int event) {
+        if (Fl::event_length() <= 0 || !Fl::event_text()) return false;
+        if (event == FL_PASTE) return true;
+        if (event != FL_KEYBOARD) return false;
+        if (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)) return false;
+        return static_cast<unsigned char>(Fl::event_text()[0]) >= 0x20 && Fl::event_text()[0] != 0x7F;
+    }
+};
+
 void widgetCallback(Fl_Widget* w, void* data) {
     auto* tracker = static_cast<ControlTracker*>(data);
     Control::Impl* impl = tracker ? tracker->impl : nullptr;
@@ -414,12 +458,12 @@ Fl_Widget* createWidget(NativeControl* n, ControlType type, const Rect& r) {
         return b;
     }
     case ControlType::Entry: {
-        auto* e = new Tracked<Fl_Input>(n, x, y, w, h);
+        auto* e = new LimitedEntry<Fl_Input>(n, x, y, w, h);
         e->when(FL_WHEN_CHANGED);
         return e;
     }
     case ControlType::SecretEntry: {
-        auto* e = new Tracked<Fl_Secret_Input>(n, x, y, w, h);
+        auto* e = new LimitedEntry<Fl_Secret_Input>(n, x, y, w, h);
         e->when(FL_WHEN_CHANGED);
         return e;
     }

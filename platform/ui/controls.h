@@ -114,7 +114,9 @@ public:
     std::string text() const;
     void setAlignment(TextAlign align);
     void setFont(const Font& font);
-    // Entry fields: the most characters the user can type (<= 0: no limit).
+    // Entry fields: the most characters the user can type (<= 0: no limit),
+    // counted as bytes of the UTF-8 text: the system's characters were one
+    // byte each, and its texts go to byte-bound files and messages.
     void setMaxLength(int characters);
     int maxLength() const;
 

@@ -50,6 +50,10 @@ void defer(std::function<void()> task);
 int runPending();
 // Pumps events for about `seconds` (tests).
 void processEvents(double seconds);
+// Pumps events until `done` holds, at most for `maxSeconds` (tests, which
+// give a deadline generous enough for a loaded machine); the last answer
+// of `done`.
+bool processEventsUntil(const std::function<bool()>& done, double maxSeconds);
 // True while an event handler of this layer is running.
 bool inHandler();
 

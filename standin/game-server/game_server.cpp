@@ -7,6 +7,7 @@
 #include "framework/app/datafiles.h"
 #include "game/protocol/catalogue.h"
 #include "platform/net/tcp.h"
+#include "platform/os/thread.h"
 
 namespace tcp = platform::net;
 
@@ -14,10 +15,20 @@ namespace standin {
 
 namespace {
 
-constexpr long long kWaitSliceUs = 100 * 1000;
-constexpr int kSendTimeoutMs = 2000;
+// The longest the loop waits before it looks at the login deadlines and
+// the stop flag again.
+constexpr int kLoopWaitMs = 100;
+constexpr long kReadPiece = 16384;
+// What one connection may read in one turn of the loop, so a busy one
+// cannot starve the others.
+constexpr int kReadsPerTurn = 8;
+
+// The server whose loop runs on this thread, if any.
+thread_local const GameServer* loopServer = nullptr;
 
 }  // namespace
+
+bool GameServer::isLoopThread() const { return loopServer == this; }
 
 struct GameServer::Player {
     int fd = -1;
@@ -33,6 +44,14 @@ struct GameServer::Player {
     int seat = 0;
     // Let go by the server: nothing more is sent to it or taken from it.
     bool closed = false;
+    bool loggedIn = false;
+    long long loginDeadlineMs = 0;
+    std::vector<uint8_t> in;  // received, not yet a whole frame
+    // Bytes its socket has not taken yet: outgoing[outgoingSent..] waits.
+    std::string outgoing;
+    std::size_t outgoingSent = 0;
+    bool watchingWrite = false;  // the loop waits for room to send
+    std::size_t waiting() const { return outgoing.size() - outgoingSent; }
 };
 
 struct GameServer::Game {
@@ -49,121 +68,175 @@ GameServer::~GameServer() { stop(); }
 bool GameServer::start() {
     std::random_device device;
     seedState_ = device() | 1u;
+    poller_ = std::make_unique<tcp::Poller>();
+    if (!poller_->valid()) return false;
     for (std::size_t i = 0; i < options_.ports.size(); ++i) {
         int bound = 0;
         int fd = tcp::listenOn(options_.bindAddress.c_str(), options_.ports[i], &bound);
-        if (fd < 0) {
+        if (fd < 0 || !poller_->add(fd, false)) {
+            if (fd >= 0) tcp::closeHandle(fd);
             stop();
             return false;
         }
         listeners_.push_back(fd);
         ports_.push_back(bound);
     }
-    for (std::size_t i = 0; i < listeners_.size(); ++i) {
-        int fd = listeners_[i];
-        int lobby = static_cast<int>(i);
-        acceptors_.emplace_back([this, lobby, fd] { acceptLoop(lobby, fd); });
-    }
+    thread_ = std::thread([this] { loop(); });
     return true;
 }
 
 void GameServer::stop() {
     stopping_ = true;
-    for (int fd : listeners_) tcp::shutdownBoth(fd);
-    for (std::thread& t : acceptors_) t.join();
-    acceptors_.clear();
-    std::vector<Worker> pending;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (auto& p : players_) tcp::shutdownBoth(p->fd);
-        pending.swap(workers_);
-    }
-    for (Worker& w : pending) w.thread.join();
+    if (poller_) poller_->wake();
+    if (thread_.joinable()) thread_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& p : players_) tcp::closeHandle(p->fd);
+    players_.clear();
+    byFd_.clear();
+    wantWrite_.clear();
+    awaitingLogin_.clear();
     for (int fd : listeners_) tcp::closeHandle(fd);
     listeners_.clear();
 }
 
-void GameServer::reap() {
-    std::vector<Worker> ended;
-    {
+void GameServer::loop() {
+    loopServer = this;
+    std::vector<tcp::Poller::Event> events;
+    while (!stopping_) {
+        if (!poller_->wait(kLoopWaitMs, &events)) break;
         std::lock_guard<std::mutex> lock(mutex_);
-        auto it = std::partition(workers_.begin(), workers_.end(), [](const Worker& w) { return !w.done->load(); });
-        std::move(it, workers_.end(), std::back_inserter(ended));
-        workers_.erase(it, workers_.end());
+        for (const tcp::Poller::Event& e : events) {
+            auto listener = std::find(listeners_.begin(), listeners_.end(), e.fd);
+            if (listener != listeners_.end()) {
+                acceptAll(static_cast<int>(listener - listeners_.begin()), e.fd);
+                continue;
+            }
+            if (e.fd < 0 || static_cast<std::size_t>(e.fd) >= byFd_.size() || !byFd_[e.fd]) continue;
+            std::shared_ptr<Player> p = byFd_[e.fd];
+            if (e.writable) flush(*p);
+            if (e.readable && !p->closed) readFrom(*p);
+        }
+        expireLogins();
+        sweepClosed();
+        closeLetGo();
+        // Wait for room where bytes wait; stop waiting where none do.
+        for (auto& p : wantWrite_)
+            if (!p->closed && !p->watchingWrite && p->waiting() > 0) {
+                p->watchingWrite = true;
+                poller_->change(p->fd, true);
+            }
+        wantWrite_.clear();
     }
-    for (Worker& w : ended) w.thread.join();
 }
 
-void GameServer::acceptLoop(int lobby, int listenFd) {
-    while (!stopping_) {
-        int fd = tcp::acceptConnection(listenFd, -1);
-        if (fd < 0) break;
+void GameServer::acceptAll(int lobby, int listenFd) {
+    for (;;) {
+        int fd = tcp::acceptConnection(listenFd, 0);
+        if (fd < 0) return;
         ++accepted_;
-        reap();
+        if (options_.socketSendBufferBytes > 0) tcp::setSendBuffer(fd, options_.socketSendBufferBytes);
+        // Relayed moves and lines are small: out at once, not held for an
+        // acknowledgement.
+        tcp::setNoDelay(fd);
         auto player = std::make_shared<Player>();
         player->fd = fd;
         player->lobby = lobby;
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (stopping_) {
+        player->serial = ++nextPlayerId_;
+        player->loginDeadlineMs = platform::monotonicMs() + options_.loginTimeoutMs;
+        if (!poller_->add(fd, false)) {
             tcp::closeHandle(fd);
+            continue;
+        }
+        players_.push_back(player);
+        if (byFd_.size() <= static_cast<std::size_t>(fd)) byFd_.resize(static_cast<std::size_t>(fd) + 1);
+        byFd_[static_cast<std::size_t>(fd)] = player;
+        awaitingLogin_.push_back(player);
+    }
+}
+
+void GameServer::readFrom(Player& p) {
+    uint8_t piece[kReadPiece];
+    for (int i = 0; i < kReadsPerTurn && !p.closed; ++i) {
+        int err = 0;
+        long n = tcp::receiveSome(p.fd, piece, sizeof piece, &err);
+        if (n == tcp::kNothingWaiting) return;
+        if (n <= 0) {
+            letGo(p);  // the client left
+            return;
+        }
+        p.in.insert(p.in.end(), piece, piece + n);
+        if (!consume(p)) {
+            letGo(p);
+            return;
+        }
+        if (n < kReadPiece) return;
+    }
+}
+
+bool GameServer::consume(Player& p) {
+    std::vector<uint8_t>& in = p.in;
+    std::size_t at = 0;
+    bool ok = true;
+    if (!p.loggedIn && in.size() >= static_cast<std::size_t>(kLoginBlockBytes)) {
+        if (!isLoginBlock(in.data())) return false;
+        p.loggedIn = true;
+        ++loginBlocks_;
+        at = kLoginBlockBytes;
+    }
+    while (p.loggedIn && !p.closed && in.size() - at >= static_cast<std::size_t>(kFrameHeaderBytes)) {
+        const uint8_t* head = in.data() + at;
+        const int length = (head[1] << 8) | head[2];
+        if (length < kMinFrameBody || length > kMaxFrameBody) {
+            ok = false;
             break;
         }
-        player->serial = ++nextPlayerId_;
-        players_.push_back(player);
-        workers_.push_back({std::thread([this, player, done] {
-                                serve(player);
-                                done->store(true);
-                            }),
-                            done});
-    }
-}
-
-bool GameServer::readExactly(int fd, uint8_t* out, int n) {
-    int got = 0;
-    while (got < n) {
-        if (stopping_) return false;
-        tcp::Wait w = tcp::waitReadable(fd, kWaitSliceUs);
-        if (w == tcp::Wait::Failed) return false;
-        if (w == tcp::Wait::TimedOut) continue;
-        int err = 0;
-        long r = tcp::receiveSome(fd, out + got, n - got, &err);
-        if (r == tcp::kNothingWaiting) continue;
-        if (r <= 0) return false;
-        got += static_cast<int>(r);
-    }
-    return true;
-}
-
-void GameServer::serve(std::shared_ptr<Player> player) {
-    uint8_t login[kLoginBlockBytes];
-    if (readExactly(player->fd, login, kLoginBlockBytes) && isLoginBlock(login)) {
-        ++loginBlocks_;
-        for (;;) {
-            uint8_t head[kFrameHeaderBytes];
-            if (!readExactly(player->fd, head, kFrameHeaderBytes)) break;
-            int length = (head[1] << 8) | head[2];
-            if (length < kMinFrameBody || length > kMaxFrameBody) break;
-            MessageBytes body(static_cast<std::size_t>(length));
-            if (!readExactly(player->fd, body.data(), length)) break;
-            if (byteSum(body.data(), length) != head[0]) break;
-            // The body must be one whole message of a code the server takes.
-            OrvexSplitResult r = splitMessage(body.data(), length, kToServer);
-            if (r.status != OrvexSplit::Whole || r.length != length) break;
-            std::lock_guard<std::mutex> lock(mutex_);
-            // A frame read just before the server let the connection go
-            // must not bring its row back.
-            if (player->closed) break;
-            received_.push_back(body);
-            handle(*player, body);
-            sweepClosed();
+        if (in.size() - at < static_cast<std::size_t>(kFrameHeaderBytes + length)) break;  // the rest comes later
+        MessageBytes body(head + kFrameHeaderBytes, head + kFrameHeaderBytes + length);
+        const uint8_t sum = head[0];
+        at += static_cast<std::size_t>(kFrameHeaderBytes + length);
+        // The sum, a length the code allows (chat may use the whole length
+        // byte, a login stays within 256), and one whole message of a code
+        // the server takes.
+        OrvexSplitResult r = splitMessage(body.data(), length, kToServer);
+        if (byteSum(body.data(), length) != sum || length > maxFrameBodyFor(body.data(), length) ||
+            r.status != OrvexSplit::Whole || r.length != length) {
+            ok = false;
+            break;
         }
+        received_.push_back(body);
+        if (received_.size() > kReceivedKept) received_.pop_front();
+        handle(p, body);
+        sweepClosed();
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    letGo(*player);
-    sweepClosed();
-    std::erase(players_, player);
-    tcp::closeHandle(player->fd);
+    in.erase(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(at));
+    return ok;
+}
+
+void GameServer::expireLogins() {
+    const long long now = platform::monotonicMs();
+    // Deadlines come in the order of the connections.
+    while (!awaitingLogin_.empty()) {
+        Player& p = *awaitingLogin_.front();
+        if (!p.loggedIn && !p.closed) {
+            if (p.loginDeadlineMs > now) return;
+            // A login block that never comes holds no connection open.
+            ++loginTimeouts_;
+            letGo(p);
+        }
+        awaitingLogin_.pop_front();
+    }
+}
+
+void GameServer::closeLetGo() {
+    if (!anyLetGo_) return;
+    anyLetGo_ = false;
+    for (auto& p : players_)
+        if (p->closed) {
+            poller_->remove(p->fd);
+            byFd_[static_cast<std::size_t>(p->fd)].reset();
+            tcp::closeHandle(p->fd);
+        }
+    std::erase_if(players_, [](const std::shared_ptr<Player>& p) { return p->closed; });
 }
 
 void GameServer::handle(Player& p, const MessageBytes& body) {
@@ -188,17 +261,65 @@ void GameServer::handle(Player& p, const MessageBytes& body) {
 }
 
 void GameServer::sendTo(Player& p, const MessageBytes& bytes) {
-    if (p.closed) return;
-    int err = 0;
-    long sent = tcp::sendAll(p.fd, bytes.data(), static_cast<long>(bytes.size()), kSendTimeoutMs, &err);
-    // A client that does not take its messages is let go.
-    if (sent != static_cast<long>(bytes.size())) letGo(p);
+    if (p.closed || bytes.empty()) return;
+    std::size_t taken = 0;
+    if (p.waiting() == 0) {
+        // Nothing waits before these bytes: straight to the socket, as far
+        // as it takes them without waiting.
+        int err = 0;
+        long n = tcp::sendSome(p.fd, bytes.data(), static_cast<long>(bytes.size()), &err);
+        if (n == tcp::kSendFailed) {
+            letGo(p);
+            return;
+        }
+        taken = static_cast<std::size_t>(n);
+        if (taken == bytes.size()) return;
+        p.outgoing.clear();
+        p.outgoingSent = 0;
+    }
+    // A member that stops reading gets its own queue, never anyone's wait;
+    // once the queue is full it is let go.
+    if (p.waiting() + (bytes.size() - taken) > options_.outgoingLimitBytes) {
+        ++overflows_;
+        letGo(p);
+        return;
+    }
+    if (p.waiting() == 0) {
+        // The loop now waits for room on this socket.
+        wantWrite_.push_back(byFd_[static_cast<std::size_t>(p.fd)]);
+        if (!isLoopThread()) poller_->wake();
+    }
+    p.outgoing.append(reinterpret_cast<const char*>(bytes.data()) + taken, bytes.size() - taken);
+}
+
+void GameServer::flush(Player& p) {
+    while (!p.closed && p.waiting() > 0) {
+        int err = 0;
+        long n = tcp::sendSome(p.fd, p.outgoing.data() + p.outgoingSent, static_cast<long>(p.waiting()), &err);
+        if (n == tcp::kSendFailed) {
+            letGo(p);
+            return;
+        }
+        if (n == 0) return;  // the socket is full again
+        p.outgoingSent += static_cast<std::size_t>(n);
+    }
+    p.outgoing.clear();
+    p.outgoingSent = 0;
+    if (p.watchingWrite && !p.closed) {
+        p.watchingWrite = false;
+        poller_->change(p.fd, false);
+    }
 }
 
 void GameServer::letGo(Player& p) {
     if (p.closed) return;
     p.closed = true;
+    p.outgoing.clear();
+    p.outgoingSent = 0;
     tcp::shutdownBoth(p.fd);
+    // The loop closes it and forgets it.
+    anyLetGo_ = true;
+    if (!isLoopThread()) poller_->wake();
 }
 
 void GameServer::sweepClosed() {
@@ -354,7 +475,14 @@ int GameServer::connectionsOpen() const {
 
 std::vector<MessageBytes> GameServer::received() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
+    return std::vector<MessageBytes>(received_.begin(), received_.end());
+}
+
+std::size_t GameServer::queuedBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::size_t n = 0;
+    for (const auto& p : players_) n += p->waiting();
+    return n;
 }
 
 void GameServer::sendToLobby(int lobby, const MessageBytes& bytes) {

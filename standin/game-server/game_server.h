@@ -17,13 +17,23 @@
 //     member, PT to every member including the sender.
 //   - PQU or a disconnect: LPD with the seat to the other members, LR to
 //     the lobby when the row was still there; LL after PQU re-enters.
-//     A connection the server closes itself (a client that does not take
-//     its messages, dropConnections) leaves its lobby and game at once,
-//     before anyone else is told of the rows.
+//     A connection the server closes itself (one whose outgoing queue
+//     overflows, one that never completes its login block, dropConnections)
+//     leaves its lobby and game at once, before anyone else is told of the
+//     rows.
+//   - One network thread serves every connection (readiness through one
+//     poller), so a thousand players cost one thread.
+//   - Nobody waits for a member that stops reading: sends never block.
+//     What its socket does not take at once waits in its own bounded
+//     queue, sent as room comes; a queue that overflows lets the
+//     connection go.
+//   - A connection must send its login block within the login time-out.
 // The server's stream to the client is not framed. The same code runs as
 // the program vurnorvexi-game-server and as a test fixture on free ports.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,6 +41,7 @@
 #include <vector>
 
 #include "game/protocol/codec.h"
+#include "platform/net/tcp.h"
 
 namespace standin {
 
@@ -46,6 +57,12 @@ struct GameServerOptions {
     // each game.
     uint32_t seed1 = 0;
     uint32_t seed2 = 0;
+    // Bytes a connection may have waiting to be sent before it is let go.
+    std::size_t outgoingLimitBytes = 256 * 1024;
+    // The kernel's send buffer of each connection; 0 leaves the system's.
+    int socketSendBufferBytes = 0;
+    // How long a new connection may take to send its 20-byte login block.
+    int loginTimeoutMs = 10000;
 };
 
 class GameServer {
@@ -57,7 +74,7 @@ public:
 
     // Opens every port and starts serving; false when one can't be bound.
     bool start();
-    // Closes the ports and every connection, and waits for the threads.
+    // Closes the ports and every connection, and waits for the thread.
     void stop();
 
     int lobbyCount() const { return static_cast<int>(ports_.size()); }
@@ -71,8 +88,16 @@ public:
     // Connections accepted and login blocks received, over the server's life.
     int connectionsAccepted() const { return accepted_; }
     int loginBlocks() const { return loginBlocks_; }
-    // Every frame body received, in arrival order.
+    // The last frame bodies received (at most kReceivedKept), in arrival
+    // order.
+    static constexpr std::size_t kReceivedKept = 1024;
     std::vector<MessageBytes> received() const;
+    // Bytes waiting in the outgoing queues of all connections.
+    std::size_t queuedBytes() const;
+    // Connections let go because their outgoing queue overflowed, and
+    // because their login block did not come in time.
+    int overflows() const { return overflows_; }
+    int loginTimeouts() const { return loginTimeouts_; }
     // Sends raw bytes to every open connection of a lobby.
     void sendToLobby(int lobby, const MessageBytes& bytes);
     // Closes every open connection from the server's side; their rows and
@@ -83,15 +108,28 @@ private:
     struct Player;
     struct Game;
 
-    void acceptLoop(int lobby, int listenFd);
-    std::vector<std::thread> acceptors_;
-    void serve(std::shared_ptr<Player> player);
-    // Reads exactly n bytes; false on a close, an error or the stop.
-    bool readExactly(int fd, uint8_t* out, int n);
+    // The one network thread: accepts, reads the login blocks and frames
+    // of every connection, sends what waits in their queues, closes what
+    // was let go, until stop.
+    void loop();
+    void acceptAll(int lobby, int listenFd);
+    void readFrom(Player& p);
+    // Takes the login block and every whole frame off the head of the
+    // player's input; false when the connection must end.
+    bool consume(Player& p);
+    void expireLogins();
+    // Closes the let-go connections and forgets them.
+    void closeLetGo();
+    // True on the loop's own thread; other threads wake it after a change
+    // it must act on.
+    bool isLoopThread() const;
     void handle(Player& p, const MessageBytes& body);
 
     // All below run with mutex_ held.
+    // Sends at once what the socket takes; the rest waits in the queue.
     void sendTo(Player& p, const MessageBytes& bytes);
+    // Sends what waits in the queue, as far as the socket takes it.
+    void flush(Player& p);
     // Ends a connection from the server's side: it is shut down at once and
     // gets nothing more; sweepClosed then takes its row and seat.
     void letGo(Player& p);
@@ -116,19 +154,22 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<int> accepted_{0};
     std::atomic<int> loginBlocks_{0};
+    std::atomic<int> overflows_{0};
+    std::atomic<int> loginTimeouts_{0};
+    std::unique_ptr<platform::net::Poller> poller_;
+    std::thread thread_;
 
     mutable std::mutex mutex_;
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    // Joins the connection threads that have ended.
-    void reap();
-    std::vector<Worker> workers_;
     std::vector<std::shared_ptr<Player>> players_;  // open connections
+    std::vector<std::shared_ptr<Player>> byFd_;     // the same, by descriptor
+    // Players whose queue filled since the loop last looked, and players
+    // waiting for their login block, in the order of their deadlines.
+    std::vector<std::shared_ptr<Player>> wantWrite_;
+    std::deque<std::shared_ptr<Player>> awaitingLogin_;
+    bool anyLetGo_ = false;
     std::vector<std::vector<Player*>> lobbies_;      // rows, in order
     std::vector<std::unique_ptr<Game>> games_;
-    std::vector<MessageBytes> received_;
+    std::deque<MessageBytes> received_;
     uint32_t nextPlayerId_ = 0;
     uint32_t seedState_ = 0;
 };

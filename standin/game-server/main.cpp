@@ -11,6 +11,7 @@
 #include <string>
 
 #include "framework/app/config.h"
+#include "platform/os/files.h"
 #include "standin/stop_signal.h"
 #include "standin/game-server/game_server.h"
 
@@ -69,6 +70,8 @@ int main(int argc, char** argv) {
     }
 
     standin::StopSignals stopSignals;
+    // A connection a player: more than the usual 1024 descriptors.
+    platform::raiseOpenFileLimit();
 
     standin::GameServer server(options);
     if (!server.start()) {

@@ -7,11 +7,17 @@
 #include <string>
 #include <thread>
 
+#include <filesystem>
+
 #include "framework/app/datafiles.h"
+#include "framework/app/debuglog.h"
+#include "platform/os/files.h"
 #include "platform/os/thread.h"
 #include "testing/program_folder.h"
+#include "testing/read_only_folder.h"
 
 using testing_support::ProgramFolder;
+using testing_support::ReadOnlyFolder;
 
 namespace {
 
@@ -70,6 +76,102 @@ TEST(DataFiles, WritesGoToUserOnlyAndSystemNeverChanges) {
         std::fclose(f);
         EXPECT_TRUE(folder.exists("boards/x.kv"));
     }
+}
+
+// Names in a folder besides the given ones: a temporary file left behind.
+std::vector<std::string> strayFiles(const std::string& dir, std::initializer_list<std::string> expected) {
+    std::vector<std::string> stray;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        std::string name = e.path().filename().string();
+        bool known = false;
+        for (const std::string& x : expected) known = known || x == name;
+        if (!known) stray.push_back(name);
+    }
+    return stray;
+}
+
+TEST(UserFiles, WritesReplaceWholeAndSystemPathsGoToUser) {
+    ProgramFolder folder;
+    folder.write("test.env", "");
+    debugLogResetForTests();
+    folder.write("system/nls/EN", "shipped");
+    folder.write("user/nls/EN", std::string(5000, 'o'));
+    const std::string bytes("new\0bytes\n", 10);
+    EXPECT_TRUE(writeUserFile("system/nls/EN", bytes.data(), bytes.size()));
+    EXPECT_EQ(folder.read("user/nls/EN"), bytes);  // the longer old file is gone, not overwritten in part
+    EXPECT_EQ(folder.read("system/nls/EN"), "shipped");
+    EXPECT_TRUE(writeUserFile("boards/fresh.gkv", std::string("board")));
+    EXPECT_EQ(folder.read("boards/fresh.gkv"), "board");
+    EXPECT_TRUE(writeUserFile("empty.txt", nullptr, 0));
+    EXPECT_TRUE(folder.exists("empty.txt"));
+    EXPECT_EQ(strayFiles(folder.path() + "/user/nls", {"EN"}), std::vector<std::string>{});
+    // A link stays a link; the file it names gets the bytes.
+    folder.write("boards/real.gkv", "old");
+    std::filesystem::create_symlink(folder.path() + "/boards/real.gkv", folder.path() + "/boards/link.gkv");
+    EXPECT_TRUE(writeUserFile("boards/link.gkv", std::string("through the link")));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() + "/boards/link.gkv"));
+    EXPECT_EQ(folder.read("boards/real.gkv"), "through the link");
+    debugLogResetForTests();
+    EXPECT_EQ(folder.read("error.txt"), "");
+}
+
+// Every way a write can fail: false, an "ERROR" line naming the file, the
+// old file whole and no temporary file left beside it.
+TEST(UserFiles, FailuresKeepTheOldFileWhole) {
+    struct Case {
+        const char* name;
+        const char* path;       // what is written
+        const char* oldFolder;  // where the old file lies (its folder is checked for strays)
+        bool readOnly;          // the folder refuses new files
+        bool fullDisk;          // every byte written meets a full device
+    } cases[] = {
+        {"full device", "user/options_vurn.gkv", "user", false, true},
+        {"read-only folder", "user/options_vurn.gkv", "user", true, false},
+        {"missing folder", "user/none/options_vurn.gkv", "user", false, false},
+        {"a folder in the way", "boards/taken", "boards", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramFolder folder;
+        folder.write("test.env", "");
+        debugLogResetForTests();
+        const std::string old = "mainWindowX 10\nmainWindowY 20\n";
+        folder.write("user/options_vurn.gkv", old);
+        std::filesystem::create_directories(folder.path() + "/boards/taken");
+        const std::string bytes(100000, 'x');  // more than any buffer between us and the disk
+        bool written;
+        {
+            std::unique_ptr<ReadOnlyFolder> guard;
+            if (c.readOnly) {
+                guard = std::make_unique<ReadOnlyFolder>(folder.path() + "/" + c.oldFolder);
+                if (!guard->active()) GTEST_SKIP() << "the folder cannot be made read-only here";
+            }
+            if (c.fullDisk) platform::redirectReplaceWritesForTests("/dev/full");
+            written = writeUserFile(c.path, bytes.data(), bytes.size());
+            platform::redirectReplaceWritesForTests(nullptr);
+        }
+        EXPECT_FALSE(written);
+        EXPECT_EQ(folder.read("user/options_vurn.gkv"), old);
+        EXPECT_TRUE(std::filesystem::is_directory(folder.path() + "/boards/taken"));
+        EXPECT_EQ(strayFiles(folder.path() + "/" + c.oldFolder, {"options_vurn.gkv", "nls", "taken"}),
+                  std::vector<std::string>{});
+        debugLogResetForTests();
+        std::string errors = folder.read("error.txt");
+        EXPECT_EQ(errors.rfind("ERROR: could not write ", 0), 0u) << errors;
+        EXPECT_NE(errors.find(c.path), std::string::npos) << errors;
+    }
+}
+
+// A device is written as it stands, never replaced by a file: a full one
+// is a failure like any other.
+TEST(UserFiles, ADeviceIsWrittenInPlace) {
+    ProgramFolder folder;
+    if (!platform::fileExists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    EXPECT_FALSE(writeUserFile("/dev/full", std::string(70000, 'x')));
+    EXPECT_TRUE(writeUserFile("/dev/null", std::string("gone")));
+    EXPECT_FALSE(platform::isDirectory("/dev/full"));
+    EXPECT_EQ(std::filesystem::status("/dev/full").type(), std::filesystem::file_type::character);
+    EXPECT_EQ(std::filesystem::status("/dev/null").type(), std::filesystem::file_type::character);
 }
 
 TEST(DataFiles, PathFunctions) {
@@ -199,7 +301,7 @@ TEST(DataFiles, LaunchBrowserHandsUrlAsOneArgument) {
     setenv("VURNORVEXI_BROWSER", cmd.c_str(), 1);
     const char* url = "http://example.invalid/a b;touch pwned;$(touch pwned2)";
     ASSERT_TRUE(launchBrowser(url, 1));
-    for (int i = 0; i < 200 && !folder.exists("args.txt"); ++i) platform::sleepMs(10);
+    for (int i = 0; i < 6000 && !folder.exists("args.txt"); ++i) platform::sleepMs(10);
     EXPECT_EQ(folder.read("args.txt"), std::string("[--flag]\n[") + url + "]\n");
     EXPECT_FALSE(folder.exists("pwned"));
     EXPECT_FALSE(folder.exists("pwned2"));

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <map>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -45,6 +51,45 @@ TEST(DebugLog, MarkerWritesNoteInOrderAndErrorsAtFirstError) {
     EXPECT_EQ(folder.read("note.txt"),
               "init _options\na=1\n1 2 3 x\nERROR: first\nERRORS are errors\nno ERROR here\n");
     EXPECT_EQ(folder.read("error.txt"), "ERROR: first\nERRORS are errors\n");
+}
+
+// The worker threads and the GUI thread log at once: every line arrives
+// whole, each thread's lines in its own order, the errors in both files.
+TEST(DebugLog, LinesFromSeveralThreadsArriveWhole) {
+    ProgramFolder folder;
+    folder.write("test.env", "");
+    debugLogResetForTests();
+    debugLog("start\n");
+    constexpr int kThreads = 6, kLines = 300;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i) {
+                if (i % 50 == 0)
+                    debugPrintfII("ERROR: thread %d line %d\n", t, i);
+                else
+                    debugPrintfII("thread %d line %d\n", t, i);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    std::istringstream note(folder.read("note.txt"));
+    std::string line;
+    std::map<int, int> next;
+    int lines = 0;
+    std::getline(note, line);
+    EXPECT_EQ(line, "start");
+    while (std::getline(note, line)) {
+        int t = -1, i = -1;
+        const char* text = line.c_str();
+        if (line.rfind("ERROR: ", 0) == 0) text += 7;
+        ASSERT_EQ(std::sscanf(text, "thread %d line %d", &t, &i), 2) << line;
+        EXPECT_EQ(i, next[t]) << line;
+        next[t] = i + 1;
+        ++lines;
+    }
+    EXPECT_EQ(lines, kThreads * kLines);
+    std::string errors = folder.read("error.txt");
+    EXPECT_EQ(static_cast<int>(std::count(errors.begin(), errors.end(), '\n')), kThreads * kLines / 50);
 }
 
 TEST(DebugLog, BlockedNoteFileUsesSecondName) {

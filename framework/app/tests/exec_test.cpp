@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 
 #include "framework/app/debuglog.h"
@@ -72,6 +74,13 @@ TEST(Exec, WelcomeWindowKeysCentreOnTheMainWindow) {
          {{"welcomeWindowX", -211}, {"welcomeWindowY", -80}},
          {}},
         {"other 1\n", {}, {"welcomeWindowX", "welcomeWindowOX", "welcomeWindowW"}},
+        // Extreme saved values: derived without overflow.
+        {"mainWindowX -2147483648\nmainWindowW 0\nmainWindowY 0\nmainWindowH 0\n",
+         {{"welcomeWindowX", INT32_MIN}, {"welcomeWindowY", -80}},
+         {}},
+        {"mainWindowOX 0\nmainWindowOW 0\nmainWindowOY 2147483647\nmainWindowOH 2147483647\n",
+         {{"welcomeWindowOX", -200}, {"welcomeWindowOY", INT32_MAX}},
+         {}},
     };
     for (const Case& c : cases) {
         ProgramFolder folder;

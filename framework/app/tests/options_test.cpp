@@ -3,8 +3,11 @@
 #include <string>
 
 #include "framework/app/datafiles.h"
+#include "framework/app/debuglog.h"
 #include "framework/app/messagebox.h"
+#include "framework/app/nls.h"
 #include "framework/app/options.h"
+#include "platform/os/files.h"
 #include "testing/program_folder.h"
 
 using testing_support::ProgramFolder;
@@ -154,6 +157,31 @@ TEST(Options, UserCopyWinsAndNoUserFolderMeansNoWrite) {
         EXPECT_EQ(folder.read("system/options_vurn.gkv"), "a 1\n");
         EXPECT_FALSE(folder.exists("user"));
     }
+}
+
+// The options file and the language file are written whole or not at all:
+// on a full disk the old files stay, the failure is reported and logged.
+TEST(Options, FullDiskKeepsTheOldOptionsAndLanguageFiles) {
+    ProgramFolder folder;
+    folder.write("test.env", "");
+    debugLogResetForTests();
+    folder.write("user/options_vurn.gkv", "a 1\nb 2\n");
+    folder.write("user/nls/EN", "File\n-\n===\n");
+    platform::redirectReplaceWritesForTests("/dev/full");
+    {
+        Options o;
+        o.load("options_vurn.gkv");
+        o.set("c", "3");
+        EXPECT_FALSE(o.save());
+        NlsTable t("EN");
+    }
+    platform::redirectReplaceWritesForTests(nullptr);
+    EXPECT_EQ(folder.read("user/options_vurn.gkv"), "a 1\nb 2\n");
+    EXPECT_EQ(folder.read("user/nls/EN"), "File\n-\n===\n");
+    debugLogResetForTests();
+    std::string errors = folder.read("error.txt");
+    EXPECT_NE(errors.find("ERROR: could not write user/options_vurn.gkv"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("ERROR: could not write user/nls/EN"), std::string::npos) << errors;
 }
 
 TEST(Options, FreeFunctionsWithoutStoreAreHarmless) {

@@ -133,11 +133,13 @@ struct GuiFixture : ::testing::Test {
         }
     }
 
+    // Takes the core's windows once they are on the display.
     void use(SuperCore* core) {
         top = platform::ui::toolkitWindow(core->frame()->platformFrame());
         inner = platform::ui::toolkitWindow(core->canvas()->platformCanvas());
         ASSERT_NE(top, nullptr);
         ASSERT_NE(inner, nullptr);
+        ASSERT_TRUE(testing_support::waitUntil([&] { return top->visible() && inner->visible(); }));
     }
     // A mouse event at (x, y) of the canvas, through the toolkit.
     void mouse(int event, int x, int y, int clicks = 0) {
@@ -335,8 +337,13 @@ TEST_F(GuiFixture, ColoursSetByNameAreWhatIsDrawn) {
     use(core);
     const Rect mid = c->getControl("midText")->rect();
     const Rect bottom = c->getControl("bottomText")->rect();
-    platform::ui::Rgb red = pixel(mid.x + 2, mid.y + 2);
-    platform::ui::Rgb blue = pixel(bottom.x + 2, bottom.y + 2);
+    // Read once the canvas has been drawn.
+    platform::ui::Rgb red, blue;
+    EXPECT_TRUE(testing_support::waitUntil([&] {
+        red = pixel(mid.x + 2, mid.y + 2);
+        blue = pixel(bottom.x + 2, bottom.y + 2);
+        return red.r > 200 && red.g < 60 && blue.b > 200 && blue.r < 60;
+    }));
     EXPECT_GT(red.r, 200);
     EXPECT_LT(red.g, 60);
     EXPECT_GT(blue.b, 200);

@@ -15,6 +15,7 @@
 
 using testing_support::ProgramFolder;
 using testing_support::RecordingCore;
+using testing_support::waitUntil;
 
 namespace {
 
@@ -48,6 +49,9 @@ TEST_F(CoreFixture, OpensAtTheSavedPlacementKeptOnTheDesktop) {
         {"x too far right", "wOX 1900\nwOY 120\n", 0, 0, {30, 120, 512, 384}},
         {"x just inside", "wOX 1880\nwOY 120\n", 0, 0, {1880, 120, 512, 384}},
         {"y too far down", "wOX 100\nwOY 1050\n", 0, 0, {100, 30, 512, 384}},
+        {"far off to the left", "wOX -5000\nwOY 120\n", 0, 0, {30, 120, 512, 384}},
+        {"the greatest values", "wOX 2147483647\nwOY 2147483647\nwOW 2147483647\nwOH 2147483647\n", 0, 0,
+         {30, 30, 1920, 1080}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -74,8 +78,7 @@ TEST_F(CoreFixture, ShowsItsTitleAndMenuBar) {
     SuperWindow::setTitlePrefix("Tarvelon Orvex Chess");
     core->frame()->setTitle("About");
     testing_support::buildTestMenu(core->canvas());
-    settle();
-    EXPECT_TRUE(core->frame()->platformFrame()->visible());
+    EXPECT_TRUE(waitUntil([&] { return core->frame()->platformFrame()->visible(); }));
     EXPECT_EQ(core->frame()->title(), "Tarvelon Orvex Chess - About");
     EXPECT_TRUE(core->frame()->platformFrame()->hasMenuBar());
     EXPECT_EQ(core->canvas()->height(), 300 - platform::ui::Frame::kMenuBarHeight);
@@ -92,14 +95,13 @@ TEST_F(CoreFixture, ClosingAWindowSavesOnceAndDeletesTheCore) {
 
     core->refuseClose = true;
     core->frame()->close();
+    EXPECT_TRUE(waitUntil([&] { return core->closeCalls == 1; }));
     settle();
     EXPECT_FALSE(deleted);
-    EXPECT_EQ(core->closeCalls, 1);
 
     core->refuseClose = false;
     core->frame()->close();
-    settle();
-    EXPECT_TRUE(deleted);
+    EXPECT_TRUE(waitUntil([&] { return deleted; }));
     EXPECT_EQ(count("sa4"), 1);
     EXPECT_EQ(getIntOption("settingsOW"), 400);
     EXPECT_EQ(coreLibrary->count(), 0);
@@ -115,8 +117,7 @@ TEST_F(CoreFixture, DeletingACoreWithItsFrameOpenClosesTheFrameAfterwards) {
     EXPECT_EQ(count("sa4"), 1);       // saved by the destructor
     EXPECT_EQ(count("sc::p12sc::p13sc::p14"), 1);
     EXPECT_EQ(getIntOption("lobbyOH"), 250);
-    settle();
-    EXPECT_EQ(platform::ui::Frame::liveCount(), framesBefore - 1);
+    EXPECT_TRUE(waitUntil([&] { return platform::ui::Frame::liveCount() == framesBefore - 1; }));
     EXPECT_EQ(count("sa4"), 1);  // and not again on the close
     EXPECT_EQ(mainTicker, nullptr);
 }
@@ -127,15 +128,13 @@ TEST_F(CoreFixture, TicksReachTheClientsOfTheFrame) {
     core->frame()->addTickClient(core);
     ASSERT_NE(mainTicker, nullptr);
     EXPECT_EQ(mainTicker, core->frame()->ticker());
-    platform::ui::processEvents(1.2);
-    EXPECT_GE(core->ticks, 1);
-    EXPECT_LE(core->ticks, 3);
+    EXPECT_TRUE(waitUntil([&] { return core->ticks >= 1; }));
     EXPECT_EQ(quiet->ticks, 0);
     // A tick client that goes away is no longer ticked.
     core->frame()->ticker()->add(quiet);
     delete quiet;
-    platform::ui::processEvents(0.6);
-    EXPECT_GE(core->ticks, 2);
+    const int ticked = core->ticks;
+    EXPECT_TRUE(waitUntil([&] { return core->ticks > ticked; }));
 }
 
 // An embedded core whose init is its own.
@@ -157,13 +156,11 @@ TEST_F(CoreFixture, AnEmbeddedCoreLivesInItsParentsCanvas) {
     EXPECT_EQ(embedded.canvas()->parentCanvas(), parent->canvas());
     EXPECT_EQ(embedded.canvas()->x(), 10);
     EXPECT_EQ(coreLibrary->count(), 1);  // embedded cores stay out of the register
-    settle();
-    EXPECT_NE(embedded.canvas()->platformCanvas()->nativeId(), 0UL);
+    EXPECT_TRUE(waitUntil([&] { return embedded.canvas()->platformCanvas()->nativeId() != 0UL; }));
     // The parent's frame closes: its canvases go, and the embedded core
     // forgets its canvas rather than keep a dangling one.
     parent->frame()->close();
-    settle();
-    EXPECT_EQ(embedded.canvas(), nullptr);
+    EXPECT_TRUE(waitUntil([&] { return embedded.canvas() == nullptr; }));
 }
 
 }  // namespace

@@ -62,8 +62,7 @@ TEST(RenderToWindow, ACorePaintsItsPictureThroughTheCanvas) {
     CoreEnvironment env;
     auto* core = new PictureCore();
     core->canvas()->realize();
-    platform::ui::processEvents(0.4);
-    ASSERT_GT(core->paints, 0);
+    ASSERT_TRUE(platform::ui::processEventsUntil([&] { return core->paints > 0; }, 30));
 
     platform::ui::Canvas* win = core->canvas()->platformCanvas();
     const int w = win->width(), h = win->height();
@@ -81,8 +80,9 @@ TEST(RenderToWindow, ACorePaintsItsPictureThroughTheCanvas) {
     core->clip = {40, 40, 20, 20};
     core->picture.iPixels24.assign(core->picture.iPixels24.size(), 0);
     core->buffer = fastView(0, 0, 1.0, kW, core->stride, kH, 1, core->picture);
+    const int painted = core->paints;
     core->canvas()->platformCanvas()->repaint();
-    platform::ui::processEvents(0.3);
+    ASSERT_TRUE(platform::ui::processEventsUntil([&] { return core->paints > painted; }, 30));
     shot = platform::ui::readWindowPixels(win, 0, 0, w, h);
     EXPECT_EQ(at(shot, w, 45, 45), (std::vector<uint8_t>{0, 0, 0}));
     EXPECT_EQ(at(shot, w, 59, 59), (std::vector<uint8_t>{0, 0, 0}));

@@ -51,15 +51,17 @@ struct Scene {
         painter.canvas = canvas;
         canvas->setListener(&painter);
         frame.show();
-        processEvents(0.3);
+        EXPECT_TRUE(processEventsUntil([&] { return painter.paints > 0; }, 30));
     }
     ~Scene() {
         canvas->setListener(nullptr);
         delete canvas;
     }
+    // Waits for the repaint itself, not for a time.
     void repaintAndSettle() {
+        const int before = painter.paints;
         canvas->repaint();
-        processEvents(0.3);
+        EXPECT_TRUE(processEventsUntil([&] { return painter.paints > before; }, 30));
     }
     // RGB of canvas pixel (x, y).
     Bytes at(const Bytes& shot, int x, int y) const {
@@ -123,8 +125,7 @@ TEST(RenderToDC, OutsideThePaintBecomesARepaint) {
     int paints = s.painter.paints;
     renderToDC(s.canvas, buffer, 32, 0, 0, 20, 10, -1, 0, 0, 0);  // not inside a paint
     EXPECT_EQ(s.shot(), before);  // nothing was drawn
-    processEvents(0.3);
-    EXPECT_GT(s.painter.paints, paints);  // but the canvas was painted again
+    EXPECT_TRUE(processEventsUntil([&] { return s.painter.paints > paints; }, 30));  // but a repaint came
 
     // From another thread nothing is drawn either.
     std::thread worker([&] { renderToDC(s.canvas, buffer, 32, 0, 0, 20, 10, -1, 0, 0, 0); });
@@ -166,9 +167,10 @@ TEST(RenderToDC, TextInEveryFace) {
     painter.w = w, painter.h = h;
     canvas->setListener(&painter);
     frame.show();
-    processEvents(0.5);
+    ASSERT_TRUE(processEventsUntil([&] { return painter.paints > 0; }, 30));
+    const int painted = painter.paints;
     canvas->repaint();
-    processEvents(0.3);
+    ASSERT_TRUE(processEventsUntil([&] { return painter.paints > painted; }, 30));
 
     Bytes shot = readWindowPixels(canvas, 0, 0, w, h);
     ASSERT_EQ(shot.size(), std::size_t(w) * h * 3);

@@ -69,6 +69,11 @@ struct WalkedCode {
 };
 std::vector<WalkedCode> walkGifCodes(const Bytes& gif);
 
+// A PNG chunk (length, type, body, CRC) appended to out.
+void putChunk(Bytes* out, const char* type, const Bytes& body);
+// The PNG signature and an IHDR chunk.
+Bytes pngWithHeader(uint32_t w, uint32_t h, uint8_t bitDepth, uint8_t colorType);
+
 Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
 

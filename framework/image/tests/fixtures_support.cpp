@@ -1,6 +1,7 @@
 #include "framework/image/tests/fixtures.h"
 
 #include <png.h>
+#include <zlib.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -121,6 +122,23 @@ std::vector<WalkedCode> walkGifCodes(const Bytes& gif) {
         }
         if (next < 4096 && ++next == (1 << width) && width < 12) ++width;
     }
+    return out;
+}
+
+void putChunk(Bytes* out, const char* type, const Bytes& body) {
+    uint32_t n = uint32_t(body.size());
+    out->insert(out->end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+    Bytes typed(type, type + 4);
+    typed.insert(typed.end(), body.begin(), body.end());
+    uint32_t crc = uint32_t(crc32(0, typed.data(), uInt(typed.size())));
+    out->insert(out->end(), typed.begin(), typed.end());
+    out->insert(out->end(), {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+}
+
+Bytes pngWithHeader(uint32_t w, uint32_t h, uint8_t bitDepth, uint8_t colorType) {
+    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    putChunk(&out, "IHDR", {uint8_t(w >> 24), uint8_t(w >> 16), uint8_t(w >> 8), uint8_t(w), uint8_t(h >> 24),
+                            uint8_t(h >> 16), uint8_t(h >> 8), uint8_t(h), bitDepth, colorType, 0, 0, 0});
     return out;
 }
 

@@ -4,12 +4,14 @@
 
 #include <memory>
 
+#include "framework/app/debuglog.h"
 #include "framework/app/options.h"
 #include "testing/options_store.h"
 #include "framework/image/gif.h"
 #include "framework/image/image.h"
 #include "framework/image/png.h"
 #include "framework/image/tests/fixtures.h"
+#include "platform/os/files.h"
 
 using namespace image_test;
 
@@ -156,6 +158,53 @@ TEST(ImageLoad, FailuresWriteMsgTxt) {
             EXPECT_EQ(image.iPalette.size(), 768u);
             EXPECT_TRUE(image.iAlpha.empty());
         }
+    }
+}
+
+// A small file that claims a picture too large to decode is refused before
+// anything is allocated for it, with an "ERROR" line; one within the bound
+// fails only for its missing data.
+TEST(ImageLoad, PicturesTooLargeOnceDecodedAreRefused) {
+    testing_support::ProgramFolder folder;
+    installFormatTable(folder);
+    folder.write("test.env", "");
+    debugLogResetForTests();
+    struct Case {
+        const char* file;
+        Bytes bytes;
+        bool tooLarge;
+    };
+    auto png = [](uint32_t w, uint32_t h, uint8_t depth, uint8_t type) {
+        Bytes b = pngWithHeader(w, h, depth, type);
+        putChunk(&b, "IDAT", {0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+        putChunk(&b, "IEND", {});
+        return b;
+    };
+    auto gif = [](int w, int h) {
+        GifBuilder b;
+        b.header().screen(w, h, 1, true).colorTable(1).image(w, h).data(2, {0x44, 0x01}).trailer();
+        return b.bytes();
+    };
+    const Case cases[] = {
+        {"rgba16.png", png(16384, 4096, 16, 6), true},  // 1.1 GB once decoded
+        {"grey.png", png(8192, 8192, 8, 0), true},
+        {"rgb8.png", png(2048, 2048, 8, 2), false},
+        {"wide.gif", gif(16384, 4096), true},
+        {"small.gif", gif(2048, 2048), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        writeFile(c.file, c.bytes);
+        Image image;
+        const bool loaded = image.loadFile(c.file) == 1;
+        debugLogResetForTests();
+        std::string errors = folder.read("error.txt");
+        EXPECT_EQ(errors.find("too large once decoded") != std::string::npos, c.tooLarge) << errors;
+        if (c.tooLarge) {
+            EXPECT_FALSE(loaded);
+            expectPlaceholder(image);
+        }
+        folder.write("error.txt", "");
     }
 }
 
@@ -320,6 +369,32 @@ TEST(ImageSave, PngInterlaceOptionAndFailures) {
     Image empty;
     EXPECT_EQ(empty.save("e.png", "PNG"), 0);
     EXPECT_FALSE(folder.exists("e.png"));
+}
+
+// A snapshot is written whole or not at all: on a full disk the last one
+// stays as it was, in both formats.
+TEST(ImageSave, FullDiskKeepsTheLastSnapshot) {
+    testing_support::ProgramFolder folder;
+    installFormatTable(folder);
+    testing_support::OptionsStore store;
+    Image image;
+    image.iWidth = 40, image.iHeight = 30;
+    Rng rng(9);
+    for (int i = 0; i < 40 * 30 * 3; ++i) image.iPixels24.push_back(uint8_t(rng.next()));
+    for (const char* format : {"PNG", "GIF"}) {
+        SCOPED_TRACE(format);
+        std::string name = std::string("snapshot.") + format;
+        folder.write(name, "the last snapshot");
+        platform::redirectReplaceWritesForTests("/dev/full");
+        int saved = image.save(name.c_str(), format);
+        platform::redirectReplaceWritesForTests(nullptr);
+        EXPECT_EQ(saved, 0);
+        EXPECT_EQ(folder.read(name), "the last snapshot");
+        ASSERT_EQ(image.save(name.c_str(), format), 1);
+        Image back;
+        EXPECT_EQ(back.loadFile(name.c_str()), 1);
+        EXPECT_EQ(back.iWidth, 40);
+    }
 }
 
 TEST(ImageRecord, ClearAndDelete) {

@@ -3,6 +3,7 @@
 // the same script on every connection it accepts: send chunks, pause, read
 // what the client sends, close, reset, or hold the connection open.
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +23,9 @@ public:
     ScriptedPeer& send(const std::string& bytes);
     ScriptedPeer& pause(int ms);
     ScriptedPeer& read(std::size_t count);  // waits for that many bytes
+    // Waits until the test calls release(), so the client can look at a
+    // connection on which the peer has surely sent nothing more yet.
+    ScriptedPeer& hold();
     ScriptedPeer& close();
     ScriptedPeer& reset();
 
@@ -35,10 +39,12 @@ public:
     int active() const { return active_; }
     // Waits up to timeoutMs until no connection is served any more.
     bool waitIdle(int timeoutMs) const;
+    // Lets every connection go on past its hold() steps.
+    void release();
 
 private:
     struct Step {
-        enum Kind { Send, Pause, Read, Close, Reset } kind;
+        enum Kind { Send, Pause, Read, Hold, Close, Reset } kind;
         std::string bytes;
         std::size_t count = 0;
     };
@@ -49,9 +55,11 @@ private:
     int listen_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> released_{false};
     std::atomic<int> accepted_{0};
     std::atomic<int> active_{0};
     mutable std::mutex mutex_;
+    std::condition_variable releasedChanged_;
     std::string received_;
     std::vector<int> open_;
     std::vector<std::thread> threads_;

@@ -14,7 +14,11 @@ namespace net_testing {
 ScriptedPeer::ScriptedPeer() = default;
 
 ScriptedPeer::~ScriptedPeer() {
-    stopping_ = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    releasedChanged_.notify_all();
     tcp::shutdownBoth(listen_);
     if (acceptor_.joinable()) acceptor_.join();
     std::vector<std::thread> pending;
@@ -38,6 +42,17 @@ ScriptedPeer& ScriptedPeer::pause(int ms) {
 ScriptedPeer& ScriptedPeer::read(std::size_t count) {
     script_.push_back({Step::Read, {}, count});
     return *this;
+}
+ScriptedPeer& ScriptedPeer::hold() {
+    script_.push_back({Step::Hold, {}, 0});
+    return *this;
+}
+void ScriptedPeer::release() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        released_ = true;
+    }
+    releasedChanged_.notify_all();
 }
 ScriptedPeer& ScriptedPeer::close() {
     script_.push_back({Step::Close, {}, 0});
@@ -102,6 +117,9 @@ void ScriptedPeer::serve(int fd) {
             tcp::sendAll(fd, step.bytes.data(), static_cast<long>(step.bytes.size()), 10000, &err);
         } else if (step.kind == Step::Pause) {
             platform::sleepMs(static_cast<int>(step.count));
+        } else if (step.kind == Step::Hold) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            releasedChanged_.wait(lock, [&] { return released_.load() || stopping_.load(); });
         } else if (step.kind == Step::Read) {
             std::size_t got = 0;
             while (!stopping_ && got < step.count) {

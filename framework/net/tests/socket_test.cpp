@@ -39,9 +39,9 @@ std::string nextMessage(Socket& s) {
 
 // Waits until the peer has accepted `count` connections and served them all.
 bool settle(const ScriptedPeer& peer, int count) {
-    long long end = platform::monotonicMs() + 5000;
+    long long end = platform::monotonicMs() + 30000;
     while (peer.accepted() < count && platform::monotonicMs() < end) platform::sleepMs(2);
-    return peer.accepted() == count && peer.waitIdle(5000);
+    return peer.accepted() == count && peer.waitIdle(30000);
 }
 
 int openDescriptors() {
@@ -108,7 +108,9 @@ TEST(Socket, PollModeReceiveReturnsAtOnceAndSeesCloseAndReset) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reset ? "reset" : "close");
         ScriptedPeer peer;
-        peer.pause(300).send("abc").pause(100);
+        // The peer ends the connection only once the client has the data
+        // (and says so with one byte): a reset may discard unread bytes.
+        peer.hold().send("abc").read(1);
         if (c.reset) peer.reset();
         else peer.close();
         peer.start();
@@ -116,20 +118,26 @@ TEST(Socket, PollModeReceiveReturnsAtOnceAndSeesCloseAndReset) {
         s.setPollMode();
         ASSERT_FALSE(s.isBroken());
 
-        long long before = platform::monotonicMs();
+        // Nothing has been sent: the receive comes back empty-handed
+        // rather than waiting for the data.
         int count = -1;
         char buf[256];
         EXPECT_EQ(s.recv(sizeof buf, &count, buf), nullptr);
-        EXPECT_LT(platform::monotonicMs() - before, 100);
         EXPECT_EQ(count, 0);
         EXPECT_FALSE(s.isBroken());
         EXPECT_FALSE(s.isClosed());
+        peer.release();
 
         // The data, then the end of the connection, each seen by polling.
         std::string got;
-        long long end = platform::monotonicMs() + 5000;
+        bool acknowledged = false;
+        long long end = platform::monotonicMs() + 30000;
         while ((got.size() < 3 || (!s.isClosed() && !s.isBroken())) && platform::monotonicMs() < end) {
             if (s.recv(sizeof buf, &count, buf)) got.append(buf, static_cast<std::size_t>(count));
+            if (got.size() >= 3 && !acknowledged) {
+                s.send("k", 1);
+                acknowledged = true;
+            }
             platform::sleepMs(10);
         }
         EXPECT_EQ(got, "abc");
@@ -198,7 +206,10 @@ TEST(Socket, RecvMessageTable) {
         if (c.closeAfter) peer.close();
         peer.start();
         Socket s("127.0.0.1", peer.port());
-        s.setTimeout(0, 400 * 1000);
+        // Only the silent peer waits out the time-out; every other reply
+        // comes in full however late the peer's pieces come.
+        const bool silent = c.closed == 1 && !c.closeAfter;
+        if (silent) s.setTimeout(0, 300 * 1000);
         int length = -1;
         char* text = s.recvMessage(&length);
         ASSERT_NE(text, nullptr);
@@ -208,8 +219,9 @@ TEST(Socket, RecvMessageTable) {
         EXPECT_FALSE(s.isBroken());
         bool timedOut = debugNote().find("Socket timeout #1") != std::string::npos;
         EXPECT_EQ(timedOut, c.closed == 1 && !c.closeAfter);
-        // The kept bytes start the next reply.
+        // The kept bytes start the next reply, which the silent peer ends.
         if (!c.next.empty()) {
+            s.setTimeout(0, 300 * 1000);
             EXPECT_EQ(nextMessage(s), c.next);
         }
     }
@@ -217,10 +229,9 @@ TEST(Socket, RecvMessageTable) {
 
 TEST(Socket, RecvMessageKeepsASecondWholeReply) {
     ScriptedPeer peer;
-    peer.send("one\n.\ntwo\n.\nthree");
+    peer.send("one\n.\ntwo\n.\nthree").close();
     peer.start();
     Socket s("127.0.0.1", peer.port());
-    s.setTimeout(0, 300 * 1000);
     EXPECT_EQ(nextMessage(s), "one\n.\n");
     EXPECT_EQ(nextMessage(s), "two\n.\n");
     EXPECT_EQ(nextMessage(s), "three");
@@ -300,16 +311,14 @@ TEST(Socket, ReadLineBuffersArePerSocketAndTimeOut) {
     b.start();
     Socket sa("127.0.0.1", a.port());
     Socket sb("127.0.0.1", b.port());
-    sa.setTimeout(0, 200 * 1000);
     const char* la = sa.readLine();
     const char* lb = sb.readLine();
     ASSERT_NE(la, nullptr);
     ASSERT_NE(lb, nullptr);
     EXPECT_STREQ(la, "from a");
     EXPECT_STREQ(lb, "from b");
-    long long before = platform::monotonicMs();
+    sa.setTimeout(0, 200 * 1000);
     EXPECT_EQ(sa.readLine(), nullptr);  // the peer is silent
-    EXPECT_LT(platform::monotonicMs() - before, 5000);
     EXPECT_FALSE(sa.isBroken());
 }
 
@@ -319,11 +328,12 @@ TEST(Socket, SendToAClosedPeerSetsBrokenWithoutKillingTheProcess) {
     peer.start();
     Socket s("127.0.0.1", peer.port());
     ASSERT_FALSE(s.isBroken());
-    ASSERT_TRUE(peer.waitIdle(2000));
+    ASSERT_TRUE(peer.waitIdle(30000));
     std::string block(64 * 1024, 'z');
     // The first send may still be taken by the kernel; the peer's reset
     // makes a following one fail.
-    for (int i = 0; i < 20 && !s.isBroken(); ++i) {
+    long long end = platform::monotonicMs() + 30000;
+    while (!s.isBroken() && platform::monotonicMs() < end) {
         s.send(block.data(), static_cast<int>(block.size()));
         s.send(block.data(), static_cast<int>(block.size()));
         platform::sleepMs(20);
@@ -342,7 +352,7 @@ TEST(Socket, LargeSendIsCompleted) {
     block[size - 1] = 'E';
     s.send(block.data(), static_cast<int>(size));
     EXPECT_FALSE(s.isBroken());
-    ASSERT_TRUE(peer.waitIdle(10000));
+    ASSERT_TRUE(peer.waitIdle(30000));
     EXPECT_EQ(peer.received(), block);
 }
 

@@ -33,7 +33,7 @@ TEST(UpgradeCheck, StartUpAsksTheVersionPage) {
     Communicator* check = exec->checkRequest();
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(exec->upgradeListHolder(), nullptr);
-    long long end = platform::monotonicMs() + 10000;
+    long long end = platform::monotonicMs() + 60000;
     while (!check->isDone() && platform::monotonicMs() < end) platform::sleepMs(5);
     ASSERT_TRUE(check->isDone());
     ASSERT_NE(check->getResult(), nullptr);

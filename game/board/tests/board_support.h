@@ -10,6 +10,7 @@
 
 #include "framework/app/options.h"
 #include "game/board/board.h"
+#include "game/board/tests/stub_game.h"
 #include "testing/program_folder.h"
 
 namespace board_test {
@@ -19,29 +20,6 @@ struct OptionsStore {
     Options store;
     OptionsStore() { options = &store; }
     ~OptionsStore() { options = nullptr; }
-};
-
-// A game state that only keeps the turn fields and counts the calls.
-class StubGame : public OrvexGameState {
-public:
-    StubGame() : board(std::make_unique<OrvexBoard>(*this)) {}
-    int getCurrentPlayer() const override { return current; }
-    void setCurrentPlayer(int seat) override { current = seat; }
-    int getTurnsLeft() const override { return moves; }
-    void setTurnsLeft(int m) override { moves = m; }
-    int getAnimSequence() const override { return anim; }
-    void setAnimSequence(int count) override { anim = count; }
-    void checkGameOver() override { ++gameOverChecks; }
-    void resetPlayerLabels() override { ++labelResets; }
-    void boardLoaded() override { ++loads; }
-
-    int current = 1;
-    int moves = 0;
-    int anim = 0;
-    int gameOverChecks = 0;
-    int labelResets = 0;
-    int loads = 0;
-    std::unique_ptr<OrvexBoard> board;
 };
 
 // The cell codes with every blank taken out, so a row can be written

@@ -7,6 +7,7 @@
 #include "framework/app/options.h"
 #include "game/board/board.h"
 #include "game/board/tests/board_support.h"
+#include "platform/os/files.h"
 
 using namespace board_test;
 
@@ -218,7 +219,12 @@ TEST_F(BoardTest, RefusedSizesLeaveTheBoardAsItWas) {
     board().select(1, 1, 2);
     const std::string before = picture(board());
     const int loads = game.loads;
-    const char* sizes[] = {"size: 0 5 ", "size: 5 0 ", "size: 255 9 ", "size: 9 255 ", "size: -3 4 ", "size: 300 300 "};
+    // Numbers beyond 32 bits are refused, never wrapped around to a size
+    // that fits (4294967298 is 2 modulo 2^32).
+    const char* sizes[] = {"size: 0 5 ",         "size: 5 0 ",          "size: 255 9 ",
+                           "size: 9 255 ",       "size: -3 4 ",         "size: 300 300 ",
+                           "size: 4294967298 4 ", "size: 4 4294967298 ", "size: 99999999999999999999 4 ",
+                           "size: -4294967294 4 "};
     for (const char* s : sizes) {
         SCOPED_TRACE(s);
         EXPECT_EQ(0, load(withHeader(std::string(s) + "style: oth players: 2", blanks(4, 4))));
@@ -337,6 +343,18 @@ TEST_F(BoardTest, SaveThenLoadGivesTheSameBoard) {
             EXPECT_EQ(loaded, picture(board()));
         }
     }
+}
+
+TEST_F(BoardTest, FullDiskKeepsTheSavedBoard) {
+    ASSERT_EQ(1, load(boardFile("kv", 2, 2, {"K041 M220", "T610 L732"})));
+    ASSERT_EQ(1, board().saveFile("mine.kv"));
+    const std::string saved = folder.read("boards/mine.kv");
+    ASSERT_EQ(1, load(boardFile("gkv", 3, 3, {"K000 .... ....", ".... .... ....", ".... .... B000"})));
+    platform::redirectReplaceWritesForTests("/dev/full");
+    const int result = board().saveFile("mine.kv");
+    platform::redirectReplaceWritesForTests(nullptr);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(saved, folder.read("boards/mine.kv"));
 }
 
 TEST_F(BoardTest, ProtectedDefaultNames) {

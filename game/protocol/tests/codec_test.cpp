@@ -79,7 +79,10 @@ TEST(Codec, TextsAreCutToFitTheirLengthByteAndTheFrame) {
         // A two-byte character that would straddle the cut is left out whole.
         {"name ending in a split character", loginMessage((std::string(251, 'a') + "\xc3\xa9").c_str()), 255, 2,
          252},
-        {"chat of 300", chatMessage(1, std::string(300, 'b').c_str()), 256, 3, 252},
+        // A chat line may fill the length byte's 254: a PT of 258 bytes.
+        {"chat of 300", chatMessage(1, std::string(300, 'b').c_str()), 258, 3, 254},
+        {"chat of 253", chatMessage(1, std::string(253, 'b').c_str()), 258, 3, 254},
+        {"chat of 252", chatMessage(1, std::string(252, 'b').c_str()), 257, 3, 253},
         {"lobby row of 300", lobbyRowMessage(1, 2, std::string(300, 'c').c_str()), 274, 18, 255},
     };
     for (const Case& c : cases) {
@@ -89,6 +92,19 @@ TEST(Codec, TextsAreCutToFitTheirLengthByteAndTheFrame) {
         EXPECT_EQ(c.m.back(), 0);
         EXPECT_EQ(static_cast<int>(c.m.size()), c.lengthByteAt + 1 + c.lengthByte);
     }
+}
+
+TEST(Codec, OnlyTheLoginIsBoundTo256Bytes) {
+    EXPECT_EQ(kMaxFrameBody, 258);
+    EXPECT_EQ(kMaxChatTextChars, 253);
+    const MessageBytes ll = loginMessage("Ann"), pt = chatMessage(2, "hi"), ps = codeMessage("PS", {1, 2});
+    EXPECT_EQ(maxFrameBodyFor(ll.data(), static_cast<int>(ll.size())), 256);
+    EXPECT_EQ(maxFrameBodyFor(pt.data(), static_cast<int>(pt.size())), 258);
+    EXPECT_EQ(maxFrameBodyFor(ps.data(), static_cast<int>(ps.size())), 258);
+    // The longest chat line a player can type goes out whole.
+    const std::string typed(kMaxChatTextChars, 'w');
+    const MessageBytes longest = chatMessage(1, typed.c_str());
+    EXPECT_EQ(std::string(longest.begin() + 4, longest.end() - 1), typed);
 }
 
 TEST(Codec, MessageRecordOwnsACopyOfTheBytes) {

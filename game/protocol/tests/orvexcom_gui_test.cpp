@@ -37,11 +37,11 @@ TEST(OrvexComLoop, TheGuiTimerDeliversMessagesAndWaitsForAnimations) {
     };
     // While an animation runs, the login goes out, but the row is neither
     // read nor handled.
-    EXPECT_TRUE(runLoop(5000, [&] { return server.lobbyNames(0).size() == 1; }));
+    EXPECT_TRUE(runLoop(60000, [&] { return server.lobbyNames(0).size() == 1; }));
     runLoop(300, [] { return false; });
     EXPECT_TRUE(handler.calls.empty());
     handler.animations = 0;
-    EXPECT_TRUE(runLoop(5000, [&] { return handler.calls.size() == 1; }));
+    EXPECT_TRUE(runLoop(60000, [&] { return handler.calls.size() == 1; }));
     com.reset();
     setOrvexServerPort(0);
 }

@@ -118,7 +118,7 @@ public:
 // Ticks every client (about every 2 ms) until the condition holds or
 // timeoutMs pass; the condition's last value.
 bool tickUntil(const std::vector<LoopbackClient*>& clients, const std::function<bool()>& done,
-               int timeoutMs = 5000);
+               int timeoutMs = 60000);
 
 // The message's code letters.
 std::string codeOf(const MessageBytes& m);

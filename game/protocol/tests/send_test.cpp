@@ -81,12 +81,15 @@ TEST(Send, AConnectionClosedOnTheReceiveSideReconnectsAndLogsInAgain) {
 
 TEST(Send, MessagesThatCannotBeFramedAreRefused) {
     FakeClient c;
-    uint8_t big[300] = {'P', 'T'};
-    EXPECT_FALSE(c.connection.queueMessage(big, 1));
-    EXPECT_FALSE(c.connection.queueMessage(big, 257));
+    uint8_t chat[300] = {'P', 'T'};
+    uint8_t login[300] = {'L', 'L'};
+    EXPECT_FALSE(c.connection.queueMessage(chat, 1));
+    EXPECT_FALSE(c.connection.queueMessage(chat, 259));
+    EXPECT_FALSE(c.connection.queueMessage(login, 257));
     EXPECT_FALSE(c.connection.queueMessage(nullptr, 4));
-    EXPECT_TRUE(c.connection.queueMessage(big, 256));
-    EXPECT_EQ(c.connection.getOutQueue()->size(), 1);
+    EXPECT_TRUE(c.connection.queueMessage(chat, 258));
+    EXPECT_TRUE(c.connection.queueMessage(login, 256));
+    EXPECT_EQ(c.connection.getOutQueue()->size(), 2);
 }
 
 TEST(Send, NothingHappensBeforeTheSocketExists) {

@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <FL/Fl_Input_.H>
+
+#include <cstring>
+
 #include "platform/ui/controls.h"
+#include "platform/ui/fltk_detail.h"
 #include "platform/ui/window.h"
 
 using namespace platform::ui;
@@ -151,6 +156,57 @@ TEST(Controls, StateReadsBackAndOperationsOfOtherTypesDoNothing) {
     box.place(5, 6, -10, 20);
     EXPECT_EQ(box.rect().w, 0);
     EXPECT_EQ(box.rect().x, 5);
+}
+
+// Types or pastes into an entry as the toolkit delivers it.
+void deliver(Control& entry, int event, const char* text, int state = 0) {
+    Fl::e_text = const_cast<char*>(text);
+    Fl::e_length = static_cast<int>(std::strlen(text));
+    Fl::e_keysym = static_cast<unsigned char>(text[0]) < 0x80 ? static_cast<unsigned char>(text[0]) : 'x';
+    Fl::e_state = state;
+    toolkitWidget(&entry)->handle(event);
+    Fl::e_text = const_cast<char*>("");
+    Fl::e_length = 0;
+    Fl::e_state = 0;
+}
+
+// The limit counts bytes: a chat line or a name typed in any script fits
+// the byte-bound message it goes into; what does not fit is refused, and a
+// paste is cut at the start of a character.
+TEST(Controls, AnEntryLimitCountsBytesOfWhatIsTyped) {
+    for (ControlType type : {ControlType::Entry, ControlType::SecretEntry}) {
+        Control entry(nullptr, type, {0, 0, 200, 22}, 1001);
+        entry.setMaxLength(5);
+        auto* input = static_cast<Fl_Input_*>(toolkitWidget(&entry));
+        struct Step {
+            int event;
+            const char* text;
+            int state;
+            const char* after;
+        } steps[] = {
+            {FL_KEYBOARD, "ab", 0, "ab"},
+            {FL_KEYBOARD, "\xc3\xa9", 0, "ab\xc3\xa9"},        // two bytes: four in all
+            {FL_KEYBOARD, "\xc3\xa9", 0, "ab\xc3\xa9"},        // six would not fit
+            {FL_KEYBOARD, "c", 0, "ab\xc3\xa9" "c"},           // five
+            {FL_KEYBOARD, "d", 0, "ab\xc3\xa9" "c"},           // full
+            {FL_KEYBOARD, "\b", 0, "ab\xc3\xa9"},             // a control key still works
+            {FL_PASTE, "\xc3\xa9\xc3\xa9\xc3\xa9", 0, "ab\xc3\xa9"},  // cut to nothing
+        };
+        for (const Step& st : steps) {
+            SCOPED_TRACE(st.after);
+            deliver(entry, st.event, st.text, st.state);
+            EXPECT_EQ(entry.text(), st.after);
+            EXPECT_LE(entry.text().size(), 5u);
+        }
+        // Over a selection the selected bytes make room: a paste is cut at
+        // a character's start.
+        input->position(0, input->size());
+        deliver(entry, FL_PASTE, "\xc3\xa9\xc3\xa9\xc3\xa9");
+        EXPECT_EQ(entry.text(), "\xc3\xa9\xc3\xa9");
+        // The program's own texts are not cut.
+        entry.setText("a longer text");
+        EXPECT_EQ(entry.text(), "a longer text");
+    }
 }
 
 TEST(Controls, OutliveTheirCanvasHarmlessly) {

@@ -42,8 +42,7 @@ TEST(GlPixelFormat, ChosenFormatIsWhatTheWindowGets) {
     ASSERT_TRUE(probe.mode(attributes.data()));
     probe.end();
     probe.show();
-    processEvents(0.5);
-    ASSERT_TRUE(probe.drawn);
+    ASSERT_TRUE(processEventsUntil([&] { return probe.drawn; }, 30));
     EXPECT_GE(probe.depth, 24);
     EXPECT_TRUE(probe.doubleBuffer);
     EXPECT_GE(probe.red, 8);

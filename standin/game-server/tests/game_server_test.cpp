@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,17 +20,20 @@ namespace {
 // server's stream into messages.
 class RawClient {
 public:
-    explicit RawClient(int port) {
+    // receiveBuffer > 0 bounds what the kernel takes for a client that
+    // does not read.
+    explicit RawClient(int port, int receiveBuffer = 0) {
         int err = 0;
         fd_ = tcp::openStream(&err);
+        if (receiveBuffer > 0) tcp::setReceiveBuffer(fd_, receiveBuffer);
         std::uint32_t loopback = 0;
         tcp::parseDotted("127.0.0.1", &loopback);
-        EXPECT_EQ(tcp::connectTo(fd_, loopback, port, 2000), 0);
+        EXPECT_EQ(tcp::connectTo(fd_, loopback, port, 30000), 0);
     }
     ~RawClient() { tcp::closeHandle(fd_); }
     void sendRaw(const std::string& bytes) {
         int err = 0;
-        tcp::sendAll(fd_, bytes.data(), static_cast<long>(bytes.size()), 2000, &err);
+        tcp::sendAll(fd_, bytes.data(), static_cast<long>(bytes.size()), 30000, &err);
     }
     void sendLogin() {
         uint32_t words[kLoginWords] = {};
@@ -42,7 +47,7 @@ public:
     }
     // Reads for up to ms, until `count` messages in all have arrived or the
     // server closed; the messages so far.
-    const std::vector<MessageBytes>& read(std::size_t count, int ms = 2000) {
+    const std::vector<MessageBytes>& read(std::size_t count, int ms = 30000) {
         long long end = platform::monotonicMs() + ms;
         while (messages_.size() < count && !closed_ && platform::monotonicMs() < end) {
             if (tcp::waitReadable(fd_, 20 * 1000) != tcp::Wait::Ready) continue;
@@ -64,7 +69,7 @@ public:
         }
         return messages_;
     }
-    bool closedByServer(int ms = 2000) {
+    bool closedByServer(int ms = 30000) {
         read(static_cast<std::size_t>(-1), ms);
         return closed_;
     }
@@ -114,6 +119,13 @@ TEST_F(GameServerTest, BadLoginBlocksAndFramesCloseTheConnection) {
     badSum[0] ^= 1;
     MessageBytes noNul = ll;
     noNul.back() = 'x';
+    // Whole messages by the catalogue, but longer than a frame may be.
+    MessageBytes longChat = codeMessage("PT", {1, 255});
+    longChat.resize(259, 'c');
+    longChat.back() = 0;
+    MessageBytes longLogin = codeMessage("LL", {254});
+    longLogin.resize(257, 'n');
+    longLogin.back() = 0;
     struct Case {
         const char* what;
         bool login;
@@ -123,7 +135,8 @@ TEST_F(GameServerTest, BadLoginBlocksAndFramesCloseTheConnection) {
         {"wrong login letters", false, std::string("GKX\x01", 4) + std::string(16, '\0')},
         {"a bad checksum", true, str(badSum)},
         {"a body of 1 byte", true, std::string("\x50\x00\x01P", 4)},
-        {"a body of 257 bytes", true, std::string("\x00\x01\x01", 3) + std::string(257, '\0')},
+        {"a body of 259 bytes", true, str(frameMessage(longChat.data(), static_cast<int>(longChat.size())))},
+        {"a login of 257 bytes", true, str(frameMessage(longLogin.data(), static_cast<int>(longLogin.size())))},
         {"an unknown code", true, str(frameMessage(reinterpret_cast<const uint8_t*>("XX"), 2))},
         {"a length that does not fit the code", true,
          str(frameMessage(codeMessage("PS", {1, 2, 3}).data(), 5))},
@@ -205,7 +218,8 @@ TEST_F(GameServerTest, LeavingTheLobbyOrAGameIsAnnounced) {
     EXPECT_EQ(str(ann->read(10)[9]), str(codeMessage("LPD", {2})));
     // The last member leaves: the game is over.
     ann->sendFrame(codeMessage("PQU"));
-    for (int i = 0; i < 100 && server->gamesRunning() != 0; ++i) platform::sleepMs(10);
+    long long end = platform::monotonicMs() + 30000;
+    while (server->gamesRunning() != 0 && platform::monotonicMs() < end) platform::sleepMs(5);
     EXPECT_EQ(server->gamesRunning(), 0);
 }
 
@@ -237,7 +251,8 @@ TEST_F(GameServerTest, ConnectionsTheServerClosesLeaveTheirLobbyAndGameBeforeItR
     RawClient dan(two.port(0));
     dan.sendLogin();
     dan.sendFrame(loginMessage("Dan"));
-    EXPECT_EQ(dan.read(2, 300).size(), 1u);
+    ASSERT_EQ(dan.read(1).size(), 1u);
+    EXPECT_EQ(dan.read(2, 300).size(), 1u);  // and nothing more
     EXPECT_EQ(two.lobbyNames(0), std::vector<std::string>{"Dan"});
 }
 
@@ -268,6 +283,140 @@ TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
         EXPECT_EQ(m[at + 5][0], 'P');
         EXPECT_EQ(str(m[at + 5]), str(clients[0]->read(9).back()));  // the same seeds for all
     }
+}
+
+// Clients of a server with auto-start 2 that log in under the names given
+// and have been seated: each has its two LA rows, LPC, two LPA, LPB and PZ.
+// The first client's kernel takes little when it does not read.
+std::vector<std::unique_ptr<RawClient>> seatTwo(standin::GameServer& server, const std::string (&names)[2]) {
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (const std::string& name : names) {
+        clients.push_back(std::make_unique<RawClient>(server.port(0), clients.empty() ? 4096 : 0));
+        clients.back()->sendLogin();
+        clients.back()->sendFrame(loginMessage(name.c_str()));
+        EXPECT_GE(clients.back()->read(clients.size()).size(), clients.size());
+    }
+    for (auto& c : clients) EXPECT_EQ(c->read(7).size(), 7u);
+    return clients;
+}
+
+// Small kernel buffers, so a member who does not read fills his quickly.
+standin::GameServerOptions autoStartTwo() {
+    standin::GameServerOptions o;
+    o.ports = {0};
+    o.autoStartPlayers = 2;
+    o.socketSendBufferBytes = 16 * 1024;
+    return o;
+}
+
+// The longest name a login carries and the longest chat line a player may
+// type reach every member whole.
+TEST_F(GameServerTest, TheLongestNameAndChatLineAreRelayedWhole) {
+    standin::GameServer two(autoStartTwo());
+    ASSERT_TRUE(two.start());
+    const std::string longName(252, 'n');
+    ASSERT_EQ(loginMessage(longName.c_str()).size(), 256u);
+    auto clients = seatTwo(two, {longName, "Ben"});
+    EXPECT_EQ(str(clients[1]->read(7)[3]), str(playerAddMessage(longName.c_str())));
+    const std::string line(kMaxChatTextChars, 'w');
+    const MessageBytes pt = chatMessage(2, line.c_str());
+    ASSERT_EQ(pt.size(), 258u);
+    clients[1]->sendFrame(pt);
+    for (auto& c : clients) {
+        ASSERT_EQ(c->read(8).size(), 8u);
+        EXPECT_EQ(str(c->read(8)[7]), str(pt));
+        EXPECT_FALSE(c->closedByServer(100));
+    }
+}
+
+// Ben chats in bursts, taking his own lines back after each, until the
+// server holds bytes for Ann, who reads nothing (or until `stop` holds).
+// The number of lines sent.
+int chatUntil(standin::GameServer& server, RawClient& ben, const std::function<bool()>& stop) {
+    int sent = 0;
+    long long end = platform::monotonicMs() + 60000;
+    while (!stop() && platform::monotonicMs() < end) {
+        for (int i = 0; i < 50; ++i) {
+            ben.sendFrame(chatMessage(2, ("line " + std::to_string(sent++) + std::string(200, '.')).c_str()));
+        }
+        // Ben's own lines come back to him at once: nobody waits for Ann.
+        if (ben.read(7 + static_cast<std::size_t>(sent)).size() != 7 + static_cast<std::size_t>(sent)) break;
+    }
+    (void)server;
+    return sent;
+}
+
+// A member who stops reading keeps nobody waiting: the server keeps his
+// messages in his own queue, the others play on, and when he reads again
+// he gets every message, in order.
+TEST_F(GameServerTest, AMemberWhoStopsReadingStallsNobody) {
+    standin::GameServerOptions o = autoStartTwo();
+    o.outgoingLimitBytes = 4 * 1024 * 1024;
+    standin::GameServer two(o);
+    ASSERT_TRUE(two.start());
+    auto clients = seatTwo(two, {"Ann", "Ben"});
+    RawClient& ann = *clients[0];
+    RawClient& ben = *clients[1];
+    const int sent = chatUntil(two, ben, [&] { return two.queuedBytes() > 0; });
+    ASSERT_GT(two.queuedBytes(), 0u) << "Ann's socket never filled";
+    // Meanwhile the lobby serves a newcomer at once.
+    RawClient cid(two.port(0));
+    cid.sendLogin();
+    cid.sendFrame(loginMessage("Cid"));
+    ASSERT_EQ(cid.read(1).size(), 1u);
+    // Ann reads again: everything, in order, and she is still in the game.
+    const auto& got = ann.read(7 + static_cast<std::size_t>(sent));
+    ASSERT_EQ(got.size(), 7 + static_cast<std::size_t>(sent));
+    for (int i = 0; i < sent; ++i) {
+        const MessageBytes& m = got[7 + static_cast<std::size_t>(i)];
+        ASSERT_EQ(std::string(m.begin() + 4, m.begin() + 4 + 5 + std::to_string(i).size()), "line " + std::to_string(i));
+    }
+    EXPECT_EQ(two.overflows(), 0);
+    EXPECT_EQ(two.gamesRunning(), 1);
+    EXPECT_EQ(two.queuedBytes(), 0u);
+}
+
+// A member whose queue overflows is let go: he leaves the game, the others
+// are told, and the server keeps nothing of his.
+TEST_F(GameServerTest, AMemberWhoseQueueOverflowsIsLetGo) {
+    standin::GameServerOptions o = autoStartTwo();
+    o.outgoingLimitBytes = 8 * 1024;
+    standin::GameServer two(o);
+    ASSERT_TRUE(two.start());
+    auto clients = seatTwo(two, {"Ann", "Ben"});
+    RawClient& ann = *clients[0];
+    RawClient& ben = *clients[1];
+    const int sent = chatUntil(two, ben, [&] { return two.overflows() > 0; });
+    ASSERT_EQ(two.overflows(), 1);
+    // Ben gets all his lines and is told, once, that seat 1 left.
+    const auto& got = ben.read(7 + static_cast<std::size_t>(sent) + 1);
+    ASSERT_EQ(got.size(), 7 + static_cast<std::size_t>(sent) + 1);
+    EXPECT_EQ(std::count(got.begin(), got.end(), codeMessage("LPD", {1})), 1);
+    EXPECT_TRUE(ann.closedByServer());
+    EXPECT_EQ(two.queuedBytes(), 0u);
+    EXPECT_FALSE(ben.closedByServer(100));
+}
+
+// A connection that never completes its login block is closed after the
+// login time-out; one that logged in stays.
+TEST_F(GameServerTest, ALoginBlockThatNeverComesClosesTheConnection) {
+    standin::GameServerOptions o;
+    o.ports = {0};
+    o.loginTimeoutMs = 300;
+    standin::GameServer server(o);
+    ASSERT_TRUE(server.start());
+    RawClient ann(server.port(0));
+    ann.sendLogin();
+    ann.sendFrame(loginMessage("Ann"));
+    ASSERT_EQ(ann.read(1).size(), 1u);
+    RawClient silent(server.port(0));
+    RawClient partial(server.port(0));
+    partial.sendRaw(std::string("GKV\x01", 4) + std::string(6, '\0'));
+    EXPECT_TRUE(silent.closedByServer());
+    EXPECT_TRUE(partial.closedByServer());
+    EXPECT_EQ(server.loginTimeouts(), 2);
+    EXPECT_FALSE(ann.closedByServer(100));
+    EXPECT_EQ(server.lobbyNames(0), std::vector<std::string>{"Ann"});
 }
 
 }  // namespace

@@ -1,0 +1,86 @@
+#include "fuzz/fuzz_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "platform/net/tcp.h"
+#include "testing/program_folder.h"
+
+namespace tcp = platform::net;
+
+namespace fuzz {
+
+void enterProgramFolder() {
+    static std::unique_ptr<testing_support::ProgramFolder> folder;
+    if (!folder) folder = std::make_unique<testing_support::ProgramFolder>();
+}
+
+std::string sourcePath(const std::string& relative) { return testing_support::sourceDir() + "/" + relative; }
+
+void writeFile(const std::string& path, const uint8_t* data, std::size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    writeFile(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+void fail(const char* what, const char* file, int line) {
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);
+    std::abort();
+}
+
+ReplyPeer::ReplyPeer() {
+    listen_ = tcp::listenOn("127.0.0.1", 0, &port_);
+    thread_ = std::thread([this] { serve(); });
+}
+
+ReplyPeer::~ReplyPeer() {
+    stopping_ = true;
+    tcp::shutdownBoth(listen_);
+    thread_.join();
+    tcp::closeHandle(listen_);
+}
+
+void ReplyPeer::setReply(const uint8_t* data, std::size_t size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reply_.assign(reinterpret_cast<const char*>(data), size);
+}
+
+void ReplyPeer::serve() {
+    while (!stopping_) {
+        int fd = tcp::acceptConnection(listen_, -1);
+        if (fd < 0) return;
+        std::string reply;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            reply = reply_;
+        }
+        int err = 0;
+        tcp::sendAll(fd, reply.data(), static_cast<long>(reply.size()), 2000, &err);
+        // The end of the reply, while the client may still send: it reads
+        // everything before it sees the end.
+        tcp::shutdownSending(fd);
+        char sink[4096];
+        for (;;) {
+            if (tcp::waitReadable(fd, 2000 * 1000) != tcp::Wait::Ready) break;
+            long n = tcp::receiveSome(fd, sink, sizeof sink, &err);
+            if (n == tcp::kNothingWaiting) continue;
+            if (n <= 0) break;
+        }
+        tcp::closeHandle(fd);
+    }
+}
+
+}  // namespace fuzz

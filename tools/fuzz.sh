@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The fuzz entries of fuzz/: builds them with clang (libFuzzer's coverage,
+# AddressSanitizer, UndefinedBehaviorSanitizer) in build-fuzz, then
+#   tools/fuzz.sh                     runs every entry once over its stored
+#                                     corpus and the shipped data (a
+#                                     regression run of seconds);
+#   tools/fuzz.sh --minutes N [entry] runs a campaign of N minutes per entry
+#                                     (or the ones named), adding what it
+#                                     finds to fuzz/corpus/<entry>/ and
+#                                     keeping there only the inputs that
+#                                     add coverage.
+# Without a compiler that offers -fsanitize=fuzzer it says so and does
+# nothing. Exits non-zero when an entry finds a fault; the input that shows
+# it is left in build-fuzz/findings/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+minutes=0
+if [ "${1:-}" = "--minutes" ]; then
+  minutes=$2
+  shift 2
+fi
+
+if ! command -v clang++ >/dev/null 2>&1; then
+  echo "fuzz: no clang++ on this machine; the fuzz entries are not built"
+  exit 0
+fi
+cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVURN_FUZZ=ON -DVURN_TESTS=OFF \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+if ! grep -q '^VURN_HAVE_LIBFUZZER:INTERNAL=1' "$top/build-fuzz/CMakeCache.txt"; then
+  echo "fuzz: the compiler does not offer -fsanitize=fuzzer; the fuzz entries are not built"
+  exit 0
+fi
+cmake --build "$top/build-fuzz" -j "$jobs" --target vurn_fuzzers
+
+# The shipped data each entry starts from besides its own corpus.
+shipped() {
+  case "$1" in
+    board) echo "$top/data/boards" ;;
+    options) echo "$top/data/system/options_vurn.gkv" ;;
+    language) echo "$top/data/system/nls/EN" ;;
+    formats) echo "$top/data/system/mformats" ;;
+    png) echo "$top/data/system/fonts/text1i.dat" ;;
+  esac
+}
+
+entries=("$@")
+if [ ${#entries[@]} -eq 0 ]; then
+  for f in "$top"/fuzz/*_fuzz.cpp; do
+    n=$(basename "$f" _fuzz.cpp)
+    entries+=("$n")
+  done
+fi
+
+# A picture or reply the program would decode into hundreds of megabytes is
+# a finding, as is a crash.
+limits=(-malloc_limit_mb=512 -rss_limit_mb=2048)
+findings="$top/build-fuzz/findings"
+mkdir -p "$findings"
+export ASAN_OPTIONS=detect_leaks=1
+export UBSAN_OPTIONS=print_stacktrace=1
+status=0
+for entry in "${entries[@]}"; do
+  fuzzer="$top/build-fuzz/fuzz/${entry}_fuzz"
+  where=(-artifact_prefix="$findings/$entry-")
+  corpus="$top/fuzz/corpus/$entry"
+  mkdir -p "$corpus"
+  seeds=$(mktemp -d)
+  for s in $(shipped "$entry"); do cp -r "$s" "$seeds/"; done
+  if [ "$minutes" -gt 0 ]; then
+    # New finds go to the first folder: the stored corpus.
+    "$fuzzer" "${limits[@]}" "${where[@]}" -max_total_time=$((minutes * 60)) -print_final_stats=1 "$corpus" "$seeds" || status=1
+    # Only the inputs that add coverage stay: the regression run stays short.
+    kept=$(mktemp -d)
+    "$fuzzer" "${limits[@]}" -merge=1 "$kept" "$corpus" >/dev/null 2>&1 && rm -rf "$corpus" && mv "$kept" "$corpus"
+    rm -rf "$kept"
+  else
+    all=$(mktemp -d)
+    cp -r "$corpus/." "$all/"
+    find "$seeds" -type f -exec cp {} "$all/" \;
+    if "$fuzzer" "${limits[@]}" "${where[@]}" -runs=0 "$all" >"$all.log" 2>&1; then
+      echo "fuzz $entry: $(find "$all" -type f | wc -l) inputs, no fault"
+    else
+      echo "fuzz $entry: FAULT"
+      tail -40 "$all.log"
+      status=1
+    fi
+    rm -rf "$all" "$all.log"
+  fi
+  rm -rf "$seeds"
+done
+exit $status
