@@ -54,17 +54,31 @@ FILE* openDataFile(const char* path, const char* mode) {
     return nullptr;  // "system" is only ever written through "user"
 }
 
-bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened) {
+void makeFoldersFor(const std::string& path) {
+    for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+        if (slash > 0) platform::makeDirectory(path.substr(0, slash).c_str());
+}
+
+bool writeWholeFile(const char* path, const void* data, std::size_t size, bool* opened) {
     if (opened) *opened = false;
     if (!path || !*path) {
         debugLog("ERROR: a file without a name cannot be written\n");
         return false;
     }
-    std::string target = userPathFor(path);
     std::string why;
-    if (platform::replaceFile(target.c_str(), data, size, &why, opened)) return true;
-    debugPrintfSS("ERROR: could not write %s (%s); the old file is kept\n", target.c_str(), why.c_str());
+    if (platform::replaceFile(path, data, size, &why, opened)) return true;
+    debugPrintfSS("ERROR: could not write %s (%s); the old file is kept\n", path, why.c_str());
     return false;
+}
+
+bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened) {
+    if (!path || !*path) return writeWholeFile(path, data, size, opened);
+    const std::string target = userPathFor(path);
+    // The player's copy of a shipped file lies in the same place under
+    // "user"; its folders are made there, but never "user" itself (without
+    // it nothing of the player's is written).
+    if (target != path && platform::isDirectory("user")) makeFoldersFor(target);
+    return writeWholeFile(target.c_str(), data, size, opened);
 }
 
 bool writeUserFile(const char* path, const std::string& content) {

@@ -23,7 +23,9 @@ std::string userPathFor(const char* path);
 // Writes a whole file that the program keeps for the player (options,
 // language file, board files, snapshots, downloaded files). `path` is taken
 // as openDataFile takes it for writing: a "system" path goes to "user".
-// The bytes go to a temporary file in the same folder, are flushed, and the
+// Writes the player's copy of `path` (a "system" path goes to "user",
+// whose folders are made as needed to mirror it once "user" exists). The bytes go to a
+// temporary file in the same folder, are flushed, and the
 // temporary file then replaces the old one, so a crash or a full disk never
 // leaves a file cut short: the old file stays whole. A failure writes an
 // "ERROR" line to the debug log and returns false; *opened (when given)
@@ -31,6 +33,13 @@ std::string userPathFor(const char* path);
 // the two failures apart.
 bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
 bool writeUserFile(const char* path, const std::string& content);
+// The same write at exactly `path` (no "user" copy), for files that are
+// not the player's copies (downloaded upgrade files).
+bool writeWholeFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
+
+// Makes every missing folder on the way to the file `path` ('/' separated,
+// relative to the program folder).
+void makeFoldersFor(const std::string& path);
 
 // directory + '/' + file name; no separator after a directory that ends in
 // '/' or '\'; an empty or null directory gives "./" + file name.

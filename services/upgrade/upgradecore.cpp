@@ -12,6 +12,7 @@
 #include "framework/util/ticker.h"
 #include "framework/util/vector.h"
 #include "framework/window/superwindow.h"
+#include "framework/app/datafiles.h"
 #include "platform/os/files.h"
 #include "services/upgrade/upgradelist.h"
 
@@ -168,35 +169,13 @@ UpgradeCore* openUpgradeWindow(Vector* downloadList) {
     return new UpgradeCore(downloadList);
 }
 
-void makeUpgradeDirectories(const std::string& path) {
-    for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
-        if (slash > 0) platform::makeDirectory(path.substr(0, slash).c_str());
-}
-
 bool storeUpgradeFile(const std::string& storedName, const char* bytes, int length) {
     if (!isSafeUpgradeName(storedName) || !bytes || length < 0) {
         debugPrintfS("ERROR: upgrade file %s not stored\n", storedName.c_str());
         return false;
     }
-    const std::string temporary = storedName + ".part";
-    FILE* f = platform::openFile(temporary.c_str(), "wb");
-    if (!f) {
-        makeUpgradeDirectories(storedName);
-        f = platform::openFile(temporary.c_str(), "wb");
-    }
-    if (!f) {
-        debugPrintfS("ERROR: cannot create %s\n", temporary.c_str());
-        return false;
-    }
-    const auto size = static_cast<std::size_t>(length);
-    bool ok = std::fwrite(bytes, 1, size, f) == size;
-    ok = std::fclose(f) == 0 && ok;
-    ok = ok && platform::renameFile(temporary.c_str(), storedName.c_str());
-    if (!ok) {
-        platform::removeFile(temporary.c_str());
-        debugPrintfS("ERROR: cannot write %s\n", storedName.c_str());
-        return false;
-    }
+    makeFoldersFor(storedName);
+    if (!writeWholeFile(storedName.c_str(), bytes, static_cast<std::size_t>(length))) return false;
     if (!appendGzList(storedName)) {
         debugPrintfS("ERROR: cannot record %s in system/gzlist\n", storedName.c_str());
         return false;

@@ -60,10 +60,8 @@ private:
 UpgradeCore* openUpgradeWindow(Vector* downloadList);
 
 // Stores downloaded bytes under `storedName` (a relative path of the
-// program folder, directories made as needed), written whole under a
-// temporary name and then renamed, and appends the name to "system/gzlist".
+// program folder, directories made as needed), written whole
+// (writeWholeFile), and appends the name to "system/gzlist".
 // False, with nothing half-written left behind, when any step fails.
 bool storeUpgradeFile(const std::string& storedName, const char* bytes, int length);
 
-// Makes each directory on the way to a file path; errors are ignored.
-void makeUpgradeDirectories(const std::string& path);
