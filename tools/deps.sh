@@ -9,7 +9,7 @@ packages=(
   libpng-dev zlib1g-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev googletest
-  xvfb xauth x11-utils imagemagick giflib-tools
+  xvfb xauth x11-utils xdotool imagemagick giflib-tools
   libfreetype-dev fonts-dejavu-core
   python3
 )
