@@ -61,6 +61,13 @@ float SceneGeometry::layerY(float y) const {
     return ((static_cast<float>(iH - 1) - y - oy) * iS - e) * iLayerScale + e;
 }
 
+float SceneGeometry::emblemScale() const {
+    // One cell on the second layer, against that of an 11-wide play area.
+    static const float advanced = squareSize(11) * (scene_geometry::kEyeDistance + scene_geometry::kPieceDepth) /
+                                  scene_geometry::kEyeDistance;
+    return std::min(1.0f, iS * iLayerScale / advanced);
+}
+
 int cameraQuarter(int angle) { return ((angle / 90) * 2 + 8000) % 8; }
 
 BoardCell screenCellToBoard(int a, int b, int q, int width, int height) {

@@ -58,6 +58,10 @@ public:
     // second layer (after the even shift and the lift).
     float layerX(float x) const;
     float layerY(float y) const;
+    // The size of the pieces' emblems: 1 up to the advanced board's width;
+    // on wider boards the emblems shrink with the cells, so that they stay
+    // inside their own cells as on that board.
+    float emblemScale() const;
 
 private:
     int iW;

@@ -4,21 +4,39 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <vector>
 
 namespace {
 
 constexpr float kRear = -0.015f;  // the second colour of an emblem
 constexpr float kSixth = 1.0f / 6.0f;
 constexpr float kDegree = 3.14159265f / 180.0f;
+constexpr int kChipStep = 10;  // degrees
 
 struct Point {
     float x, y;
 };
 
+// The drawing state of the GUI thread (all drawing happens there).
+struct ShapeState {
+    Rgba colour;
+    EmblemPlacement placement;
+    float cosA = 1, sinA = 0;
+    Shape shape = Shape::Polygon;
+    bool batching = false;
+    GLuint shapeStart = 0;
+    std::vector<float> xyz;     // the batch: 3 floats a vertex
+    std::vector<float> rgba;    // 4 floats a vertex
+    std::vector<GLuint> index;  // 3 a triangle
+};
+ShapeState state;
+
+GLuint batchVertices() { return static_cast<GLuint>(state.xyz.size() / 3); }
+
 void polygon(std::initializer_list<Point> points, float z = 0.0f) {
-    glBegin(GL_POLYGON);
+    beginShape(Shape::Polygon);
     for (const Point& p : points) texVertex(p.x, p.y, z);
-    glEnd();
+    endShape();
 }
 
 // An axis-aligned rectangle from (x0, y0) to (x1, y1).
@@ -47,9 +65,9 @@ void octagonFrameSegment(int i, float outer, float inner, float z) {
 void octagon(float r, float z) {
     Point c[8];
     octagonCorners(r, c);
-    glBegin(GL_POLYGON);
+    beginShape(Shape::Polygon);
     for (const Point& p : c) texVertex(p.x, p.y, z);
-    glEnd();
+    endShape();
 }
 
 // A frame between two axis-aligned squares of half-sizes outer and inner.
@@ -72,30 +90,96 @@ void hyperArrows() {
 
 }  // namespace
 
-void setMaterial(const Rgba& colour) { glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, colour.data()); }
+// The colour material follows the current colour (initGLLighting enables
+// it), so a change of material is a vertex attribute rather than a state
+// change between polygons.
+void setMaterial(const Rgba& colour) {
+    state.colour = colour;
+    if (!state.batching) glColor4fv(colour.data());
+}
 
-void texVertex(float x, float y, float z) { glVertex3f(x, y, z); }
+void setEmblemPlacement(const EmblemPlacement& p) {
+    state.placement = p;
+    state.cosA = p.scale * std::cos(p.degrees * kDegree);
+    state.sinA = p.scale * std::sin(p.degrees * kDegree);
+}
+
+const EmblemPlacement& emblemPlacement() { return state.placement; }
+
+void beginShape(Shape shape) {
+    state.shape = shape;
+    if (state.batching) {
+        state.shapeStart = batchVertices();
+        return;
+    }
+    glBegin(shape == Shape::Polygon ? GL_POLYGON : shape == Shape::Fan ? GL_TRIANGLE_FAN : GL_QUAD_STRIP);
+}
+
+void texVertex(float x, float y, float z) {
+    const EmblemPlacement& p = state.placement;
+    const float vx = p.x + state.cosA * x - state.sinA * y, vy = p.y + state.sinA * x + state.cosA * y, vz = p.z + z;
+    if (!state.batching) {
+        glVertex3f(vx, vy, vz);
+        return;
+    }
+    state.xyz.insert(state.xyz.end(), {vx, vy, vz});
+    state.rgba.insert(state.rgba.end(), {state.colour.r, state.colour.g, state.colour.b, state.colour.a});
+}
+
+void endShape() {
+    if (!state.batching) {
+        glEnd();
+        return;
+    }
+    const GLuint s = state.shapeStart, n = batchVertices() - s;
+    if (state.shape == Shape::QuadStrip) {
+        for (GLuint i = 0; i + 3 < n; i += 2)
+            state.index.insert(state.index.end(), {s + i, s + i + 1, s + i + 3, s + i, s + i + 3, s + i + 2});
+    } else {
+        // A convex polygon and a fan alike: triangles round the first vertex.
+        for (GLuint i = 1; i + 1 < n; ++i) state.index.insert(state.index.end(), {s, s + i, s + i + 1});
+    }
+}
+
+void beginShapeBatch() {
+    state.batching = true;
+    state.xyz.clear();
+    state.rgba.clear();
+    state.index.clear();
+}
+
+void drawShapeBatch() {
+    state.batching = false;
+    if (state.index.empty()) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, state.xyz.data());
+    glColorPointer(4, GL_FLOAT, 0, state.rgba.data());
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(state.index.size()), GL_UNSIGNED_INT, state.index.data());
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glColor4fv(state.colour.data());
+}
 
 void drawChipMesh(const Rgba& dark, const Rgba& light, float f) {
-    // The whole chip narrows with the flip, ring and disc alike.
+    // The whole chip narrows with the flip, ring and disc alike: a disc of
+    // 3-degree steps in the dark colour, and round it a ring whose colour
+    // runs from the light one (upper left) to the dark one.
     setMaterial(dark);
-    for (int a = 0; a < 360; a += 3) {
-        const float ra = a * kDegree, rb = (a + 4) * kDegree;
-        polygon({{0, 0}, {0.52f * f * std::sin(ra), 0.52f * std::cos(ra)}, {0.52f * f * std::sin(rb), 0.52f * std::cos(rb)}});
-    }
-    for (int a = 0; a < 360; a += 3) {
-        const float ra = a * kDegree, rb = (a + 4) * kDegree;
-        // Lit from the upper left: a gradient from the light colour round
-        // to the dark one.
+    beginShape(Shape::Fan);
+    texVertex(0, 0, 0);
+    for (int a = 0; a <= 360; a += kChipStep) texVertex(0.52f * f * std::sin(a * kDegree), 0.52f * std::cos(a * kDegree), 0);
+    endShape();
+    beginShape(Shape::QuadStrip);
+    for (int a = 0; a <= 360; a += kChipStep) {
+        const float ra = a * kDegree;
         float t = 0.5f + (std::sin(ra - 0.785375f) + 1.0f) / 2.0f;
         if (t < 0) t = 0;
         setMaterial({(1 - t) * light.r + t * dark.r, (1 - t) * light.g + t * dark.g, (1 - t) * light.b + t * dark.b, 1});
-        polygon({{0.5f * f * std::sin(ra), 0.5f * std::cos(ra)},
-                 {0.6f * f * std::sin(ra), 0.6f * std::cos(ra)},
-                 {0.6f * f * std::sin(rb), 0.6f * std::cos(rb)},
-                 {0.5f * f * std::sin(rb), 0.5f * std::cos(rb)}},
-                kRear);
+        texVertex(0.5f * f * std::sin(ra), 0.5f * std::cos(ra), kRear);
+        texVertex(0.6f * f * std::sin(ra), 0.6f * std::cos(ra), kRear);
     }
+    endShape();
 }
 
 void drawDiamondFrame(const Rgba& dark) {
@@ -132,12 +216,15 @@ void drawStomperMeshA(const Rgba& dark, const Rgba& light) {
 }
 
 void drawDiagonalShape(const Rgba& dark, const Rgba& light) {
-    glRotatef(-135.0f, 0, 0, 1);
+    const EmblemPlacement upright = state.placement;
+    EmblemPlacement turned = upright;
+    turned.degrees -= 135.0f;
+    setEmblemPlacement(turned);
     setMaterial(dark);
     polygon({{0.4f, 0.4f}, {0.4f, -0.305f}, {-0.305f, 0.4f}});
     setMaterial(light);
     polygon({{0.4f, -0.4f}, {0.4f, -0.3f}, {-0.3f, 0.4f}, {-0.4f, 0.4f}}, kRear);
-    glRotatef(135.0f, 0, 0, 1);
+    setEmblemPlacement(upright);
 }
 
 void drawSplitterMark(const Rgba& dark, const Rgba& light) {

@@ -9,10 +9,37 @@
 // Also the glyphs of the orbiting maker's mark "KZ+V".
 #include "game/view/colours.h"
 
-// Sets the front material's ambient and diffuse colour.
+// Sets the front material's ambient and diffuse colour (the colour that
+// the colour material follows) for the vertices that follow.
 void setMaterial(const Rgba& colour);
-// One vertex.
+
+// Where the emblem now drawn lies: scaled, turned by an angle about z
+// (degrees, counter-clockwise), then moved. Vertices are placed on the CPU rather
+// than through the modelview matrix, so a whole layer of pieces reaches
+// OpenGL with no matrix change between pieces.
+struct EmblemPlacement {
+    float scale = 1;
+    float degrees = 0;
+    float x = 0, y = 0, z = 0;
+};
+void setEmblemPlacement(const EmblemPlacement& placement);
+const EmblemPlacement& emblemPlacement();
+
+// The shapes polygons are given as: a convex polygon (GL_POLYGON), a fan
+// around its first vertex, and a strip of quads.
+enum class Shape { Polygon, Fan, QuadStrip };
+void beginShape(Shape shape);
+// One vertex of the shape now begun, placed by the emblem placement.
 void texVertex(float x, float y, float z);
+void endShape();
+
+// A batch: the shapes given between begin and draw are kept as one
+// indexed triangle list and drawn at once with vertex arrays (OpenGL 1.1),
+// instead of one begin/end pair each; the depth test orders them as it
+// would have. Outside a batch, shapes go to OpenGL at once. The batch keeps
+// its storage from frame to frame.
+void beginShapeBatch();
+void drawShapeBatch();
 
 void drawChipMesh(const Rgba& dark, const Rgba& light, float widthFactor);
 void drawDiamondFrame(const Rgba& dark);

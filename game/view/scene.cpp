@@ -25,32 +25,34 @@ constexpr float kBeamHalfWidth = 0.05f;
 
 void square(const SceneGeometry& g, int x, int y, float z) {
     const float x0 = g.squareLeft(x), y0 = g.squareBottom(y), s = g.square();
-    glBegin(GL_POLYGON);
+    beginShape(Shape::Polygon);
     texVertex(x0, y0, z);
     texVertex(x0 + s, y0, z);
     texVertex(x0 + s, y0 + s, z);
     texVertex(x0, y0 + s, z);
-    glEnd();
+    endShape();
 }
 
 void quad(float ax, float ay, float bx, float by, float cx, float cy, float dx, float dy, float z) {
-    glBegin(GL_POLYGON);
+    beginShape(Shape::Polygon);
     texVertex(ax, ay, z);
     texVertex(bx, by, z);
     texVertex(cx, cy, z);
     texVertex(dx, dy, z);
-    glEnd();
+    endShape();
 }
 
 // A beam from cell point (x0, y0) to (x1, y1) (cell units), as a quad of
-// half-width 0.05 across its axis on the second layer.
+// half-width 0.05 across its axis on the second layer (narrower with the
+// emblems on boards wider than the advanced one).
 void beam(const SceneGeometry& g, float x0, float y0, float x1, float y1) {
     const float ax = g.layerX(x0), ay = g.layerY(y0), bx = g.layerX(x1), by = g.layerY(y1);
     float nx = -(by - ay), ny = bx - ax;
     const float len = std::sqrt(nx * nx + ny * ny);
     if (len <= 0) return;
-    nx *= kBeamHalfWidth / len;
-    ny *= kBeamHalfWidth / len;
+    const float half = kBeamHalfWidth * g.emblemScale();
+    nx *= half / len;
+    ny *= half / len;
     quad(ax - nx, ay - ny, bx - nx, by - ny, bx + nx, by + ny, ax + nx, ay + ny, kBeamZ);
 }
 
@@ -151,11 +153,12 @@ void drawStar(const SceneInput& in, const OrvexBoard& board, const SceneGeometry
 void drawParticles(const OrvexBoard& board, const SceneGeometry& g, SceneJitter& jitter) {
     const int n = std::min<int>(board.iNumParticles, static_cast<int>(std::min({board.iParticleX.size(), board.iParticleY.size()})));
     const float fade = static_cast<float>(100 - board.iParticleStep) / 100.0f;
+    const float r = 0.03f * g.emblemScale();
     for (int i = 0; i < n; ++i) {
         const float flicker = 0.5f + static_cast<float>(jitter.below(500)) / 1000.0f;
         setMaterial(scaled(scene_colour::kParticleBlue, flicker * fade));
         const float px = g.layerX(board.iParticleX[i]), py = g.layerY(board.iParticleY[i]);
-        quad(px - 0.03f, py, px, py + 0.03f, px + 0.03f, py, px, py - 0.03f, kParticleZ);
+        quad(px - r, py, px, py + r, px + r, py, px, py - r, kParticleZ);
     }
 }
 
@@ -175,12 +178,17 @@ void drawBeams(const OrvexBoard& board, const SceneGeometry& g, int x, int y, Sc
             beam(g, fx, fy, fx + 0.5f * static_cast<float>(directionDx(d)), fy + 0.5f * static_cast<float>(directionDy(d)));
 }
 
-void drawOnePiece(const OrvexPiece& piece, int wiggle) {
-    glPushMatrix();
-    if (wiggle) glRotatef(static_cast<float>(piece.iWigglePhase) / 10.0f, 0, 0, 1);
-    glRotatef(static_cast<float>(piece.iDirection) * -45.0f, 0, 0, 1);
+void drawOnePiece(const OrvexPiece& piece, int wiggle, float scale, float x, float y, float z) {
+    EmblemPlacement at;
+    at.scale = scale;
+    at.degrees = static_cast<float>(piece.iDirection) * -45.0f;
+    if (wiggle) at.degrees += static_cast<float>(piece.iWigglePhase) / 10.0f;
+    at.x = x;
+    at.y = y;
+    at.z = z;
+    setEmblemPlacement(at);
     drawPieceShape(piece, 1.0f);
-    glPopMatrix();
+    setEmblemPlacement({});
 }
 
 void compileMark() {
@@ -239,6 +247,11 @@ void initGLLighting() {
     glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
+    glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+    // Every polygon has one colour: nothing to interpolate.
+    glShadeModel(GL_FLAT);
+    glDisable(GL_DITHER);
 }
 
 void setupProjection(int w, int h) {
@@ -321,32 +334,37 @@ void drawScene(const SceneInput& in, SceneState& state) {
     glRotatef(static_cast<float>(in.camera.angle), 0, 0, 1);
     if (const float e = g.evenShift(); e != 0) glTranslatef(-e, -e, 0);
 
-    // The square layer.
+    // The square layer, then over it the turn indicator and the selection.
+    beginShapeBatch();
     if (beamStyle && !in.settings.checkerBoard) drawGrid(g, scaled(scene_colour::kGridBlue, brightness));
     if (board.isOthStyle() || board.isChkStyle() || in.settings.checkerBoard) drawSquares(board, g, brightness);
+    drawShapeBatch();
     drawOverlays(in, board, g);
 
-    // The second layer: star, particles, beams and pieces.
+    // The second layer: pieces, particles, star and beams, in one batch.
+    // Nearer things lose the depth test to further ones here (the pieces
+    // hide the beams under them), so the pieces go first and what they
+    // hide is never shaded.
     glTranslatef(0, 0, -scene_geometry::kPieceDepth + g.lift());
-    if (board.iGameOver) drawStar(in, board, g, state.jitter);
-    if (board.iNumParticles > 0) drawParticles(board, g, state.jitter);
+    beginShapeBatch();
     for (int y = 0; y < board.getHeight(); ++y)
         for (int x = 0; x < board.getWidth(); ++x) {
-            if (beamStyle) drawBeams(board, g, x, y, state.jitter);
             const OrvexPiece* piece = board.getPiece(x, y);
             const OrvexPiece* floor = board.getOverlay(x, y);
             if (!piece && !floor) continue;
             const float px = g.layerX(static_cast<float>(x)), py = g.layerY(static_cast<float>(y));
-            glTranslatef(px, py, 0);
-            if (piece) drawOnePiece(*piece, in.settings.wiggle);
+            if (piece) drawOnePiece(*piece, in.settings.wiggle, g.emblemScale(), px, py, 0);
             if (floor) {
                 setMaterial(scene_colour::kNeutralGrey);
-                glTranslatef(0, 0, kFloorZ);
-                drawOnePiece(*floor, in.settings.wiggle);
-                glTranslatef(0, 0, -kFloorZ);
+                drawOnePiece(*floor, in.settings.wiggle, g.emblemScale(), px, py, kFloorZ);
             }
-            glTranslatef(-px, -py, 0);
         }
+    if (board.iNumParticles > 0) drawParticles(board, g, state.jitter);
+    if (board.iGameOver) drawStar(in, board, g, state.jitter);
+    if (beamStyle)
+        for (int y = 0; y < board.getHeight(); ++y)
+            for (int x = 0; x < board.getWidth(); ++x) drawBeams(board, g, x, y, state.jitter);
+    drawShapeBatch();
 
     // The orbiting mark, about the board's middle, whatever the camera.
     if (in.settings.orbitKZV && beamStyle) {

@@ -237,6 +237,17 @@ TEST_F(BoardViewTest, AdvancedBoardSelectionAndTheEndOfGameStar) {
     expectColour(f, 6, 11, lit({0.5f, 0.2f, 0.2f, 1}), 8, "the selected king over it");
     owner->game.clickSquare(6, 11);
 
+    // A shot from seat 1's firing piece at (2, 10) up its column.
+    owner->game.clickSquare(2, 10);
+    owner->game.fireSelected();
+    ASSERT_NE(board().iBeamPasses[2][5], 0);
+    f = frame();
+    f.save("board_gkv_beam");
+    const ScreenPoint beam = point(2, 5);
+    const Colour c = f.at(static_cast<int>(beam.x), static_cast<int>(beam.y));
+    EXPECT_TRUE(c[2] >= 240 && c[0] >= 65 && c[0] <= 118) << "the beam, seen " << text(c);
+    owner->game.completeFireAndNotify();
+
     // Seat 2's king goes: the star of seat 1 bursts from the king left.
     board().replaceWithBlank(6, 1);
     owner->game.checkGameOver();
