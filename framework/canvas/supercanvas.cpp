@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "framework/app/debuglog.h"
+#include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
 #include "framework/util/bounded.h"
 #include "framework/window/superwindow.h"
@@ -65,6 +66,7 @@ SuperCanvas::SuperCanvas(unsigned id, SuperCanvas* parent, const platform::ui::R
 }
 
 SuperCanvas::~SuperCanvas() {
+    if (dragDropRegistry) dragDropRegistry->forgetWindow(this);
     deleteHandlers();
     iWindow->setListener(nullptr);
     // What the records own goes first: an advertising core's canvas is a

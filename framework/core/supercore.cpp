@@ -164,6 +164,7 @@ void SuperCore::setEnabled(int) {}
 void SuperCore::disable() {}
 int SuperCore::reservedQuery1() { return 0; }
 int SuperCore::reservedQuery2() { return 0; }
+void SuperCore::setCommandCore(const char* command, SuperCore* sender) { setIntValue(command, sender ? 1 : 0); }
 
 void SuperCore::saveWindowMetrics() {
     debugLog("sa1");

@@ -58,6 +58,12 @@ public:
     virtual int reservedQuery1();
     virtual int reservedQuery2();
 
+    // A command whose value is a core: an image button hands its command
+    // to its owner with the button itself as the value. A pointer does not
+    // fit the int of setIntValue, so it travels here; the base delivers
+    // the command as setIntValue(command, 1) (0 for a null sender).
+    virtual void setCommandCore(const char* command, SuperCore* sender);
+
     // Stores the window's placement in the options and saves them.
     void saveWindowMetrics();
     // Sets the widget "info" to a blank followed by the text.

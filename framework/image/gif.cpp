@@ -29,19 +29,17 @@ public:
     const uint8_t* here() const { return data_ + pos_; }
     void skip(std::size_t n) { pos_ += n; }
 
-    // Walks the data sub-blocks up to the zero-length block; each block's
-    // bytes go to `out` when given. False when the data runs past the end.
-    bool subBlocks(std::vector<uint8_t>* out) {
+    // Walks the data sub-blocks up to the zero-length block. False when the
+    // data runs past the end.
+    bool subBlocks() {
         for (;;) {
             if (!has(1)) return false;
             std::size_t n = byte();
             if (n == 0) return true;
             if (!has(n)) {
-                if (out) out->insert(out->end(), here(), data_ + size_);  // keep what is there
                 pos_ = size_;
                 return false;
             }
-            if (out) out->insert(out->end(), here(), here() + n);
             skip(n);
         }
     }
@@ -77,51 +75,107 @@ std::vector<int> interlacedRowOrder(int height) {
     return order;
 }
 
+// Reads LZW codes, least significant bit first, straight from the chain of
+// data sub-blocks through a 64-bit bit window: whole 8-byte loads inside a
+// block, byte by byte across block edges.
+class CodeReader {
+public:
+    // `data` is the first sub-block's length byte; `end` the end of the file.
+    CodeReader(const uint8_t* data, const uint8_t* end) : p_(data), blockEnd_(data), end_(end) {}
+
+    // The next code of `width` bits; false once the data is used up (a code
+    // cut short by the end counts as none).
+    bool next(int width, int* code) {
+        if (bits_ < width) {
+            refill();
+            if (bits_ < width) return false;
+        }
+        *code = static_cast<int>(window_ & ((uint64_t(1) << width) - 1));
+        window_ >>= width;
+        bits_ -= width;
+        return true;
+    }
+
+private:
+    void refill() {
+        while (bits_ <= 56) {
+            if (p_ == blockEnd_ && !nextBlock()) return;
+            if (blockEnd_ - p_ >= 8) {  // a whole load inside the block
+                uint64_t v;
+                std::memcpy(&v, p_, 8);
+                window_ |= le64(v) << bits_;
+                const int taken = (63 - bits_) >> 3;  // the bytes past these are loaded again next time
+                p_ += taken;
+                bits_ += taken * 8;
+                return;
+            }
+            window_ |= uint64_t(*p_++) << bits_;
+            bits_ += 8;
+        }
+    }
+    // Steps into the next sub-block; false at the zero-length block or the
+    // end of the file, and for good after that.
+    bool nextBlock() {
+        if (done_ || p_ >= end_) {
+            done_ = true;
+            return false;
+        }
+        const std::size_t n = *p_++;
+        blockEnd_ = p_ + std::min<std::size_t>(n, static_cast<std::size_t>(end_ - p_));  // a cut block: what is there
+        if (blockEnd_ == p_) done_ = true;  // the terminator, or nothing left
+        return !done_;
+    }
+    static uint64_t le64(uint64_t v) {
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        return __builtin_bswap64(v);
+#else
+        return v;
+#endif
+    }
+
+    const uint8_t* p_;
+    const uint8_t* blockEnd_;
+    const uint8_t* end_;
+    uint64_t window_ = 0;
+    int bits_ = 0;
+    bool done_ = false;
+};
+
 }  // namespace
 
-std::string gifDecode(const uint8_t* data, std::size_t size, int minCodeSize, int width,
-                      int height, bool interlaced, uint8_t* pixels, bool* endCodeSeen) {
+std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
+                      bool interlaced, uint8_t* pixels, bool* endCodeSeen) {
     *endCodeSeen = false;
     if (minCodeSize < 2 || minCodeSize > 8) return "Garbled data";
 
+    // An interlaced picture is decoded row after row into a buffer of its
+    // own and its rows put in place at the end.
+    const std::size_t total = std::size_t(width) * std::size_t(height);
+    std::vector<uint8_t> linear;
+    uint8_t* out = pixels;
+    if (interlaced) {
+        linear.assign(total, 0);
+        out = linear.data();
+    }
+
+    // Every string the table holds was written to the output once already:
+    // the string of a code is `length` bytes at `offset`, copied from there
+    // instead of unwound through a prefix chain.
     const int clearCode = 1 << minCodeSize;
     const int endCode = clearCode + 1;
-    std::vector<uint16_t> prefix(kMaxCodes);
-    std::vector<uint8_t> suffix(kMaxCodes), firstChar(kMaxCodes);
-    std::vector<uint8_t> stack(kMaxCodes);
-    for (int i = 0; i < clearCode; ++i) suffix[i] = firstChar[i] = static_cast<uint8_t>(i);
+    uint32_t offset[kMaxCodes];
+    uint16_t length[kMaxCodes];
 
-    const int64_t total = int64_t(width) * height;
-    std::vector<int> rowOrder;
-    if (interlaced) rowOrder = interlacedRowOrder(height);
-    int64_t written = 0;
-    int row = 0, column = 0;
-    uint8_t* rowStart = pixels;
-    if (interlaced && height > 0) rowStart = pixels + int64_t(rowOrder[0]) * width;
-    auto put = [&](uint8_t value) {
-        if (written >= total) return;  // the output is cut to the picture
-        rowStart[column] = value;
-        ++written;
-        if (++column == width) {
-            column = 0;
-            if (++row < height)
-                rowStart = pixels + int64_t(interlaced ? rowOrder[static_cast<std::size_t>(row)] : row) * width;
-        }
-    };
-
+    CodeReader reader(data, end);
     int codeSize = minCodeSize + 1;
     int nextCode = clearCode + 2;
     int oldCode = -1;  // none since the last clear
-    std::size_t bitPos = 0;
-    const std::size_t totalBits = size * 8;
+    std::size_t oldPos = 0, oldLen = 0;
+    std::size_t pos = 0;  // pixels decoded, also beyond the picture (cut)
     std::string result;
 
-    for (;;) {
-        if (bitPos + static_cast<std::size_t>(codeSize) > totalBits) break;  // data used up
-        int code = 0;
-        for (int b = 0; b < codeSize; ++b, ++bitPos)
-            code |= ((data[bitPos >> 3] >> (bitPos & 7)) & 1) << b;
-
+    int code;
+    while (reader.next(codeSize, &code)) {
         if (code == clearCode) {
             codeSize = minCodeSize + 1;
             nextCode = clearCode + 2;
@@ -132,44 +186,62 @@ std::string gifDecode(const uint8_t* data, std::size_t size, int minCodeSize, in
             *endCodeSeen = true;
             break;
         }
-        if (code > nextCode || (code == nextCode && oldCode < 0) ||
-            (oldCode < 0 && code >= clearCode)) {
+        if (code > nextCode || (oldCode < 0 && code >= clearCode)) {
             result = "Garbled data";
             break;
         }
 
-        // Unwind the string of `code` (for the code not yet in the table:
-        // the string of the previous code plus its own first character).
-        int sp = 0;
-        int cur = code;
-        uint8_t first;
-        if (code == nextCode) {
-            stack[sp++] = firstChar[oldCode];
-            cur = oldCode;
+        std::size_t len;
+        if (code < clearCode) {
+            len = 1;
+            if (pos < total) out[pos] = static_cast<uint8_t>(code);
+        } else if (code < nextCode) {
+            len = length[code];
+            const std::size_t from = offset[code];
+            if (pos + 16 <= total && len <= 16) {
+                // Both halves are loaded before either is stored: the
+                // bytes past the string are rewritten by the codes after.
+                uint64_t a, b;
+                std::memcpy(&a, out + from, 8);
+                std::memcpy(&b, out + from + 8, 8);
+                std::memcpy(out + pos, &a, 8);
+                std::memcpy(out + pos + 8, &b, 8);
+            } else if (pos < total) {
+                std::memcpy(out + pos, out + from, std::min(len, total - pos));  // the source ends before pos
+            }
+        } else {  // the code being defined: the previous string and its own first byte
+            len = oldLen + 1;
+            if (pos < total) {
+                const std::size_t n = std::min(oldLen, total - pos);
+                std::memcpy(out + pos, out + oldPos, n);
+                if (pos + oldLen < total) out[pos + oldLen] = out[oldPos];
+            }
         }
-        while (cur >= clearCode) {
-            stack[sp++] = suffix[cur];
-            cur = prefix[cur];
-        }
-        stack[sp++] = static_cast<uint8_t>(cur);
-        first = static_cast<uint8_t>(cur);
-        if (written < total)
-            while (sp > 0) put(stack[--sp]);
 
         // A full table stays as it is until the encoder sends a clear code.
         if (oldCode >= 0 && nextCode < kMaxCodes) {
-            prefix[nextCode] = static_cast<uint16_t>(oldCode);
-            suffix[nextCode] = first;
-            firstChar[nextCode] = firstChar[oldCode];
+            offset[nextCode] = static_cast<uint32_t>(std::min(oldPos, total));
+            length[nextCode] = static_cast<uint16_t>(oldLen + 1);
             ++nextCode;
             if (nextCode == (1 << codeSize) && codeSize < 12) ++codeSize;
         }
         oldCode = code;
+        oldPos = pos;
+        oldLen = len;
+        pos += len;
     }
 
+    // The fast copies may have run up to 16 bytes past the last string;
+    // pixels no code reached stay 0.
+    if (pos < total) std::memset(out + pos, 0, std::min<std::size_t>(16, total - pos));
+    if (interlaced) {
+        const std::vector<int> rows = interlacedRowOrder(height);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            std::memcpy(pixels + std::size_t(rows[i]) * width, out + i * width, static_cast<std::size_t>(width));
+    }
     if (!result.empty()) return result;
     if (*endCodeSeen) return {};
-    if (written < total) return "Image short";
+    if (pos < total) return "Image short";
     return {};
 }
 
@@ -201,7 +273,7 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
         if (block == 0x21) {  // extension of any label: skipped with its data
             if (!in.has(1)) break;
             in.byte();
-            if (!in.subBlocks(nullptr)) break;
+            if (!in.subBlocks()) break;
             continue;
         }
         if (block != 0x2C) {
@@ -227,7 +299,7 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
             in.skip(static_cast<std::size_t>(localEntries) * 3);
             if (!in.has(1)) break;
             in.byte();
-            if (!in.subBlocks(nullptr)) break;
+            if (!in.subBlocks()) break;
             continue;
         }
 
@@ -236,15 +308,15 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
         if (!imageSizeAcceptable(width, height)) return "Invalid image header";
         if (!in.has(1)) return "Image short";
         int minCodeSize = in.byte();
-        std::vector<uint8_t> stream;
-        in.subBlocks(&stream);  // a truncated stream is decoded as far as it goes
+        const uint8_t* stream = in.here();
+        in.subBlocks();  // to the end of the data; a truncated stream is decoded as far as it goes
 
         picture->width = width;
         picture->height = height;
         picture->pixels8.assign(static_cast<std::size_t>(width) * height, 0);
         bool endCode = false;
-        std::string error = gifDecode(stream.data(), stream.size(), minCodeSize, width, height,
-                                      (imageFlags & 0x40) != 0, picture->pixels8.data(), &endCode);
+        std::string error = gifDecode(stream, data + size, minCodeSize, width, height, (imageFlags & 0x40) != 0,
+                                      picture->pixels8.data(), &endCode);
         if (!error.empty()) return error;
         if (endCode) return "EOF";
         decoded = true;
@@ -270,128 +342,95 @@ std::string readGifFile(const char* fileName, PictureRecord* picture) {
 
 namespace {
 
-// Collects bytes into data sub-blocks of at most 254 bytes.
-class BlockWriter {
-public:
-    explicit BlockWriter(FILE* f) : f_(f) {}
-    void putByte(uint8_t b) {
-        block_[count_++] = b;
-        if (count_ >= 254) flush();
-    }
-    void flush() {
-        if (count_ == 0) return;
-        std::fputc(static_cast<int>(count_), f_);
-        std::fwrite(block_, 1, count_, f_);
-        count_ = 0;
-    }
-
-private:
-    FILE* f_;
-    uint8_t block_[256];
-    std::size_t count_ = 0;
-};
-
 // The LZW compressor: 9-bit codes growing to 12, an open-addressing string
 // table of 5003 slots, and a clear code whenever the code table fills.
-class GifCompressor {
-public:
-    explicit GifCompressor(BlockWriter& out) : out_(out), hash_(kHashSize), codes_(kHashSize) {}
+// Returns the compressed bytes framed into data sub-blocks of at most 254
+// bytes, each behind its length byte, for one write. The state lives in
+// locals, so the byte stores cannot make the compiler reload it.
+std::vector<uint8_t> gifCompress(const uint8_t* pixels, std::size_t count) {
+    constexpr int kHashSize = 5003;
+    constexpr int kInitBits = 9;
+    constexpr int kClearCode = 256;
+    constexpr int kEndCode = 257;
+    constexpr int kFirstFree = 258;
+    constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 
-    void compress(const uint8_t* pixels, std::size_t count) {
-        clearHash();
-        output(kClearCode);
-        if (count == 0) {
-            output(kEndCode);
-            flushBits();
-            return;
+    // A slot holds (prefix code and next pixel) << 12 | the string's code,
+    // so one 32-bit load both tests and answers a probe.
+    std::vector<uint32_t> table(kHashSize, kEmpty);
+    // At most 12 bits a pixel, and a clear code every 3838 codes.
+    std::vector<uint8_t> raw(count + count / 2 + 64);
+    uint8_t* out = raw.data();
+    uint32_t accum = 0;
+    int bits = 0;
+    int nBits = kInitBits;
+    int freeEnt = kFirstFree;
+
+    // Writes one code; the width grows once the next free code no longer
+    // fits it, and returns to 9 bits after a clear code.
+    auto output = [&](int code) {
+        accum |= uint32_t(code) << bits;
+        bits += nBits;
+        while (bits >= 8) {
+            *out++ = static_cast<uint8_t>(accum);
+            accum >>= 8;
+            bits -= 8;
         }
+        if (code == kClearCode)
+            nBits = kInitBits;
+        else if (freeEnt > (1 << nBits) - 1 && nBits < 12)
+            ++nBits;
+    };
+
+    output(kClearCode);
+    if (count > 0) {
         int ent = pixels[0];
         for (std::size_t i = 1; i < count; ++i) {
-            int c = pixels[i];
-            int32_t fcode = (int32_t(c) << 12) + ent;
+            const int c = pixels[i];
+            const uint32_t fcode = (uint32_t(c) << 12) + uint32_t(ent);
             int slot = (c << 4) ^ ent;
-            if (hash_[slot] == fcode) {
-                ent = codes_[slot];
-                continue;
-            }
-            bool found = false;
-            if (hash_[slot] >= 0) {
-                int disp = slot == 0 ? 1 : kHashSize - slot;
+            uint32_t entry = table[std::size_t(slot)];
+            if (entry != kEmpty && (entry >> 12) != fcode) {
+                const int disp = slot == 0 ? 1 : kHashSize - slot;
                 do {
                     slot -= disp;
                     if (slot < 0) slot += kHashSize;
-                    if (hash_[slot] == fcode) {
-                        found = true;
-                        break;
-                    }
-                } while (hash_[slot] >= 0);
+                    entry = table[std::size_t(slot)];
+                } while (entry != kEmpty && (entry >> 12) != fcode);
             }
-            if (found) {
-                ent = codes_[slot];
+            if (entry != kEmpty) {
+                ent = static_cast<int>(entry & 0xFFF);
                 continue;
             }
             output(ent);
             ent = c;
-            codes_[slot] = freeEnt_++;
-            hash_[slot] = fcode;
-            if (freeEnt_ >= kMaxCodes) clearBlock();
+            table[std::size_t(slot)] = fcode << 12 | uint32_t(freeEnt++);
+            if (freeEnt >= kMaxCodes) {  // the table is full: start afresh
+                std::fill(table.begin(), table.end(), kEmpty);
+                freeEnt = kFirstFree;
+                output(kClearCode);
+            }
         }
         output(ent);
-        output(kEndCode);
-        flushBits();
+    }
+    output(kEndCode);
+    while (bits > 0) {
+        *out++ = static_cast<uint8_t>(accum);
+        accum >>= 8;
+        bits -= 8;
     }
 
-private:
-    static constexpr int kHashSize = 5003;
-    static constexpr int kInitBits = 9;
-    static constexpr int kClearCode = 256;
-    static constexpr int kEndCode = 257;
-    static constexpr int kFirstFree = 258;
-
-    void clearHash() { std::fill(hash_.begin(), hash_.end(), -1); }
-
-    void clearBlock() {
-        clearHash();
-        freeEnt_ = kFirstFree;
-        clearFlag_ = true;
-        output(kClearCode);
+    const std::size_t n = static_cast<std::size_t>(out - raw.data());
+    std::vector<uint8_t> blocks;
+    blocks.reserve(n + n / 254 + 1);
+    for (std::size_t at = 0; at < n; at += 254) {
+        const std::size_t len = std::min<std::size_t>(254, n - at);
+        blocks.push_back(static_cast<uint8_t>(len));
+        blocks.insert(blocks.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                      raw.begin() + static_cast<std::ptrdiff_t>(at + len));
     }
-
-    void output(int code) {
-        accum_ |= uint32_t(code) << bits_;
-        bits_ += nBits_;
-        while (bits_ >= 8) {
-            out_.putByte(static_cast<uint8_t>(accum_ & 0xFF));
-            accum_ >>= 8;
-            bits_ -= 8;
-        }
-        // The width grows once the next free code no longer fits it.
-        if (clearFlag_) {
-            nBits_ = kInitBits;
-            clearFlag_ = false;
-        } else if (freeEnt_ > (1 << nBits_) - 1 && nBits_ < 12) {
-            ++nBits_;
-        }
-    }
-
-    void flushBits() {
-        while (bits_ > 0) {
-            out_.putByte(static_cast<uint8_t>(accum_ & 0xFF));
-            accum_ >>= 8;
-            bits_ = bits_ > 8 ? bits_ - 8 : 0;
-        }
-        out_.flush();
-    }
-
-    BlockWriter& out_;
-    std::vector<int32_t> hash_;
-    std::vector<int> codes_;
-    int freeEnt_ = kFirstFree;
-    int nBits_ = kInitBits;
-    bool clearFlag_ = false;
-    uint32_t accum_ = 0;
-    int bits_ = 0;
-};
+    return blocks;
+}
 
 void putLE16(FILE* f, int v) {
     std::fputc(v & 0xFF, f);
@@ -426,9 +465,9 @@ std::string writeGIF(const char* fileName, const SaveRecord& record) {
     std::fputc(0, f);  // no local table, not interlaced
     std::fputc(8, f);  // minimum code size
 
-    BlockWriter blocks(f);
-    GifCompressor compressor(blocks);
-    compressor.compress(record.pixels8, static_cast<std::size_t>(record.width) * record.height);
+    const std::vector<uint8_t> blocks =
+        gifCompress(record.pixels8, static_cast<std::size_t>(record.width) * record.height);
+    std::fwrite(blocks.data(), 1, blocks.size(), f);
     std::fputc(0, f);
     std::fputc(0x3B, f);
 

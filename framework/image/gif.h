@@ -20,12 +20,14 @@ std::string readGifFile(const char* fileName, PictureRecord* picture);
 // size is left to the caller.
 std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* picture);
 
-// Decodes one LZW image stream (the concatenated data sub-blocks) into
-// width x height indices, which must already be sized and zeroed. Sets
+// Decodes one LZW image stream, read straight from its chain of data
+// sub-blocks (`data` is the first block's length byte; `end` the end of
+// the file, where a cut block ends early), into width x height indices,
+// which must already be sized. Pixels no code reaches are 0. Sets
 // *endCodeSeen when the last code read was the end code. Returns an empty
 // text, "Garbled data" or "Image short".
-std::string gifDecode(const uint8_t* data, std::size_t size, int minCodeSize, int width,
-                      int height, bool interlaced, uint8_t* pixels, bool* endCodeSeen);
+std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
+                      bool interlaced, uint8_t* pixels, bool* endCodeSeen);
 
 // writeGIF, then the trace "exiting GIF export ".
 std::string exportGIF(const char* fileName, const SaveRecord& record);

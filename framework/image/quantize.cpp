@@ -62,22 +62,47 @@ namespace {
 struct Box {
     std::size_t index;  // first histogram entry
     std::size_t colors;
-    int64_t sum;  // pixels in the box; 64 bits, so no picture can overflow it
+    int64_t sum;    // pixels in the box; 64 bits, so no picture can overflow it
+    double error;   // squared distance of its pixels from their mean, summed
 };
 
 bool compareByCountDesc(const Box& a, const Box& b) { return a.sum > b.sum; }
 
+// How far the box's pixels lie from their mean colour, in all: the box
+// that loses most by being one palette entry is split next.
+double boxError(const std::vector<HistEntry>& hist, std::size_t first, std::size_t colors) {
+    double n = 0, r = 0, g = 0, b = 0, rr = 0, gg = 0, bb = 0;
+    for (std::size_t i = first; i < first + colors; ++i) {
+        const HistEntry& e = hist[i];
+        const double c = double(e.count);
+        n += c;
+        r += c * e.color.r, g += c * e.color.g, b += c * e.color.b;
+        rr += c * e.color.r * e.color.r, gg += c * e.color.g * e.color.g, bb += c * e.color.b * e.color.b;
+    }
+    if (n == 0) return 0;
+    return (rr - r * r / n) + (gg - g * g / n) + (bb - b * b / n);
+}
+
 }  // namespace
+
+uint8_t roundedMean(int64_t sum, int64_t n, int maxval) {
+    if (n <= 0) return 0;
+    int64_t q = sum / n;
+    const int64_t twice = 2 * (sum - q * n);
+    if (twice > n || (twice == n && (q & 1))) ++q;
+    return static_cast<uint8_t>(std::min<int64_t>(q, maxval));
+}
 
 std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval,
                              int newColors) {
     std::vector<Box> boxes;
     if (hist.empty() || newColors < 1) return {};
-    boxes.push_back({0, hist.size(), sum});
+    boxes.push_back({0, hist.size(), sum, boxError(hist, 0, hist.size())});
     while (static_cast<int>(boxes.size()) < newColors) {
-        // The boxes stay sorted by sum; split the largest that can be split.
-        std::size_t bi = 0;
-        while (bi < boxes.size() && boxes[bi].colors < 2) ++bi;
+        // The box whose pixels lie farthest from its mean is split.
+        std::size_t bi = boxes.size();
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            if (boxes[i].colors >= 2 && (bi == boxes.size() || boxes[i].error > boxes[bi].error)) bi = i;
         if (bi == boxes.size()) break;
         Box& box = boxes[bi];
         auto first = hist.begin() + static_cast<std::ptrdiff_t>(box.index);
@@ -109,12 +134,14 @@ std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxv
             if (lowersum >= halfsum) break;
             lowersum += hist[box.index + i].count;
         }
-        Box upper{box.index + i, box.colors - i, box.sum - lowersum};
+        Box upper{box.index + i, box.colors - i, box.sum - lowersum, 0};
+        upper.error = boxError(hist, upper.index, upper.colors);
         box.colors = i;
         box.sum = lowersum;
+        box.error = boxError(hist, box.index, box.colors);
         boxes.push_back(upper);
-        std::stable_sort(boxes.begin(), boxes.end(), compareByCountDesc);
     }
+    std::stable_sort(boxes.begin(), boxes.end(), compareByCountDesc);
 
     std::vector<Pixel> colormap;
     colormap.reserve(boxes.size());
@@ -127,12 +154,82 @@ std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxv
             b += int64_t(e.color.b) * e.count;
             n += e.count;
         }
-        if (n == 0) n = 1;
-        colormap.push_back({static_cast<uint8_t>(std::min<int64_t>(r / n, maxval)),
-                            static_cast<uint8_t>(std::min<int64_t>(g / n, maxval)),
-                            static_cast<uint8_t>(std::min<int64_t>(b / n, maxval))});
+        colormap.push_back({roundedMean(r, n, maxval), roundedMean(g, n, maxval), roundedMean(b, n, maxval)});
     }
     return colormap;
+}
+
+NearestColor::NearestColor(const std::vector<Pixel>& colormap) : colormap_(colormap), order_(colormap.size()) {
+    for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<int>(i);
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](int a, int b) { return colormap_[std::size_t(a)].g < colormap_[std::size_t(b)].g; });
+    greens_.reserve(order_.size());
+    for (int k : order_) greens_.push_back(colormap_[std::size_t(k)].g);
+}
+
+int NearestColor::find(const Pixel& p) const {
+    // Entries by green: search outward from the pixel's green and stop each
+    // way once the green distance alone is beyond the best found.
+    const std::size_t n = order_.size();
+    const std::size_t start = static_cast<std::size_t>(std::lower_bound(greens_.begin(), greens_.end(), p.g) - greens_.begin());
+    int64_t best = 2000000000;
+    int bestIndex = 0;
+    auto consider = [&](std::size_t at) {
+        const int k = order_[at];
+        const Pixel& c = colormap_[std::size_t(k)];
+        const int64_t dr = int(p.r) - c.r, dg = int(p.g) - c.g, db = int(p.b) - c.b;
+        const int64_t d = dr * dr + dg * dg + db * db;
+        if (d < best || (d == best && k < bestIndex)) best = d, bestIndex = k;  // the first of equals wins
+    };
+    std::size_t up = start, down = start;
+    bool goUp = up < n, goDown = down > 0;
+    while (goUp || goDown) {
+        if (goUp) {
+            const int64_t dg = int64_t(greens_[up]) - p.g;
+            if (dg * dg > best) goUp = false;
+            else {
+                consider(up);
+                goUp = ++up < n;
+            }
+        }
+        if (goDown) {
+            const int64_t dg = int64_t(p.g) - greens_[down - 1];
+            if (dg * dg > best) goDown = false;
+            else {
+                consider(down - 1);
+                goDown = --down > 0;
+            }
+        }
+    }
+    return bestIndex;
+}
+
+void refinePalette(const std::vector<HistEntry>& hist, std::vector<Pixel>& colormap, int maxval, int passes) {
+    struct Sum {
+        int64_t r = 0, g = 0, b = 0, n = 0;
+    };
+    for (int pass = 0; pass < passes; ++pass) {
+        const NearestColor nearest(colormap);
+        std::vector<Sum> sums(colormap.size());
+        for (const HistEntry& e : hist) {
+            Sum& s = sums[std::size_t(nearest.find(e.color))];
+            s.r += int64_t(e.color.r) * e.count;
+            s.g += int64_t(e.color.g) * e.count;
+            s.b += int64_t(e.color.b) * e.count;
+            s.n += e.count;
+        }
+        bool moved = false;
+        for (std::size_t k = 0; k < colormap.size(); ++k) {
+            const Sum& s = sums[k];
+            if (s.n == 0) continue;  // nothing nearest: the entry stays
+            const Pixel mean{roundedMean(s.r, s.n, maxval), roundedMean(s.g, s.n, maxval), roundedMean(s.b, s.n, maxval)};
+            if (mean.r != colormap[k].r || mean.g != colormap[k].g || mean.b != colormap[k].b) {
+                colormap[k] = mean;
+                moved = true;
+            }
+        }
+        if (!moved) break;
+    }
 }
 
 }  // namespace quant
@@ -154,49 +251,43 @@ void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* ind
         pixels[i] = {pixels24[3 * i], pixels24[3 * i + 1], pixels24[3 * i + 2]};  // 3 bytes a pixel
     debugPrintfI("pixels=%d ", static_cast<int>(count));
 
-    // Too many colours lower the precision until the histogram fits.
+    // Too many colours lower the precision until the histogram fits. Each
+    // lower precision is taken from the original values, rounded, so the
+    // colours keep their brightness.
     int maxval = 255;
     std::vector<quant::HistEntry> hist;
     while (!quant::computeColorHist(pixels, quant::kMaxHistColors, &hist)) {
-        int newMaxval = maxval / 2;
-        debugPrintfI("rescale nc=%d", newMaxval);
-        for (Pixel& p : pixels) {
-            p.r = static_cast<uint8_t>(p.r * newMaxval / maxval);
-            p.g = static_cast<uint8_t>(p.g * newMaxval / maxval);
-            p.b = static_cast<uint8_t>(p.b * newMaxval / maxval);
-        }
-        maxval = newMaxval;
+        maxval /= 2;
+        debugPrintfI("rescale nc=%d", maxval);
+        auto scaled = [maxval](uint8_t v) { return static_cast<uint8_t>((v * maxval * 2 + 255) / 510); };
+        for (std::size_t i = 0; i < count; ++i)
+            pixels[i] = {scaled(pixels24[3 * i]), scaled(pixels24[3 * i + 1]), scaled(pixels24[3 * i + 2])};
     }
     debugLog("hist ");
 
     std::vector<Pixel> colormap = quant::medianCut(hist, static_cast<int64_t>(count), maxval, colors);
+    quant::refinePalette(hist, colormap, maxval, quant::kRefinePasses);
     debugLog("median ");
     colormap.resize(static_cast<std::size_t>(colors));  // entries beyond the boxes: (0, 0, 0)
 
+    const quant::NearestColor nearest(colormap);
     quant::ColorHash mapping;
     for (std::size_t i = 0; i < count; ++i) {
         const Pixel& p = pixels[i];
         int64_t* known = mapping.find(p);
-        if (!known) {
-            int64_t best = 2000000000;
-            int bestIndex = 0;
-            for (int k = 0; k < colors; ++k) {
-                const Pixel& c = colormap[static_cast<std::size_t>(k)];
-                int64_t dr = int(p.r) - c.r, dg = int(p.g) - c.g, db = int(p.b) - c.b;
-                int64_t d = dr * dr + dg * dg + db * db;
-                if (d < best) best = d, bestIndex = k;
-            }
-            known = mapping.insert(p, bestIndex);
-        }
+        if (!known) known = mapping.insert(p, nearest.find(p));
         indices[i] = static_cast<uint8_t>(*known);
     }
     debugLog("tick ");
 
+    // Back to 0..255, rounded to the nearest level (truncating darkened
+    // every entry of a reduced-precision palette).
+    auto full = [maxval](int v) { return static_cast<uint8_t>((v * 255 + maxval / 2) / maxval); };
     for (int k = 0; k < colors; ++k) {
         const Pixel& c = colormap[static_cast<std::size_t>(k)];
-        red[k] = static_cast<uint8_t>(c.r * 255 / maxval);
-        green[k] = static_cast<uint8_t>(c.g * 255 / maxval);
-        blue[k] = static_cast<uint8_t>(c.b * 255 / maxval);
+        red[k] = full(c.r);
+        green[k] = full(c.g);
+        blue[k] = full(c.b);
     }
     debugLog("free");
 }

@@ -1,8 +1,11 @@
 #pragma once
 // The median-cut colour quantiser: reduces packed 24-bit RGB pixels to at
-// most N palette colours and maps every pixel to its nearest entry. A colour
+// most N palette colours, refines the palette to the means of the colours
+// nearest to each entry, and maps every pixel to its nearest entry. A colour
 // hash keeps histogram building and mapping linear in the number of pixels;
-// the nearest-colour search runs once per distinct colour.
+// the nearest-colour search runs once per distinct colour. Pictures of more
+// colours than the histogram holds are worked on at a lower precision,
+// rounded from the original values; the palette is scaled back from it.
 #include <cstdint>
 #include <vector>
 
@@ -63,10 +66,36 @@ bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
                       std::vector<HistEntry>* hist);
 
 // Splits the histogram into at most newColors boxes and returns each box's
-// count-weighted mean colour (at most maxval), boxes by descending sum.
-// Reorders `hist`.
+// count-weighted mean colour (rounded, ties to even; at most maxval), boxes
+// by descending sum. The box split next is the one whose pixels lie
+// farthest from its mean in all; it is cut at the median of its pixels
+// along its widest component (spreads weighted by luminance). Reorders
+// `hist`.
 std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval,
                              int newColors);
+
+// The refinement passes after the median cut: each moves every palette
+// entry to the mean of the colours nearest to it (an entry nothing is
+// nearest to stays), until none moves or the passes are spent.
+constexpr int kRefinePasses = 8;
+void refinePalette(const std::vector<HistEntry>& hist, std::vector<Pixel>& colormap, int maxval, int passes);
+
+// sum / n rounded to the nearest integer, ties to even, at most maxval.
+uint8_t roundedMean(int64_t sum, int64_t n, int maxval);
+
+// The nearest palette entry of a colour by the sum of squared component
+// differences, the first of equally near entries winning; the entries are
+// searched outward in order of green, so most are never looked at.
+class NearestColor {
+public:
+    explicit NearestColor(const std::vector<Pixel>& colormap);
+    int find(const Pixel& p) const;
+
+private:
+    const std::vector<Pixel>& colormap_;
+    std::vector<int> order_;       // entry indices by ascending green
+    std::vector<uint8_t> greens_;  // their greens
+};
 
 // Ascending by one component.
 bool redCompare(const HistEntry& a, const HistEntry& b);

@@ -39,7 +39,10 @@ int findTerminator(const char* data, int from, int to) {
 
 }  // namespace
 
-Socket::Socket(const char* host, int port) : host_(host ? host : ""), port_(port) { reconnect(); }
+Socket::Socket(const char* host, int port, const std::atomic<bool>* interrupt)
+    : host_(host ? host : ""), port_(port), interrupt_(interrupt) {
+    reconnect();
+}
 
 Socket::~Socket() {
     debugLog("~Socket\n");
@@ -96,7 +99,7 @@ void Socket::reconnect() {
     handle_ = tcp::openStream(&err);
     if (handle_ < 0) debugPrintfI("socket=%d\n", handle_);
     debugPrintfSIII("Connect(%s,%d,%d,%d)...\n", host_.c_str(), port_, handle_, kConnectTimeoutMs / 1000);
-    int rc = tcp::connectTo(handle_, address_, port_, kConnectTimeoutMs);
+    int rc = tcp::connectTo(handle_, address_, port_, kConnectTimeoutMs, interrupt_);
     if (rc != 0) {
         debugPrintfIII("this=%d connect rc=%d, errno=%d\n", selfId(), -1, rc);
         broken_ = 1;
@@ -112,7 +115,7 @@ void Socket::send(const void* bytes, int length) {
     if (length <= 0) return;
     int err = 0;
     int waitMs = pollMode_ ? kConnectTimeoutMs : static_cast<int>(std::max(1LL, timeoutUs() / 1000));
-    long sent = tcp::sendAll(handle_, bytes, length, waitMs, &err);
+    long sent = tcp::sendAll(handle_, bytes, length, waitMs, &err, interrupt_);
     if (sent != length) {
         debugPrintfII("send rc=%d errno=%d\n", static_cast<int>(sent), err);
         broken_ = 1;
@@ -125,7 +128,7 @@ int Socket::sendString(const char* text) {
     if (length == 0) return 0;
     int err = 0;
     int waitMs = pollMode_ ? kConnectTimeoutMs : static_cast<int>(std::max(1LL, timeoutUs() / 1000));
-    long sent = tcp::sendAll(handle_, text, length, waitMs, &err);
+    long sent = tcp::sendAll(handle_, text, length, waitMs, &err, interrupt_);
     if (sent != length) broken_ = 1;
     return sent == 0 ? -1 : static_cast<int>(sent);
 }

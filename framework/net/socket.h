@@ -12,6 +12,7 @@
 //
 // Buffers that a receive allocates come from std::malloc; the caller frees
 // them with std::free.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,8 +28,12 @@ public:
     static constexpr int kConnectTimeoutMs = 10000;
 
     // Copies the host (a dotted address or a name) and connects; the object
-    // exists whether or not that succeeded: test isBroken.
-    Socket(const char* host, int port);
+    // exists whether or not that succeeded: test isBroken. `interrupt`, when
+    // given, is a flag another thread raises to stop the socket's owner: it
+    // cuts the waits of connecting and sending short (within a few
+    // milliseconds), which then fail as a broken socket. It must outlive
+    // the socket.
+    Socket(const char* host, int port, const std::atomic<bool>* interrupt = nullptr);
     ~Socket();
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
@@ -85,6 +90,7 @@ private:
 
     std::string host_;
     int port_;
+    const std::atomic<bool>* interrupt_ = nullptr;
     int broken_ = 0;
     int closed_ = 1;
     std::uint32_t address_ = 0;

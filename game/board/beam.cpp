@@ -3,22 +3,20 @@
 // The rules are written as if each piece handed the beam to its neighbour
 // by a nested call. A shot across a large board of mirrors would nest
 // hundreds of thousands of calls, and shots of other players are traced on
-// a worker-sized stack, so the trace keeps the calls on a list of its own:
-// each rule records what it does (marks, hits, beams to neighbours) in
-// order, and the trace runs those steps before anything that was waiting,
-// which is the order of the nested calls exactly (it matters: the hop limit
-// and the hyper redirects depend on the order of arrivals).
+// a worker-sized stack, so the trace keeps the beams still to run on a
+// stack of its own, in the order of the nested calls exactly (it matters:
+// the hop limit and the hyper redirects depend on the order of arrivals).
+#include <algorithm>
 #include <cstdint>
 
 #include "framework/app/debuglog.h"
+#include "game/board/beamtrace.h"
 #include "game/board/board.h"
 #include "game/board/piece.h"
 
 namespace {
 
 constexpr int kHopLimit = 10;  // a piece handles at most kHopLimit + 1 arrivals per shot
-
-int mod8(int v) { return ((v % 8) + 8) % 8; }
 
 // The direction a hyper piece or hyper hole sends a beam in.
 int hyperDirection(OrvexBoard& board) {
@@ -43,24 +41,15 @@ bool blastEnds(BeamTrace& trace, OrvexPiece* piece, int direction, int hitNow) {
 
 void BeamTrace::run(OrvexPiece* target, int direction, int hitNow) {
     if (!target) return;
-    stack_.push_back({Kind::Beam, target, 0, 0, direction, hitNow});
+    stack_.clear();
+    stack_.push_back({target, static_cast<int8_t>(direction), static_cast<int8_t>(hitNow), false});
     while (!stack_.empty()) {
         const Step step = stack_.back();
         stack_.pop_back();
-        switch (step.kind) {
-        case Kind::MarkEnd:
-            board_.iBeamEnds[step.x][step.y] |= static_cast<uint8_t>(1u << step.direction);
-            break;
-        case Kind::MarkPass:
-            board_.iBeamPasses[step.x][step.y] |= static_cast<uint8_t>(1u << (step.direction % 4));
-            break;
-        case Kind::Hit:
-            step.piece->setBeamHit();
-            break;
-        case Kind::Beam:
+        if (step.hitOnly)
+            hit(step.piece);
+        else
             arrive(step.piece, step.direction, step.hitNow);
-            break;
-        }
     }
 }
 
@@ -68,25 +57,10 @@ void BeamTrace::arrive(OrvexPiece* target, int direction, int hitNow) {
     if (target->logsBeam())
         debugPrintfSIII("beam %s %d,%d %d\n", target->iClassName.c_str(), target->iX, target->iY, direction);
     if (target->iHops++ > kHopLimit) return;
-    pending_.clear();
+    const std::size_t first = stack_.size();
     target->beamRule(*this, direction, hitNow);
-    // The rule's steps run first, in the order it gave them.
-    for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) stack_.push_back(*it);
-    pending_.clear();
-}
-
-void BeamTrace::markEnd(const OrvexPiece* at, int d) {
-    pending_.push_back({Kind::MarkEnd, nullptr, at->iX, at->iY, mod8(d), 0});
-}
-
-void BeamTrace::markPass(const OrvexPiece* at, int d) {
-    pending_.push_back({Kind::MarkPass, nullptr, at->iX, at->iY, mod8(d), 0});
-}
-
-void BeamTrace::hit(OrvexPiece* piece) { pending_.push_back({Kind::Hit, piece, 0, 0, 0, 0}); }
-
-void BeamTrace::send(const OrvexPiece* from, int d, int hitNow) {
-    if (OrvexPiece* next = from->getNeighbour(mod8(d))) pending_.push_back({Kind::Beam, next, 0, 0, mod8(d), hitNow});
+    // What the rule sent runs first, in the order it was sent.
+    if (stack_.size() - first > 1) std::reverse(stack_.begin() + static_cast<std::ptrdiff_t>(first), stack_.end());
 }
 
 // Blanks, chips and holes: the beam passes straight through.
@@ -116,7 +90,7 @@ void OrvexOrvex::beamRule(BeamTrace& trace, int direction, int hitNow) {
 
 void OrvexMirror::beamRule(BeamTrace& trace, int direction, int hitNow) {
     if (blastEnds(trace, this, direction, hitNow)) return;
-    const int r = mod8(direction - iDirection);
+    const int r = (direction - iDirection) & 7;
     if (r == 0 || r == 4)
         trace.out(this, direction + 4);
     else if (r == 1 || r == 5)
@@ -129,7 +103,7 @@ void OrvexMirror::beamRule(BeamTrace& trace, int direction, int hitNow) {
 
 void OrvexDiagonal::beamRule(BeamTrace& trace, int direction, int hitNow) {
     if (blastEnds(trace, this, direction, hitNow)) return;
-    const int r = mod8(direction - iDirection);
+    const int r = (direction - iDirection) & 7;
     if (r == 4)
         trace.out(this, direction + 4);
     else if (r == 2 || r == 6)
@@ -201,6 +175,8 @@ void OrvexBomb::beamRule(BeamTrace& trace, int direction, int hitNow) {
                 trace.send(this, d, 1);
             }
         }
+        trace.hitAfterBeams(this);  // the blast first
+        return;
     }
     trace.hit(this);
 }

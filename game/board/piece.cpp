@@ -4,18 +4,13 @@
 #include <cstdlib>
 
 #include "framework/app/debuglog.h"
+#include "game/board/beamtrace.h"
 #include "game/board/board.h"
 
 namespace {
-constexpr int kDx[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-constexpr int kDy[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 constexpr int kUnlimited = 1000;
 constexpr int kTeleportTries = 200;
 }  // namespace
-
-int oppositeDirection(int d) { return (d + 4) % 8; }
-int directionDx(int d) { return kDx[d & 7]; }
-int directionDy(int d) { return kDy[d & 7]; }
 
 OrvexPiece::OrvexPiece(OrvexBoard* board, int x, int y, int owner, const char* className)
     : iClassName(className), iX(x), iY(y), iBoard(board), iPlayer(owner) {

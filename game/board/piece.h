@@ -33,10 +33,16 @@ inline constexpr const char* kBomb = "OrvexBomb";
 inline constexpr const char* kStomper = "OrvexStomper";
 }  // namespace piece_class
 
-int oppositeDirection(int d);
+inline int oppositeDirection(int d) { return (d + 4) % 8; }
 // The cell step of direction d (0..7).
-int directionDx(int d);
-int directionDy(int d);
+inline int directionDx(int d) {
+    static constexpr int kDx[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+    return kDx[d & 7];
+}
+inline int directionDy(int d) {
+    static constexpr int kDy[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
+    return kDy[d & 7];
+}
 
 class OrvexPiece {
 public:
@@ -108,44 +114,6 @@ public:
     int iShotsUsed = 0;
     int iCrowned = 0;
     int iPlayer;
-};
-
-// The explicit work list of one shot: the beam rules append marks, hits and
-// beams to it, and it runs them in the order of the nested calls they stand
-// for, so a shot across the largest board needs no deep call stack.
-class BeamTrace {
-public:
-    explicit BeamTrace(OrvexBoard& board) : board_(board) {}
-
-    // Runs a beam arriving at `target` and everything that follows from it.
-    void run(OrvexPiece* target, int direction, int hitNow);
-
-    // Bit 1 << d of the cell's end plane: a half-beam from its centre to d.
-    void markEnd(const OrvexPiece* at, int d);
-    // Bit 1 << (d mod 4) of the cell's pass plane.
-    void markPass(const OrvexPiece* at, int d);
-    void hit(OrvexPiece* piece);
-    // The neighbour of `from` in direction d gets the beam (nothing when
-    // there is none).
-    void send(const OrvexPiece* from, int d, int hitNow);
-    // Mark end d, then send d: a beam leaving the cell.
-    void out(const OrvexPiece* from, int d) {
-        markEnd(from, d);
-        send(from, d, 0);
-    }
-
-private:
-    enum class Kind { MarkEnd, MarkPass, Hit, Beam };
-    struct Step {
-        Kind kind;
-        OrvexPiece* piece;
-        int x, y, direction, hitNow;
-    };
-    void arrive(OrvexPiece* target, int direction, int hitNow);
-
-    OrvexBoard& board_;
-    std::vector<Step> stack_;    // still to run, the next on top
-    std::vector<Step> pending_;  // what the running rule has asked for
 };
 
 class OrvexBlank : public OrvexPiece {

@@ -59,7 +59,9 @@ const OrvexMessageCode kCodes[] = {
     {"PT", kBothWays, 3, true, -1, -1, [](const uint8_t* m, H& h) { h.addChatLine(textAt(m, 4)); }},
     {"LPC", kFromServer, 3, false, -1, -1, [](const uint8_t*, H& h) { h.clearPlayers(); }},
     {"LPA", kFromServer, 3, true, -1, -1, applyLPA},
-    {"LPD", kFromServer, 4, false, 3, -1, [](const uint8_t* m, H& h) { h.onPlayerQuit(m[3]); }},
+    // Every seat byte reaches the side panel, which announces seat 0 by its
+    // name and ignores seats beyond the players who joined.
+    {"LPD", kFromServer, 4, false, -1, -1, [](const uint8_t* m, H& h) { h.onPlayerQuit(m[3]); }},
     {"LPB", kFromServer, 5, false, 3, 4, [](const uint8_t* m, H& h) { h.startGame(m[3], m[4]); }},
     {"PZ", kFromServer, 10, false, -1, -1, applyPZ},
     {"LL", kToServer, 2, true, -1, -1, nullptr},

@@ -23,8 +23,10 @@ public:
 
 class OrvexTcpSocket : public OrvexSocket {
 public:
-    // Connects at once (see Socket); test the flags.
-    OrvexTcpSocket(const char* host, int port) : socket_(host, port) {}
+    // Connects at once (see Socket); test the flags. A raised `interrupt`
+    // cuts the connect, reconnect and send waits short.
+    OrvexTcpSocket(const char* host, int port, const std::atomic<bool>* interrupt = nullptr)
+        : socket_(host, port, interrupt) {}
     void setPollMode() override { socket_.setPollMode(); }
     void send(const void* bytes, int length) override { socket_.send(bytes, length); }
     char* recv(int length, int* count, char* buffer) override { return socket_.recv(length, count, buffer); }

@@ -5,19 +5,16 @@
 #include "game/protocol/catalogue.h"
 #include "platform/os/thread.h"
 
-namespace {
-
-std::unique_ptr<OrvexSocket> serverSocket() {
-    return std::make_unique<OrvexTcpSocket>(orvexServerHost().c_str(), orvexServerPort());
-}
-
-}  // namespace
-
 OrvexCom::OrvexCom(OrvexMessageHandler* owner, Pump pump, OrvexConnection::SocketFactory makeSocket)
     : SuperCore(),
       Runnable(1),
       iOwner(owner),
-      iConnection(makeSocket ? std::move(makeSocket) : OrvexConnection::SocketFactory(serverSocket),
+      // The real socket's waits end as soon as the core is being deleted.
+      iConnection(makeSocket ? std::move(makeSocket)
+                             : OrvexConnection::SocketFactory([this] {
+                                   return std::make_unique<OrvexTcpSocket>(orvexServerHost().c_str(),
+                                                                           orvexServerPort(), &iStopping);
+                               }),
                   [this](const uint8_t* message, int length) {
                       std::lock_guard<std::mutex> lock(iInboxMutex);
                       iInbox.emplace_back(message, message + length);

@@ -9,7 +9,9 @@
 //
 // Senders on the GUI thread append messages to its out queue (it is the
 // rules' outbox). Deleting an OrvexCom stops and joins its thread and
-// closes its socket; messages never sent are discarded.
+// closes its socket; messages never sent are discarded. The stop also cuts
+// short a connect, reconnect or send that is waiting on the network, so
+// deleting never holds the GUI thread for longer than a few milliseconds.
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -65,10 +67,11 @@ public:
 
 private:
     OrvexMessageHandler* iOwner;
-    OrvexConnection iConnection;
-    std::atomic<int> iPendingTicks{0};
+    // Declared before the connection, which reaches them from its thread.
     std::atomic<bool> iStopping{false};
     mutable std::mutex iInboxMutex;
     std::deque<MessageBytes> iInbox;
+    OrvexConnection iConnection;
+    std::atomic<int> iPendingTicks{0};
     std::unique_ptr<platform::ui::Timer> iPump;
 };

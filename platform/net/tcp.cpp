@@ -35,16 +35,31 @@ bool setNonBlocking(int fd, bool on) {
     return fcntl(fd, F_SETFL, flags) == 0;
 }
 
-// poll on one descriptor, restarted after signals with the time left.
-int pollOne(int fd, short events, long long timeoutUs, short* revents) {
+bool cancelled(CancelFlag cancel) { return cancel && cancel->load(); }
+
+// poll on one descriptor, restarted after signals with the time left. With
+// a cancel flag the wait goes in slices, so a raised flag ends it (rc -1,
+// errno ECANCELED) within one slice.
+int pollOne(int fd, short events, long long timeoutUs, short* revents, CancelFlag cancel = nullptr) {
     pollfd p{fd, events, 0};
     long long deadline = platform::monotonicMs() * 1000 + timeoutUs;
+    const long long sliceUs = static_cast<long long>(kCancelSliceMs) * 1000;
     for (;;) {
-        timespec ts{static_cast<time_t>(timeoutUs / 1000000), static_cast<long>((timeoutUs % 1000000) * 1000)};
-        int rc = ppoll(&p, 1, timeoutUs < 0 ? nullptr : &ts, nullptr);
-        if (rc >= 0 || errno != EINTR) {
+        if (cancelled(cancel)) {
+            errno = ECANCELED;
+            return -1;
+        }
+        long long waitUs = timeoutUs;
+        if (cancel && (waitUs < 0 || waitUs > sliceUs)) waitUs = sliceUs;
+        timespec ts{static_cast<time_t>(waitUs / 1000000), static_cast<long>((waitUs % 1000000) * 1000)};
+        int rc = ppoll(&p, 1, waitUs < 0 ? nullptr : &ts, nullptr);
+        if (rc > 0 || (rc < 0 && errno != EINTR)) {
             *revents = p.revents;
             return rc;
+        }
+        if (rc == 0 && waitUs == timeoutUs) {  // the whole time ran out
+            *revents = 0;
+            return 0;
         }
         if (timeoutUs >= 0) {
             timeoutUs = deadline - platform::monotonicMs() * 1000;
@@ -106,8 +121,9 @@ void closeHandle(int fd) {
     if (fd >= 0) close(fd);
 }
 
-int connectTo(int fd, std::uint32_t address, int port, int timeoutMs) {
+int connectTo(int fd, std::uint32_t address, int port, int timeoutMs, CancelFlag cancel) {
     if (fd < 0) return EBADF;
+    if (cancelled(cancel)) return ECANCELED;
     sockaddr_in sa = makeAddress(address, port);
     if (!setNonBlocking(fd, true)) return errno;
     int err = 0;
@@ -115,7 +131,7 @@ int connectTo(int fd, std::uint32_t address, int port, int timeoutMs) {
         err = errno;
         if (err == EINPROGRESS || err == EINTR) {
             short revents = 0;
-            int rc = pollOne(fd, POLLOUT, static_cast<long long>(timeoutMs) * 1000, &revents);
+            int rc = pollOne(fd, POLLOUT, static_cast<long long>(timeoutMs) * 1000, &revents, cancel);
             if (rc == 0) {
                 err = ETIMEDOUT;
             } else if (rc < 0) {
@@ -130,7 +146,7 @@ int connectTo(int fd, std::uint32_t address, int port, int timeoutMs) {
     return err;
 }
 
-long sendAll(int fd, const void* data, long length, int timeoutMs, int* error) {
+long sendAll(int fd, const void* data, long length, int timeoutMs, int* error, CancelFlag cancel) {
     const char* p = static_cast<const char*>(data);
     long sent = 0;
     int err = 0;
@@ -144,7 +160,7 @@ long sendAll(int fd, const void* data, long length, int timeoutMs, int* error) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             short revents = 0;
-            int rc = pollOne(fd, POLLOUT, static_cast<long long>(timeoutMs) * 1000, &revents);
+            int rc = pollOne(fd, POLLOUT, static_cast<long long>(timeoutMs) * 1000, &revents, cancel);
             if (rc == 0) err = ETIMEDOUT;
             else if (rc < 0) err = errno;
             continue;
@@ -178,7 +194,7 @@ long receiveSome(int fd, void* buffer, long length, int* error) {
     }
 }
 
-int listenOn(const char* bindAddress, int port, int* boundPort) {
+int listenOn(const char* bindAddress, int port, int* boundPort, int backlog) {
     std::uint32_t address = 0;
     if (!parseDotted(bindAddress ? bindAddress : "127.0.0.1", &address)) return -1;
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -186,7 +202,7 @@ int listenOn(const char* bindAddress, int port, int* boundPort) {
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in sa = makeAddress(address, port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, 64) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, backlog < 0 ? 0 : backlog) != 0) {
         close(fd);
         return -1;
     }

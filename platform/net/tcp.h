@@ -5,11 +5,17 @@
 // Every call is safe from any thread (name look-up goes through getaddrinfo),
 // no call raises SIGPIPE, and readiness is tested with poll, so descriptors
 // of any number work.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform::net {
+
+// A flag another thread raises to cut the waits of connectTo and sendAll
+// short; they then end with ECANCELED within kCancelSliceMs. Null: no cut.
+using CancelFlag = const std::atomic<bool>*;
+inline constexpr int kCancelSliceMs = 10;
 
 // Parses a dotted IPv4 address "a.b.c.d" (nothing else); true on success.
 bool parseDotted(const char* text, std::uint32_t* address);
@@ -26,14 +32,15 @@ int openStream(int* error);
 void closeHandle(int fd);
 
 // Connects fd to address:port, waiting at most timeoutMs. 0 on success,
-// else the error number (ETIMEDOUT when the time ran out). fd stays in
-// blocking mode.
-int connectTo(int fd, std::uint32_t address, int port, int timeoutMs);
+// else the error number (ETIMEDOUT when the time ran out, ECANCELED when
+// the cancel flag was raised). fd stays in blocking mode.
+int connectTo(int fd, std::uint32_t address, int port, int timeoutMs, CancelFlag cancel = nullptr);
 
 // Sends every byte, waiting up to timeoutMs for room each time the kernel's
 // buffer is full. Returns the number of bytes sent; when that is less than
-// length, *error holds the reason (EPIPE, ECONNRESET, ETIMEDOUT...).
-long sendAll(int fd, const void* data, long length, int timeoutMs, int* error);
+// length, *error holds the reason (EPIPE, ECONNRESET, ETIMEDOUT, ECANCELED
+// when the cancel flag was raised...).
+long sendAll(int fd, const void* data, long length, int timeoutMs, int* error, CancelFlag cancel = nullptr);
 
 enum class Wait { Ready, TimedOut, Failed };
 // Waits until fd has bytes to read, the peer has closed or reset, or the
@@ -49,8 +56,10 @@ long receiveSome(int fd, void* buffer, long length, int* error);
 // --- Server side (stand-ins and tests) ---
 
 // A listening descriptor on bindAddress (dotted) and port; port 0 takes a
-// free port. *boundPort receives the port in use. -1 on failure.
-int listenOn(const char* bindAddress, int port, int* boundPort);
+// free port. *boundPort receives the port in use. -1 on failure. A backlog
+// of 0 holds a single pending connection: later connects get no answer
+// until it is accepted (tests of waits that must be cut short).
+int listenOn(const char* bindAddress, int port, int* boundPort, int backlog = 64);
 // The next connection, waiting at most timeoutMs (-1: no limit); -1 on
 // time-out or when the listener was shut down.
 int acceptConnection(int listenFd, int timeoutMs);

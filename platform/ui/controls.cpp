@@ -26,14 +26,6 @@ namespace platform::ui {
 
 namespace {
 
-Fl_Font toolkitFace(const Font& font) {
-    std::string face;
-    for (char c : font.face) face += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (face.rfind("courier", 0) == 0) return FL_COURIER;
-    if (face.rfind("times", 0) == 0) return FL_TIMES;
-    return FL_HELVETICA;
-}
-
 class ToolkitMeasurer : public TextMeasurer {
 public:
     int textWidth(const char* text, const Font& font) override {
@@ -58,6 +50,14 @@ Fl_Color toolkitColour(const Rgb& c) {
 }
 
 }  // namespace
+
+Fl_Font toolkitFace(const Font& font) {
+    std::string face;
+    for (char c : font.face) face += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (face.rfind("courier", 0) == 0) return FL_COURIER;
+    if (face.rfind("times", 0) == 0) return FL_TIMES;
+    return FL_HELVETICA;
+}
 
 int Font::pixelSize() const { return std::max(1, (points * 4 + 1) / 3); }
 

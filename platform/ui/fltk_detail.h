@@ -59,6 +59,10 @@ void setLiteralLabel(Fl_Widget* widget, const char* text);
 // deleted), so the application loop ends with its main frame.
 void frameGone(Frame* frame);
 
+struct Font;
+// The toolkit face of a font (Helvetica for any face not known).
+Fl_Font toolkitFace(const Font& font);
+
 class Control;
 // The toolkit widget of a Control, or null once it is gone.
 Fl_Widget* toolkitWidget(const Control* control);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/ui/dnd_detail.h"
 #include "platform/ui/fltk_detail.h"
 #include "platform/ui/pixels.h"
 
@@ -99,6 +100,7 @@ unsigned long Window::nativeId() const {
 
 struct Canvas::Impl {
     CanvasListener* listener = nullptr;
+    DragTracker dnd;
     Frame* parentFrame = nullptr;
     std::shared_ptr<bool> frameAlive;  // the parent frame may go first
 };
@@ -466,6 +468,7 @@ public:
     }
 
     int handle(int event) override {
+        if (impl_->dnd.handle(this, event)) return 1;
         switch (event) {
         case FL_ENTER:
             TrackedWindow::handle(event);
@@ -553,6 +556,9 @@ Canvas::~Canvas() {
 
 void Canvas::setListener(CanvasListener* listener) { impl_->listener = listener; }
 CanvasListener* Canvas::listener() const { return impl_->listener; }
+
+void Canvas::setDragDropListener(DragDropListener* listener) { impl_->dnd.setListener(listener); }
+DragDropListener* Canvas::dragDropListener() const { return impl_->dnd.listener(); }
 
 void Canvas::place(int x, int y, int w, int h) { Window::place(x, y, std::max(w, 0), std::max(h, 0)); }
 

@@ -58,6 +58,7 @@ protected:
 };
 
 class Canvas;
+class DragDropListener;
 
 // The program's side of a frame window.
 class FrameListener {
@@ -185,6 +186,9 @@ public:
 
     void setListener(CanvasListener* listener);
     CanvasListener* listener() const;
+    // Takes part in drag and drop through the listener (dnd.h); null ends it.
+    void setDragDropListener(DragDropListener* listener);
+    DragDropListener* dragDropListener() const;
     void place(int x, int y, int w, int h) override;
 
     struct Impl;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include <sys/stat.h>
@@ -79,6 +80,31 @@ TEST(DebugLog, WrappersAreBounded) {
     debugPrintfIIIII("%d%d%d%d%d", 1, 2, 3, 4, 5);
     std::string note = folder.read("note.txt");
     EXPECT_EQ(note, std::string(1023, 'x') + "(null) b 1" + "s1234" + "12345");
+}
+
+TEST(DebugLog, OffLogFormatsNothing) {
+    // Once the log is off, no wrapper may format its text: an argument that
+    // cannot be read (address 1 is never mapped) would crash it.
+    ProgramFolder folder;
+    debugLogResetForTests();
+    debugLog("decides: off\n");
+    const char* unreadable = reinterpret_cast<const char*>(uintptr_t{1});
+    debugPrintfS("%s", unreadable);
+    debugPrintfSS("%s%s", unreadable, unreadable);
+    debugPrintfSI("%s%d", unreadable, 1);
+    debugPrintfSII("%s%d%d", unreadable, 1, 2);
+    debugPrintfSSI("%s%s%d", unreadable, unreadable, 1);
+    debugPrintfSIII("%s%d%d%d", unreadable, 1, 2, 3);
+    debugPrintfIIIS("%d%d%d%s", 1, 2, 3, unreadable);
+    debugPrintfSIIII("%s%d%d%d%d", unreadable, 1, 2, 3, 4);
+    // The integer wrappers with a format that would read a string.
+    debugPrintfI("%s", 1);
+    debugPrintfII("%s%s", 1, 1);
+    debugPrintfIII("%s%s%s", 1, 1, 1);
+    debugPrintfIIII("%s%s%s%s", 1, 1, 1, 1);
+    debugPrintfIIIII("%s%s%s%s%s", 1, 1, 1, 1, 1);
+    EXPECT_EQ(testMode, 0);
+    EXPECT_FALSE(folder.exists("note.txt"));
 }
 
 }  // namespace

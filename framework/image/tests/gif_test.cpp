@@ -365,3 +365,126 @@ TEST(GifOtherPrograms, OurFilesReadBackElsewhere) {
         EXPECT_EQ(readFile("gl.rgb"), expected);
     }
 }
+
+// --- long streams ----------------------------------------------------------
+
+namespace {
+
+// A picture of long runs, so that the table's strings grow long.
+Picture8 stripes(int width, int height, uint64_t seed) {
+    Rng rng(seed);
+    Picture8 p{width, height, Bytes(std::size_t(width) * height), Bytes(768)};
+    for (auto& v : p.palette) v = uint8_t(rng.next());
+    for (std::size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = uint8_t(i / 97 % 5);
+    return p;
+}
+
+// The writer's file split into its head (up to the descriptor's flags),
+// its minimum code size and its LZW stream.
+struct WrittenGif {
+    Bytes head;
+    int minCodeSize;
+    Bytes stream;
+};
+
+WrittenGif written(const Picture8& p) {
+    EXPECT_EQ(writeGIF("w.gif", p.record()), "");
+    Bytes f = readFile("w.gif");
+    WrittenGif w{Bytes(f.begin(), f.begin() + 791), f[791], {}};
+    for (std::size_t at = 792; at < f.size() && f[at] != 0; at += f[at] + 1u)
+        w.stream.insert(w.stream.end(), f.begin() + at + 1, f.begin() + at + 1 + f[at]);
+    return w;
+}
+
+// The stream in sub-blocks of the given sizes, taken in turn.
+Bytes inBlocks(const WrittenGif& w, const std::vector<int>& sizes, uint8_t flags = 0) {
+    Bytes f = w.head;
+    if (!f.empty()) f.back() = flags;
+    f.push_back(uint8_t(w.minCodeSize));
+    for (std::size_t at = 0, k = 0; at < w.stream.size(); ++k) {
+        std::size_t n = std::min<std::size_t>(std::size_t(sizes[k % sizes.size()]), w.stream.size() - at);
+        f.push_back(uint8_t(n));
+        f.insert(f.end(), w.stream.begin() + at, w.stream.begin() + at + n);
+        at += n;
+    }
+    f.push_back(0);
+    f.push_back(0x3B);
+    return f;
+}
+
+// A decoding cut short holds the picture's first pixels and zeros after.
+void expectPrefixThenZeros(const Bytes& decoded, const Bytes& original) {
+    ASSERT_EQ(decoded.size(), original.size());
+    std::size_t m = 0;
+    while (m < decoded.size() && decoded[m] == original[m]) ++m;
+    for (std::size_t i = m; i < decoded.size(); ++i) ASSERT_EQ(decoded[i], 0) << "pixel " << i << " of " << m;
+}
+
+}  // namespace
+
+TEST(GifDecode, LongStreamsInAnyBlocksAndCutAnywhere) {
+    testing_support::ProgramFolder folder;
+    const Picture8 pictures[] = {noise(97, 61, 256, 7), stripes(211, 40, 8), noise(64, 50, 3, 9)};
+    const std::vector<std::vector<int>> splits = {{255}, {1}, {7}, {8, 9, 1, 2, 255, 15, 16, 17}, {254, 3}};
+    for (const Picture8& p : pictures) {
+        SCOPED_TRACE(testing::Message() << p.width << "x" << p.height);
+        const WrittenGif w = written(p);
+        for (const std::vector<int>& sizes : splits) {
+            SCOPED_TRACE(testing::Message() << "blocks of " << sizes[0] << " first");
+            const Bytes f = inBlocks(w, sizes);
+            PictureRecord back;
+            EXPECT_EQ(parseGif(f.data(), f.size(), &back), "EOF");
+            EXPECT_EQ(back.pixels8, p.pixels);
+        }
+        // The same rows, marked interlaced, land in the interlaced order.
+        {
+            const Bytes f = inBlocks(w, {255}, 0x40);
+            PictureRecord back;
+            EXPECT_EQ(parseGif(f.data(), f.size(), &back), "EOF");
+            Bytes expected(p.pixels.size());
+            int i = 0;
+            for (int start : {0, 4, 2, 1})
+                for (int row = start; row < p.height; row += (start == 0 ? 8 : start == 4 ? 8 : start == 2 ? 4 : 2))
+                    std::copy_n(p.pixels.begin() + i++ * p.width, p.width, expected.begin() + row * p.width);
+            EXPECT_EQ(back.pixels8, expected);
+        }
+        // Cut after any number of stream bytes (the blocks ended properly),
+        // or inside a block (the file simply ends).
+        for (std::size_t cut = 1; cut < w.stream.size(); cut += 1 + w.stream.size() / 23) {
+            SCOPED_TRACE(testing::Message() << "cut at " << cut);
+            GifBuilder b;
+            b.raw(Bytes(w.head.begin(), w.head.end())).data(w.minCodeSize, Bytes(w.stream.begin(), w.stream.begin() + cut));
+            PictureRecord back;
+            EXPECT_EQ(parseGif(b.bytes().data(), b.size(), &back), "Image short");
+            expectPrefixThenZeros(back.pixels8, p.pixels);
+
+            const Bytes whole = inBlocks(w, {255});
+            const Bytes cutFile(whole.begin(), whole.begin() + 792 + cut);
+            PictureRecord back2;
+            EXPECT_EQ(parseGif(cutFile.data(), cutFile.size(), &back2), "Image short");
+            expectPrefixThenZeros(back2.pixels8, p.pixels);
+        }
+    }
+}
+
+TEST(GifDecode, GarbledCodeLateInALongStreamKeepsWhatCameBefore) {
+    // Codes that each repeat the string before and one pixel more (1, 11,
+    // 111, ...), a short one again, then a code beyond the table.
+    CodePacker p(2);
+    p.codes({4, 1});
+    Bytes expected(1, 1);
+    for (int code = 6; code <= 40; ++code) {
+        p.code(code);
+        expected.resize(expected.size() + std::size_t(code - 4), 1);
+    }
+    p.code(6);
+    expected.resize(expected.size() + 2, 1);
+    p.code(4095);
+    GifBuilder b;
+    b.header().screen(100, 10, 2, true).colorTable(2).image(100, 10).data(2, p.bytes());
+    PictureRecord back;
+    EXPECT_EQ(parseGif(b.bytes().data(), b.size(), &back), "Garbled data");
+    ASSERT_EQ(expected.size(), 668u);
+    expected.resize(1000, 0);
+    EXPECT_EQ(back.pixels8, expected);
+}

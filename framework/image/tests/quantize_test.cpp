@@ -70,7 +70,7 @@ TEST(Quantize, AtMost256ColoursMapExactly) {
 
 TEST(Quantize, ManyColoursHalveThePrecisionFirst) {
     // More colours than the histogram holds: the maximum drops to 127 and
-    // the palette is scaled back from it.
+    // the palette is scaled back from it, rounded to the nearest level.
     // 40,960 distinct colours: red 0..255, green 0..79, blue 0..1; halved
     // they are 128 x 40 x 1 colours, which the histogram holds.
     const int w = 256, h = 160;
@@ -83,8 +83,8 @@ TEST(Quantize, ManyColoursHalveThePrecisionFirst) {
         entries.insert({q.palette[k], q.palette[256 + k], q.palette[512 + k]});
         for (int plane = 0; plane < 3; ++plane) {
             int v = q.palette[256 * plane + k];
-            bool onScale = false;  // some m in 0..127 with m * 255 / 127 == v
-            for (int m = 0; m <= 127 && !onScale; ++m) onScale = m * 255 / 127 == v;
+            bool onScale = false;  // some m in 0..127 with round(m * 255 / 127) == v
+            for (int m = 0; m <= 127 && !onScale; ++m) onScale = (m * 255 + 63) / 127 == v;
             EXPECT_TRUE(onScale) << "entry " << k << " plane " << plane << " value " << v;
         }
     }
@@ -159,4 +159,110 @@ TEST(Quantize, FewerColoursAskedFor) {
     std::set<int> used(q.indices.begin(), q.indices.end());
     EXPECT_LE(used.size(), 8u);
     for (uint8_t i : q.indices) EXPECT_LT(i, 8);
+}
+
+TEST(Quantize, RoundedMeanTiesToEven) {
+    struct Case {
+        int64_t sum, n;
+        int maxval, expected;
+    } cases[] = {{5, 2, 255, 2},  {7, 2, 255, 4},   {9, 2, 255, 4},   {10, 4, 255, 2}, {11, 4, 255, 3},
+                 {13, 4, 255, 3}, {2, 3, 255, 1},   {0, 5, 255, 0},   {700, 2, 255, 255}, {65, 2, 31, 31},
+                 {7, 0, 255, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(int(quant::roundedMean(c.sum, c.n, c.maxval)), c.expected) << c.sum << "/" << c.n;
+}
+
+TEST(Quantize, TheBoxThatLosesMostIsSplitNext) {
+    // Two boxes after the first cut: a heavy but tight pair and a light pair
+    // far apart. The third entry goes to the far pair, not the heavy one.
+    std::vector<HistEntry> hist = {
+        {{10, 0, 10}, 100}, {{11, 0, 10}, 100}, {{0, 250, 0}, 10}, {{250, 250, 250}, 10}};
+    std::vector<Pixel> map = quant::medianCut(hist, 220, 255, 3);
+    ASSERT_EQ(map.size(), 3u);
+    const int expected[3][3] = {{10, 0, 10}, {0, 250, 0}, {250, 250, 250}};  // 10.5 rounds to even
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(int(map[k].r), expected[k][0]) << k;
+        EXPECT_EQ(int(map[k].g), expected[k][1]) << k;
+        EXPECT_EQ(int(map[k].b), expected[k][2]) << k;
+    }
+}
+
+TEST(Quantize, RefinementMovesEntriesToTheMeansOfTheirColours) {
+    struct Case {
+        const char* name;
+        std::vector<HistEntry> hist;
+        std::vector<Pixel> start, expected;
+    } cases[] = {
+        {"two passes to settle",
+         {{{0, 0, 0}, 1}, {{10, 0, 0}, 1}, {{90, 0, 0}, 1}, {{100, 0, 0}, 1}},
+         {{0, 0, 0}, {10, 0, 0}},
+         {{5, 0, 0}, {95, 0, 0}}},
+        {"counts weigh",
+         {{{0, 0, 0}, 3}, {{40, 20, 8}, 1}, {{200, 200, 200}, 5}},
+         {{10, 10, 10}, {190, 190, 190}},
+         {{10, 5, 2}, {200, 200, 200}}},
+        {"an entry nothing is nearest to stays",
+         {{{0, 0, 0}, 2}, {{2, 2, 2}, 2}},
+         {{1, 1, 1}, {250, 0, 0}},
+         {{1, 1, 1}, {250, 0, 0}}},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Pixel> map = c.start;
+        quant::refinePalette(c.hist, map, 255, quant::kRefinePasses);
+        ASSERT_EQ(map.size(), c.expected.size());
+        for (std::size_t k = 0; k < map.size(); ++k)
+            EXPECT_EQ(std::make_tuple(int(map[k].r), int(map[k].g), int(map[k].b)),
+                      std::make_tuple(int(c.expected[k].r), int(c.expected[k].g), int(c.expected[k].b)))
+                << k;
+    }
+}
+
+TEST(Quantize, NearestEntryAsAFullSearchFindsIt) {
+    // Random palettes, with repeated entries and repeated greens, against a
+    // search of every entry; the first of equally near entries wins.
+    Rng rng(31);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<Pixel> map(1 + rng.below(256));
+        const uint32_t range = round % 2 ? 256 : 8;  // small ranges make ties
+        for (Pixel& c : map) c = {uint8_t(rng.below(range)), uint8_t(rng.below(range)), uint8_t(rng.below(range))};
+        const quant::NearestColor nearest(map);
+        for (int i = 0; i < 300; ++i) {
+            const Pixel p{uint8_t(rng.below(range)), uint8_t(rng.below(range)), uint8_t(rng.below(range))};
+            int64_t best = INT64_MAX;
+            int expected = -1;
+            for (std::size_t k = 0; k < map.size(); ++k) {
+                const int64_t dr = p.r - map[k].r, dg = p.g - map[k].g, db = p.b - map[k].b;
+                if (dr * dr + dg * dg + db * db < best) best = dr * dr + dg * dg + db * db, expected = int(k);
+            }
+            ASSERT_EQ(nearest.find(p), expected) << "round " << round;
+        }
+    }
+}
+
+TEST(Quantize, PhotoLikePictureKeepsItsBrightnessAndDetail) {
+    // A smooth two-way gradient with noise: far more colours than the
+    // histogram holds, so the precision is lowered first. The quantised
+    // picture must be as bright as the original in every channel and close
+    // to it pixel by pixel.
+    const int w = 320, h = 240;
+    Rng rng(5);
+    Bytes rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int ch = 0; ch < 3; ++ch) {
+                const int base = ch == 0 ? x * 255 / w : ch == 1 ? y * 255 / h : (x + y) * 255 / (w + h);
+                rgb.push_back(uint8_t(std::clamp(base + int(rng.below(13)) - 6, 0, 255)));
+            }
+    Quantised q = quantise(rgb, w, h);
+    Bytes m = mapped(q);
+    double mean[3] = {}, meanBack[3] = {}, squared = 0;
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+        mean[i % 3] += rgb[i];
+        meanBack[i % 3] += m[i];
+        squared += double(int(m[i]) - int(rgb[i])) * (int(m[i]) - int(rgb[i]));
+    }
+    for (int ch = 0; ch < 3; ++ch)
+        EXPECT_NEAR(meanBack[ch] / (w * h), mean[ch] / (w * h), 1.0) << "channel " << ch;
+    EXPECT_LT(squared / double(rgb.size()), 30.0);
 }

@@ -3,12 +3,14 @@
 // loopback; the test thread is their GUI thread.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/app/datafiles.h"
+#include "framework/app/debuglog.h"
 #include "framework/app/options.h"
 #include "framework/util/ticker.h"
 #include "game/board/game.h"
@@ -16,6 +18,7 @@
 #include "game/protocol/gamedispatch.h"
 #include "game/protocol/orvexcom.h"
 #include "game/protocol/tests/protocol_support.h"
+#include "platform/net/tcp.h"
 #include "platform/os/thread.h"
 #include "standin/game-server/game_server.h"
 #include "testing/options_store.h"
@@ -278,6 +281,43 @@ TEST_F(OrvexComTest, DeletingTheCoreStopsItsThreadAndClosesItsSocket) {
     }
     ASSERT_TRUE(loopUntil({}, [&] { return server->connectionsOpen() == 0; }));
     EXPECT_TRUE(server->lobbyNames(0).empty());
+}
+
+// A server whose listener never accepts and whose backlog is full: the
+// core's thread hangs in its connect (ten seconds before it would give up).
+// Deleting the core cuts that wait short: the log shows the connect ended
+// as cancelled, not timed out. The same stop serves the reconnect and the
+// send waits (the socket's waits take the same flag).
+TEST(OrvexComStop, DeletingTheCoreCutsAConnectThatGetsNoAnswerShort) {
+    testing_support::ProgramFolder folder;
+    folder.write("test.env", "");
+    debugLogResetForTests();
+    int port = 0;
+    int listener = platform::net::listenOn("127.0.0.1", 0, &port, 0);
+    ASSERT_GE(listener, 0);
+    std::uint32_t loopback = 0;
+    platform::net::parseDotted("127.0.0.1", &loopback);
+    int err = 0;
+    int filler = platform::net::openStream(&err);
+    ASSERT_EQ(platform::net::connectTo(filler, loopback, port, 5000), 0);  // takes the one backlog place
+    setOrvexServerPort(port);
+
+    protocol_testing::RecordingHandler handler;
+    auto com = std::make_unique<OrvexCom>(&handler, OrvexCom::Pump::Manual);
+    const std::string connecting = "Connect(127.0.0.1," + std::to_string(port);
+    long long end = platform::monotonicMs() + 10000;
+    while (folder.read("note.txt").find(connecting) == std::string::npos && platform::monotonicMs() < end)
+        platform::sleepMs(5);
+    ASSERT_NE(folder.read("note.txt").find(connecting), std::string::npos);
+    com.reset();
+
+    std::string log = folder.read("note.txt");
+    EXPECT_NE(log.find("errno=" + std::to_string(ECANCELED)), std::string::npos) << log.substr(log.find(connecting));
+    EXPECT_EQ(log.find("errno=" + std::to_string(ETIMEDOUT)), std::string::npos);
+    platform::net::closeHandle(filler);
+    platform::net::closeHandle(listener);
+    setOrvexServerPort(0);
+    debugLogResetForTests();
 }
 
 }  // namespace

@@ -40,6 +40,9 @@ std::vector<Incoming> everyCode() {
         {"LPC", str(codeMessage("LPC")), {"LPC"}},
         {"LPA", str(playerAddMessage("Al")), {"initChatList", "LPA Al"}},
         {"LPD", str(codeMessage("LPD", {2})), {"LPD 2"}},
+        // The side panel judges every seat byte.
+        {"LPD seat 0", str(codeMessage("LPD", {0})), {"LPD 0"}},
+        {"LPD seat 200", str(codeMessage("LPD", {200})), {"LPD 200"}},
         {"LPB", str(codeMessage("LPB", {2, 3})), {"LPB 2 3"}},
         {"PZ", str(seedsMessage(0x12345678, 0x9abcdef0)), {"PZ 305419896 2596069104"}},
     };
@@ -118,8 +121,6 @@ TEST(Splitter, MessagesWithBadFieldsAreDroppedAndTheStreamGoesOn) {
         {"LPA with a length byte of 0", std::string("LPA\0", 4)},
         {"PT text without its NUL", str(chatNoNul)},
         {"PT with a length byte of 0", std::string("PT\x01\0", 4)},
-        {"LPD seat 0", str(codeMessage("LPD", {0}))},
-        {"LPD seat 5", str(codeMessage("LPD", {5}))},
         {"LPB seat 0", str(codeMessage("LPB", {0, 2}))},
         {"LPB count 5", str(codeMessage("LPB", {1, 5}))},
         {"PQS seat 9", str(codeMessage("PQS", {9}))},

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/net/tcp.h"
@@ -66,6 +68,59 @@ TEST(Tcp, ConnectWaitAndClose) {
     EXPECT_EQ(tcp::connectTo(fd, loopback, port, 1000), ECONNREFUSED);
     tcp::closeHandle(fd);
     EXPECT_EQ(tcp::connectTo(-1, loopback, port, 1000), EBADF);
+}
+
+// A listener with a backlog of 0 that never accepts: the first connect
+// completes into the backlog and then takes nothing more than the kernel's
+// buffers hold; a second connect gets no answer at all. Both waits would
+// run their full minute unless the cancel flag cuts them short.
+TEST(Tcp, ARaisedCancelFlagCutsConnectAndSendWaitsShort) {
+    int port = 0;
+    int listener = tcp::listenOn("127.0.0.1", 0, &port, 0);
+    ASSERT_GE(listener, 0);
+    std::uint32_t loopback = 0;
+    tcp::parseDotted("127.0.0.1", &loopback);
+    int err = 0;
+    int queued = tcp::openStream(&err);
+    ASSERT_EQ(tcp::connectTo(queued, loopback, port, 5000), 0);
+
+    const int kMinute = 60 * 1000;
+    struct Case {
+        const char* what;
+        bool send;
+    } cases[] = {{"connect to a full backlog", false}, {"send to a peer that never reads", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::atomic<bool> cancel{false};
+        std::atomic<bool> entered{false};
+        std::thread raiser([&] {
+            while (!entered.load()) std::this_thread::yield();
+            cancel.store(true);
+        });
+        int result = 0;
+        long sent = 0;
+        const long length = 64L * 1024 * 1024;  // far beyond the socket buffers
+        if (c.send) {
+            std::vector<char> block(static_cast<std::size_t>(length), 'x');
+            entered.store(true);
+            sent = tcp::sendAll(queued, block.data(), length, kMinute, &result, &cancel);
+            EXPECT_LT(sent, length);
+        } else {
+            int fd = tcp::openStream(&err);
+            entered.store(true);
+            result = tcp::connectTo(fd, loopback, port, kMinute, &cancel);
+            tcp::closeHandle(fd);
+        }
+        raiser.join();
+        EXPECT_EQ(result, ECANCELED);
+    }
+    // A flag raised before the call ends it at once.
+    std::atomic<bool> raised{true};
+    int fd = tcp::openStream(&err);
+    EXPECT_EQ(tcp::connectTo(fd, loopback, port, kMinute, &raised), ECANCELED);
+    tcp::closeHandle(fd);
+    tcp::closeHandle(queued);
+    tcp::closeHandle(listener);
 }
 
 }  // namespace

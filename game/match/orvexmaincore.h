@@ -1,0 +1,172 @@
+#pragma once
+// OrvexMainCore: the program's main window and the owner of one game at a
+// time. It builds the main frame with its menu bar, the side panel (seat
+// labels, observer and game-time labels, the game-name field and check
+// boxes, the "Say:" field, Pass, Fire and Quit) and the embedded side list
+// that shows first the lobby of the game server and then the chat of a
+// game; it owns the window-free rules of play (OrvexGame, with the turn
+// state and the board), the protocol core of the current connection and
+// the list of the game's players. Menu choices and panel commands become
+// game actions and protocol messages; the main 500 ms tick polls the
+// start-up upgrade check and finishes a pending shot.
+//
+// Server messages reach the side-panel and turn operations on the GUI
+// thread only, one at a time, through the protocol core's inbox.
+#include <cstdint>
+#include <memory>
+
+#include "framework/core/supercore.h"
+#include "framework/net/communicator.h"
+#include "game/board/game.h"
+#include "game/board/outbox.h"
+#include "game/protocol/handler.h"
+
+class AdvancedListCore;
+class OrvexBoard;
+class OrvexCom;
+class OrvexGameDispatch;
+class Vector;
+struct Image;
+
+class OrvexMainCore : public GenericMainCore, public CommunicatorClient, public OrvexSidePanel {
+public:
+    static constexpr const char* kTitle = "Tarvelon Orvex Chess";
+    static constexpr const char* kVersion = "1.01";
+    static constexpr const char* kProductId = "vurnorvex";
+    static constexpr int kMinWidth = 550;
+    static constexpr int kMinHeight = 310;
+    // Ticks (of 500 ms) between the local player's shot and its end.
+    static constexpr int kPostFireTicks = 5;
+    // Where the upgrade button sits in the panel (left of the side list,
+    // beside the observers row).
+    static constexpr int kUpgradeButtonX = 166;
+    static constexpr int kUpgradeButtonY = 105;
+
+    // Builds everything, in the order of the main window's construction
+    // steps, and becomes the process-wide main core.
+    OrvexMainCore();
+    ~OrvexMainCore() override;
+
+    const char* getCoreClassName() override { return "OrvexMainCore"; }
+
+    // The panel commands "pass", "fire", "quit" and "talk".
+    void setValue(const char* name, const char* text) override;
+    // Menu items (names containing "MI"), "kzv40", "internal-upgrade".
+    void setIntValue(const char* name, int value) override;
+    // A command whose value is a core: "internal-browser" with the image
+    // button that was pressed; every other command as setIntValue(name, 1).
+    void setCommandCore(const char* command, SuperCore* sender) override;
+    void onMenuItem(const char* name);
+    // The Help menu's items; 1 when the name was one of them.
+    int onHelpMenuItem(const char* name, const char* productId, const char* title, const char* version);
+    // Row events of the side list: select and deselect send LC and LD in
+    // the lobby.
+    int onListSelect(const char* eventName, SuperCore* sender, int row) override;
+    void onIntuitick() override;
+    int paint(int x0, int y0, int x1, int y1) override;
+    int onResize(int w, int h) override;
+
+    // Replaces the protocol core by a new connection to the server of the
+    // chosen style and logs in (the selection window's "Start!").
+    void connectToServer();
+
+    // ---- Turns (the rules of play keep them; see OrvexGame).
+    OrvexGame& game() { return *iGame; }
+    const OrvexGame& game() const { return *iGame; }
+    OrvexBoard* getBoard() const { return iGame->getBoard(); }
+    void passTurn(int seat) { iGame->passTurn(seat); }
+    int getMySeat() const { return iGame->getMySeat(); }
+    int isMyTurn() const { return iGame->isMyTurn(); }
+    int getCurrentPlayer() const { return iGame->getCurrentPlayer(); }
+    int getTurnsLeft() const { return iGame->getTurnsLeft(); }
+    void useTurns(int n) { iGame->useTurns(n); }
+    void checkGameOver() { iGame->checkGameOver(); }
+    void startGame(int seat, int count) { iGame->startGame(seat, count); }
+    void fireSelected() { iGame->fireSelected(); }
+
+    // ---- The side panel: seat labels, turn line, lobby, chat, game over.
+    void resetPlayerLabels();
+    void showTurnStatus();
+    void initPlayerList();
+    void initChatList() override;
+    void addNewPlayer(uint32_t id1, uint32_t id2, const char* text, const char* history) override;
+    void markListRow(uint32_t id1, uint32_t id2) override;
+    void unmarkListRow(uint32_t id1, uint32_t id2) override;
+    void removeListRow(uint32_t id1, uint32_t id2) override;
+    void addChatLine(const char* text) override;
+    void clearPlayers() override;
+    void playerJoined(const char* name) override;
+    void onPlayerQuit(int seat) override;
+    void gameOver(int winner);
+
+    // ---- State.
+    int isDestroying() const { return iDestroying; }
+    int isLobbyMode() const { return iLobbyMode; }
+    int isInGame() const { return iInGame; }
+    int isGameOverAnnounced() const { return iGameOverAnnounced; }
+    int getWinner() const { return iGame->getWinner(); }
+    // The board view's camera: its angle (0-359 degrees) and the turn it
+    // still has to make (the rotate items add or take 90).
+    int getCameraAngle() const { return iCameraAngle; }
+    void setCameraAngle(int degrees) { iCameraAngle = degrees; }
+    int getCameraTurnPending() const { return iCameraTurnPending; }
+    void setCameraTurnPending(int degrees) { iCameraTurnPending = degrees; }
+    int postFireCountdown() const { return iPostFireCountdown; }
+    AdvancedListCore* listCore() const { return iList; }
+    OrvexCom* protocolCore() const { return iCom.get(); }
+    // The names of the current game's players, in the order they joined.
+    Vector* players() const { return iPlayers.get(); }
+    // The board view (the registered core of class "OrvexBoardCore"), or
+    // null.
+    SuperCore* boardView() const;
+
+    // Where server messages are handed (the protocol core's handler).
+    OrvexMessageHandler& messageHandler();
+    // Messages of this client go here instead of to the protocol core
+    // (tests); null restores the protocol core.
+    void setOutbox(OrvexOutbox* outbox);
+
+private:
+    class MainGame;
+
+    void buildMenu();
+    void buildPanel(int W, int H);
+    // Queues one message on the current outbox; false when there is none
+    // (no connection yet).
+    bool queue(const MessageBytes& message);
+    void queueLogin();
+    void talk();
+    void onSeatLabelBackground(int seat, int r, int g, int b);
+    void takeSnapshot();
+    // A list row of the lobby or the chat, with its four cells.
+    void appendListRow(const char* cell0, const char* history, const char* key);
+    void removeAllRows();
+    void repaintList();
+    void resizeBoardView(int w, int h);
+
+    int iDestroying = 0;
+    std::unique_ptr<OrvexGame> iGame;  // a MainGame
+    std::unique_ptr<OrvexGameDispatch> iDispatch;
+    AdvancedListCore* iList = nullptr;  // embedded: lives in this canvas
+    std::unique_ptr<OrvexCom> iCom;
+    OrvexOutbox* iTestOutbox = nullptr;
+    std::unique_ptr<Vector> iPlayers;
+    int iCameraAngle = 0;
+    int iCameraTurnPending = 0;
+    int iLobbyMode = 1;
+    int iInGame = 0;
+    int iGameOverAnnounced = 0;
+    int iPostFireCountdown = 0;
+};
+
+// The one main game core (null before it is built and once it is gone).
+extern OrvexMainCore* orvexMainCore;
+
+// The name of a seat by the board's style: "Red", "Green", "Blue",
+// "Purple" on the beam styles (and before there is a board), "Black" and
+// "White" in reversi, "Red" and "White" in checkers, "System" for seat 0,
+// "Observer" otherwise.
+const char* playerColourName(int seat);
+
+// The main-core factory the program installs in its application object.
+SuperCore* createOrvexMainCore();

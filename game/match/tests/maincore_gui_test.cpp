@@ -1,0 +1,242 @@
+// The main window's commands, row events, menu items and tick, with the
+// messages it sends collected in a list instead of going to a server.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/app/options.h"
+#include "framework/canvas/supercanvas.h"
+#include "framework/core/supercore.h"
+#include "game/board/board.h"
+#include "game/match/advancedlistcore.h"
+#include "game/match/orvexmaincore.h"
+#include "game/match/tests/maincore_support.h"
+#include "game/protocol/codec.h"
+#include "platform/ui/ui.h"
+#include "testing/test_cores.h"
+
+using match_testing::MainWindowFixture;
+using Texts = std::vector<std::string>;
+
+namespace {
+
+using MainWindow = MainWindowFixture;
+
+// A seat-1 piece that can fire, on the board's current state.
+bool findFiringPiece(OrvexBoard& b, int* x, int* y) {
+    for (int j = 0; j < b.getHeight(); ++j)
+        for (int i = 0; i < b.getWidth(); ++i) {
+            const OrvexPiece* p = b.getPiece(i, j);
+            if (p && p->getPlayer() == 1 && p->canFire()) {
+                *x = i, *y = j;
+                return true;
+            }
+        }
+    return false;
+}
+
+TEST_F(MainWindow, PanelCommandsActOnlyWhereTheyMayAndSendWhatTheyMust) {
+    struct Case {
+        const char* what;
+        std::function<void(MainWindowFixture&)> setup;
+        const char* command;
+        const char* talkText;
+        Texts sent;
+        std::function<void(MainWindowFixture&)> check;
+    };
+    auto inGameAs = [](int seat) {
+        return [seat](MainWindowFixture& f) {
+            f.receive(playerAddMessage("Ann"));
+            f.receive(playerAddMessage("Ben"));
+            f.receive(codeMessage("LPB", {seat, 2}));
+        };
+    };
+    auto inLobby = [](MainWindowFixture& f) { f.receive(lobbyRowMessage(7, 300, "Bob")); };
+    const Case cases[] = {
+        {"pass when it is not this client's turn sends nothing", inGameAs(2), "pass", "", {},
+         [](MainWindowFixture& f) { EXPECT_EQ(f.core->getCurrentPlayer(), 1); }},
+        {"pass in turn passes and tells the others", inGameAs(1), "pass", "", {"PQS"},
+         [](MainWindowFixture& f) { EXPECT_EQ(f.core->getCurrentPlayer(), 2); }},
+        {"fire without a selected piece sends nothing", inGameAs(1), "fire", "", {}, nullptr},
+        {"quit while the lobby is shown sends and changes nothing", inLobby, "quit", "", {},
+         [](MainWindowFixture& f) {
+             EXPECT_EQ(f.column(0), Texts{"Bob"});
+             EXPECT_EQ(f.core->isLobbyMode(), 1);
+         }},
+        {"quit in a game leaves the seat and logs into the lobby again", inGameAs(1), "quit", "", {"PQU", "LL"},
+         [](MainWindowFixture& f) {
+             EXPECT_EQ(f.core->getMySeat(), -1);
+             EXPECT_EQ(f.core->isLobbyMode(), 1);
+             EXPECT_EQ(f.core->isInGame(), 0);
+             EXPECT_TRUE(f.column(0).empty());  // "Attempting to quit..." is gone with the chat
+             EXPECT_STREQ(f.core->listCore()->columnTitle(0), "Player");
+             for (const char* w : {"red", "green", "blue", "purple"}) EXPECT_EQ(f.text(w), "---") << w;
+             // Back in the lobby, clicks on the board send nothing.
+             f.core->game().clickSquare(2, 2);
+             EXPECT_TRUE(f.takeSent().empty());
+         }},
+        {"talk sends the line with the local seat", inGameAs(2), "talk", "hello all", {"PT"}, nullptr},
+        {"talk with an empty field sends nothing", inGameAs(1), "talk", "", {}, nullptr},
+        {"a line beginning LOAD loads that board and sends nothing", inGameAs(1), "talk", "LOAD default.chk", {},
+         [](MainWindowFixture& f) { EXPECT_TRUE(f.core->getBoard()->isChkStyle()); }},
+        {"a line beginning save writes the board and sends nothing", inGameAs(1), "talk", "save mine.kv", {},
+         [](MainWindowFixture& f) { EXPECT_TRUE(f.folder.exists("boards/mine.kv")); }},
+        {"an unknown command does nothing", inGameAs(1), "gameName", "", {}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open();
+        c.setup(*this);
+        takeSent();
+        core->canvas()->setValue("talkText", c.talkText);
+        core->setValue(c.command, nullptr);
+        MessageBytes first = sent.messages.empty() ? MessageBytes{} : sent.messages.front();
+        EXPECT_EQ(takeSent(), c.sent);
+        if (c.sent == Texts{"PT"}) {
+            EXPECT_EQ(first, chatMessage(2, "hello all"));
+        }
+        if (c.check) c.check(*this);
+        close();
+    }
+}
+
+TEST_F(MainWindow, AShotEndsFiveTicksAfterFire) {
+    open();
+    receive(playerAddMessage("Ann"));
+    receive(codeMessage("LPB", {1, 2}));
+    takeSent();
+    int x = 0, y = 0;
+    ASSERT_TRUE(findFiringPiece(*core->getBoard(), &x, &y));
+    core->game().clickSquare(x, y);
+    core->setValue("fire", nullptr);
+    EXPECT_EQ(takeSent(), (Texts{"PS", "PFS"}));
+    for (int tick = 1; tick < OrvexMainCore::kPostFireTicks; ++tick) core->onIntuitick();
+    EXPECT_TRUE(takeSent().empty());
+    EXPECT_EQ(core->game().isFirePending(), 1);
+    core->onIntuitick();
+    EXPECT_EQ(takeSent(), Texts{"PFE"});
+    EXPECT_EQ(core->game().isFirePending(), 0);
+}
+
+TEST_F(MainWindow, RowEventsSendLcAndLdOnlyForLobbyRowsWithAKey) {
+    open();
+    receive(lobbyRowMessage(7, 300, "Bob"));
+    AdvancedListCore* list = core->listCore();
+    core->onListSelect(AdvancedListCore::kSelectEvent, list, 0);
+    core->onListSelect(AdvancedListCore::kDeselectEvent, list, 0);
+    core->onListSelect(AdvancedListCore::kDoubleClickEvent, list, 0);
+    std::vector<MessageBytes> got = sent.take();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], rowMessage("LC", 7, 300));
+    EXPECT_EQ(got[1], rowMessage("LD", 7, 300));
+
+    // Rows whose key is not two numbers name nobody.
+    for (const char* key : {"", "7", "7 x", "7 300 1", "7  300", "-7 300", "99999999999 1", " 7 300"}) {
+        SCOPED_TRACE(key);
+        list->setCell(0, 3, key);
+        core->onListSelect(AdvancedListCore::kSelectEvent, list, 0);
+        EXPECT_TRUE(takeSent().empty());
+    }
+    core->onListSelect(AdvancedListCore::kSelectEvent, list, 5);  // no such row
+
+    // A chat row, and events before any connection, send nothing.
+    list->setCell(0, 3, "7 300");
+    core->setOutbox(nullptr);
+    core->onListSelect(AdvancedListCore::kSelectEvent, list, 0);
+    core->setOutbox(&sent);
+    receive(playerAddMessage("Ann"));
+    core->onListSelect(AdvancedListCore::kSelectEvent, list, 0);
+    EXPECT_TRUE(takeSent().empty());
+}
+
+TEST_F(MainWindow, CommandsBeforeAnyConnectionSendNothing) {
+    open();
+    core->setOutbox(nullptr);
+    receive(playerAddMessage("Ann"));
+    receive(codeMessage("LPB", {1, 2}));
+    core->canvas()->setValue("talkText", "hello");
+    for (const char* command : {"talk", "pass", "quit"}) core->setValue(command, nullptr);
+    EXPECT_TRUE(sent.messages.empty());
+    EXPECT_EQ(core->getMySeat(), -1);
+}
+
+// A stand-in for the board view: a windowed core of the board view's class.
+struct BoardViewStandIn : testing_support::RecordingCore {
+    BoardViewStandIn() : RecordingCore("gkvBoardWindow", 400, 300, "OrvexBoardCore") {}
+    platform::ui::Size viewSize() const { return {canvas()->width(), canvas()->height()}; }
+};
+
+TEST_F(MainWindow, ViewSizeAndRotationItemsActOnTheBoardView) {
+    open();
+    // Without a board view the view items do nothing.
+    for (const char* item : {"correctAspectMI", "predefined1MI", "userDefined1MI", "setUserDefined1MI"})
+        core->setIntValue(item, 1);
+    EXPECT_EQ(getStringOption("boardSizeUser1W"), nullptr);
+
+    auto* view = new BoardViewStandIn();
+    pump();
+    ASSERT_EQ(core->boardView(), view);
+    auto size = [&] {
+        pump();
+        platform::ui::Size s = view->viewSize();
+        return std::to_string(s.w) + "x" + std::to_string(s.h);
+    };
+    ASSERT_EQ(size(), "400x300");
+    core->setIntValue("setUserDefined1MI", 1);
+    core->setIntValue("predefined1MI", 1);
+    EXPECT_EQ(size(), "320x320");
+    core->setIntValue("userDefined1MI", 1);
+    EXPECT_EQ(size(), "400x300");
+    core->setIntValue("correctAspectMI", 1);
+    EXPECT_EQ(size(), "400x400");
+    setIntOption("boardSize2W", 0);  // a size of 0 is ignored
+    core->setIntValue("predefined2MI", 1);
+    EXPECT_EQ(size(), "400x400");
+
+    core->setIntValue("rotateRightMI", 1);
+    core->setIntValue("rotateRightMI", 1);
+    EXPECT_EQ(core->getCameraTurnPending(), 180);
+    core->setIntValue("rotateLeftMI", 1);
+    EXPECT_EQ(core->getCameraTurnPending(), 90);
+}
+
+TEST_F(MainWindow, HelpItemsOpenTheirPagesInTheWebBrowser) {
+    // A "browser" that notes each address it is started with.
+    setenv("VURNORVEXI_BROWSER", "sh -c \"echo $0 >> urls.txt\"", 1);
+    setenv("VURNORVEXI_WEB_HOST", "web.test", 1);
+    open();
+    for (const char* item : {"helpMI", "kzvHomeMI", "vurnHomeMI"}) core->setIntValue(item, 1);
+    std::string urls;
+    for (int i = 0; i < 250 && std::count(urls.begin(), urls.end(), '\n') < 3; ++i) {
+        pump(0.02);
+        urls = folder.read("urls.txt");
+    }
+    unsetenv("VURNORVEXI_BROWSER");
+    unsetenv("VURNORVEXI_WEB_HOST");
+    // The browsers start side by side: any order.
+    for (const char* url : {"http://web.test/vurnorvex.html\n", "http://web.test/quillmark/\n", "http://web.test/\n"})
+        EXPECT_NE(urls.find(url), std::string::npos) << url << " in " << urls;
+}
+
+TEST_F(MainWindow, SettingsOpensOnceAndExitClosesAfterTheHandler) {
+    open();
+    core->setIntValue("settingsMI", 1);
+    core->setIntValue("settingsMI", 1);
+    int settings = 0;
+    for (int i = 0; i < coreLibrary->count(); ++i)
+        if (std::string(coreLibrary->at(i)->getCoreClassName()) == "SettingsOrvexCore") ++settings;
+    EXPECT_EQ(settings, 1);
+
+    core->setIntValue("exitMI", 1);
+    EXPECT_EQ(orvexMainCore, core);  // still here while the handler runs
+    for (int i = 0; i < 100 && orvexMainCore; ++i) pump(0.02);
+    EXPECT_EQ(orvexMainCore, nullptr);
+    core = nullptr;  // the close deleted it
+    EXPECT_NE(getStringOption("mainWindowOW"), nullptr);
+}
+
+}  // namespace
