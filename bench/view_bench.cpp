@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
         SceneInput in;
         in.game = &game;
         in.inGame = 1;
-        in.settings.checkerBoard = 0;
+        in.settings.gridBrightness = 49;
         SceneState state;
         CameraTurn camera;
         auto frameOnce = [&] {

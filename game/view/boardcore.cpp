@@ -132,18 +132,6 @@ void OrvexBoardCore::onMiddleReleaseCell(int, int) {
     if (iOwner) iOwner->viewCompleteFire();
 }
 
-int OrvexBoardCore::viewWidth() const { return iCanvas ? iCanvas->width() : 0; }
-int OrvexBoardCore::viewHeight() const { return iCanvas ? iCanvas->height() : 0; }
-
-void OrvexBoardCore::resizeView(int width, int height) {
-    if (width > 0 && height > 0) resizeTo(iFrame, width, height);
-}
-
-void OrvexBoardCore::correctAspect() {
-    const int w = viewWidth();
-    if (w > 0) resizeTo(iFrame, w, w);
-}
-
 bool OrvexBoardCore::readPixels(ViewPixels* out) {
     if (!out || !iGl) return false;
     return iGl->withContext([&] {

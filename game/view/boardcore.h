@@ -64,12 +64,6 @@ public:
     void onMiddlePressCell(int x, int y);
     void onMiddleReleaseCell(int x, int y);
 
-    // For the main window's menu: the size of the view (the canvas), a new
-    // size for the board window, and a square view of the canvas's width.
-    int viewWidth() const;
-    int viewHeight() const;
-    void resizeView(int width, int height);
-    void correctAspect();
     // Draws a frame and reads it back before it is shown; false when the
     // window is not shown.
     bool readPixels(ViewPixels* out);

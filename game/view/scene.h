@@ -34,7 +34,7 @@ struct SceneInput {
     OrvexGame* game = nullptr;  // null: an empty black frame
     CameraTurn camera;
     int inGame = 0;
-    DrawingSettings settings;
+    OrvexDrawSettings settings;
 };
 
 // The light and depth set-up of a new context.

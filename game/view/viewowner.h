@@ -3,18 +3,10 @@
 // shows (the main game core): the game with its board and turn state, the
 // camera, the in-game flag and the drawing settings, and the board actions
 // of the view's mouse routes. The view never owns any of it.
+#include "game/match/drawsettings.h"
+
 class OrvexGame;
 class OrvexBoardCore;
-
-// The drawing settings: the options wiggle, orbitKZV, checkerBoard,
-// indicatePlayer and gridBrightness, as the owner loaded them.
-struct DrawingSettings {
-    int wiggle = 1;
-    int orbitKZV = 1;
-    int checkerBoard = 0;
-    int indicatePlayer = 1;
-    int gridBrightness = 49;  // percent: 33, 49 or 65
-};
 
 // The turn of the board view: the angle the board is drawn at (whole
 // degrees, 0..359, counter-clockwise) and the turn still to make. "Rotate
@@ -40,7 +32,7 @@ public:
     // 1 while the side list shows a game's chat: only then does the turn
     // indicator light.
     virtual int isInGame() const = 0;
-    virtual const DrawingSettings& drawingSettings() const = 0;
+    virtual const OrvexDrawSettings& drawingSettings() const = 0;
 
     // The mouse routes' game operations (the middle button fires); the
     // owner may add to what the game does.

@@ -60,6 +60,7 @@ void startOnDefaultBoard(TestGame& game, const std::string& style, int seat) {
 }
 
 ViewOwnerCore::ViewOwnerCore() : GenericMainCore("mainWindow", 0, 0, 0) {
+    settings.gridBrightness = 49;  // as the shipped options have it
     SuperWindow::setTitlePrefix("Tarvelon Orvex Chess");
     iFrame->setTitle("version 1.01");
 }

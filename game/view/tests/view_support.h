@@ -59,14 +59,14 @@ public:
     OrvexGame* viewGame() override { return game.getBoard() ? &game : nullptr; }
     CameraTurn& viewCamera() override { return camera; }
     int isInGame() const override { return inGame; }
-    const DrawingSettings& drawingSettings() const override { return settings; }
+    const OrvexDrawSettings& drawingSettings() const override { return settings; }
     void viewClickSquare(int x, int y) override;
     void boardViewClosed(OrvexBoardCore* view) override;
 
     TestGame game;
     CameraTurn camera;
     int inGame = 0;
-    DrawingSettings settings;
+    OrvexDrawSettings settings;
     OrvexBoardCore* view = nullptr;
     bool destroying = false;
     bool forwardClicks = false;  // also play the clicked cells
