@@ -2,17 +2,48 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+
 #include "framework/app/debuglog.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/draw/render.h"
 #include "framework/window/superwindow.h"
 #include "game/board/board.h"
 #include "game/board/game.h"
+#include "game/board/piece.h"
 
 namespace {
 // Window ids in the log, as the numbers they were.
 int logId(unsigned long id) { return static_cast<int>(id & 0x7fffffffUL); }
+
+// FNV-1a over the bytes given.
+void mix(uint32_t& h, const void* data, std::size_t n) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+}
+void mix(uint32_t& h, int v) { mix(h, &v, sizeof v); }
 }  // namespace
+
+std::string viewStateLine(const OrvexGame& game) {
+    const OrvexBoard* board = game.getBoard();
+    if (!board) return "view state none\n";
+    uint32_t h = 2166136261u;
+    for (int y = 0; y < board->getHeight(); ++y)
+        for (int x = 0; x < board->getWidth(); ++x) {
+            if (const OrvexPiece* p = board->getPiece(x, y)) {
+                mix(h, p->iClassName.data(), p->iClassName.size());
+                mix(h, p->iDirection);
+                mix(h, p->iPlayer);
+                mix(h, p->iCrowned);
+            }
+            if (const OrvexPiece* f = board->getOverlay(x, y)) mix(h, f->iClassName.data(), f->iClassName.size());
+        }
+    char line[160];
+    std::snprintf(line, sizeof line, "view state %08x turn %d moves %d anim %d sel %d,%d over %d\n", h,
+                  game.getCurrentPlayer(), game.getTurnsLeft(), game.getAnimSequence() != 0 ? 1 : 0,
+                  board->getSelectedX(), board->getSelectedY(), board->iGameOver);
+    return line;
+}
 
 OrvexBoardCore::OrvexBoardCore(OrvexViewOwner& owner) : SuperCore("gkvBoardWindow", 0, 0, 0), iOwner(&owner) {
     OrvexBoardCore::createVisual();
@@ -58,7 +89,17 @@ void OrvexBoardCore::onCanvasResize(SuperCanvas* canvas) {
 void OrvexBoardCore::tick() {
     ++iTicks;
     if (iOwner) advanceScene(iOwner->viewGame(), iOwner->viewCamera(), iScene);
+    if (testMode) traceState();
     if (iGl) iGl->repaint();
+}
+
+void OrvexBoardCore::traceState() {
+    const OrvexGame* game = iOwner ? iOwner->viewGame() : nullptr;
+    if (!game) return;
+    std::string line = viewStateLine(*game);
+    if (line == iTracedState) return;
+    iTracedState = std::move(line);
+    debugLog(iTracedState.c_str());
 }
 
 SceneInput OrvexBoardCore::sceneInput() const {

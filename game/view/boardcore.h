@@ -13,6 +13,7 @@
 // main window unless it is itself going.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/core/supercore.h"
@@ -30,6 +31,14 @@ struct ViewPixels {
     int rowBytes = 0;  // 3 x width rounded up to a multiple of 4
     std::vector<uint8_t> bytes;
 };
+
+// One line that sums up the state of a game as the board view sees it: a
+// digest of every piece (kind, direction, owner, crowning, floor), the
+// current seat and its moves left, whether an animation runs, the
+// selection and the game-over flag. In test mode the board view writes it
+// to the debug log whenever it changes, so that whoever watches the log
+// (the whole-game test) can tell when two clients agree.
+std::string viewStateLine(const OrvexGame& game);
 
 class OrvexBoardCore : public SuperCore, private platform::ui::GlWindowListener {
 public:
@@ -81,10 +90,13 @@ private:
     void onGlPaint() override;
     void onGlMouse(const platform::ui::MouseEvent& event) override;
     SceneInput sceneInput() const;
+    // Writes viewStateLine to the debug log when it changed (test mode).
+    void traceState();
 
     OrvexViewOwner* iOwner;
     std::unique_ptr<platform::ui::GlWindow> iGl;
     platform::ui::Timer iTimer;
     SceneState iScene;
     int iTicks = 0;
+    std::string iTracedState;
 };
