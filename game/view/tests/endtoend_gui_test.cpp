@@ -326,8 +326,9 @@ protected:
     // With VURN_SHOT_DIR set, a screenshot of the display for a person to
     // look at.
     static void screenshot(const std::string& name) {
-        if (const char* dir = std::getenv("VURN_SHOT_DIR"))
+        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
             EXPECT_EQ(std::system(("import -window root '" + std::string(dir) + "/" + name + ".png'").c_str()), 0);
+        }
     }
 
     void expectGameOver(const std::string& line) {
