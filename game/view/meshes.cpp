@@ -24,6 +24,7 @@ struct ShapeState {
     float cosA = 1, sinA = 0;
     Shape shape = Shape::Polygon;
     bool batching = false;
+    bool litByHand = false;
     GLuint shapeStart = 0;
     std::vector<float> xyz;     // the batch: 3 floats a vertex
     std::vector<float> rgba;    // 4 floats a vertex
@@ -94,9 +95,11 @@ void hyperArrows() {
 // it), so a change of material is a vertex attribute rather than a state
 // change between polygons.
 void setMaterial(const Rgba& colour) {
-    state.colour = colour;
-    if (!state.batching) glColor4fv(colour.data());
+    state.colour = state.litByHand ? litColour(colour) : colour;
+    if (!state.batching) glColor4fv(state.colour.data());
 }
+
+void setLitByHand(bool on) { state.litByHand = on; }
 
 void setEmblemPlacement(const EmblemPlacement& p) {
     state.placement = p;

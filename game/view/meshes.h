@@ -12,6 +12,11 @@
 // Sets the front material's ambient and diffuse colour (the colour that
 // the colour material follows) for the vertices that follow.
 void setMaterial(const Rgba& colour);
+// Every polygon of the board lies flat, facing the light with the normal
+// OpenGL assumes, so its lit colour is the same everywhere: with this on,
+// setMaterial gives that colour itself (litColour) and OpenGL's lighting
+// can be off. The tumbling mark is lit by OpenGL.
+void setLitByHand(bool on);
 
 // Where the emblem now drawn lies: scaled, turned by an angle about z
 // (degrees, counter-clockwise), then moved. Vertices are placed on the CPU rather

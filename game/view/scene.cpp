@@ -249,9 +249,6 @@ void initGLLighting() {
     glEnable(GL_LIGHT0);
     glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
     glEnable(GL_COLOR_MATERIAL);
-    // Every polygon has one colour: nothing to interpolate.
-    glShadeModel(GL_FLAT);
-    glDisable(GL_DITHER);
 }
 
 void setupProjection(int w, int h) {
@@ -330,6 +327,9 @@ void drawScene(const SceneInput& in, SceneState& state) {
     const float brightness = static_cast<float>(in.settings.gridBrightness) / 100.0f;
     const bool beamStyle = board.isOrvexStyle() != 0;
 
+    // The board's flat polygons are lit by hand; the mark below by OpenGL.
+    glDisable(GL_LIGHTING);
+    setLitByHand(true);
     glTranslatef(0, 0, -scene_geometry::kEyeDistance);
     glRotatef(static_cast<float>(in.camera.angle), 0, 0, 1);
     if (const float e = g.evenShift(); e != 0) glTranslatef(-e, -e, 0);
@@ -365,6 +365,9 @@ void drawScene(const SceneInput& in, SceneState& state) {
         for (int y = 0; y < board.getHeight(); ++y)
             for (int x = 0; x < board.getWidth(); ++x) drawBeams(board, g, x, y, state.jitter);
     drawShapeBatch();
+
+    setLitByHand(false);
+    glEnable(GL_LIGHTING);
 
     // The orbiting mark, about the board's middle, whatever the camera.
     if (in.settings.orbitKZV && beamStyle) {
