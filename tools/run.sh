@@ -9,7 +9,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/deps.sh"
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$top/build" --target vurnorvexi vurnorvexi-game-server
+cmake --build "$top/build" --target vurnorvexi vurnorvexi-game-server plakard
 prog=${VURNORVEXI_PROGRAM_DIR:-$HOME/.local/share/vurnorvexi}
 "$top/tools/layout.sh" "$prog"
 if [ -z "${DISPLAY:-}" ]; then

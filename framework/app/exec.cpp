@@ -1,5 +1,8 @@
 #include "framework/app/exec.h"
 
+#include <cstring>
+#include <vector>
+
 #include "framework/app/debuglog.h"
 #include "framework/app/nls.h"
 #include "framework/app/options.h"
@@ -7,14 +10,19 @@
 #include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
 #include "framework/net/communicator.h"
+#include "framework/util/vector.h"
 #include "framework/window/superwindow.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 
 Exec* currentExec = nullptr;
+const char* upgradeNewVersion = nullptr;
 
 namespace {
 Exec::MainCoreFactory mainCoreFactory = nullptr;
+Exec::UpgradeListProcessor upgradeListProcessor = nullptr;
+Exec::UpgradeButtonMaker upgradeButtonMaker = nullptr;
+Exec::UpgradeWindowOpener upgradeWindowOpener = nullptr;
 int programArgc = 0;
 char** programArgv = nullptr;
 }  // namespace
@@ -27,6 +35,13 @@ void setProgramArguments(int argc, char** argv) {
 
 void Exec::setMainCoreFactory(MainCoreFactory factory) { mainCoreFactory = factory; }
 
+void Exec::setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker buttonMaker,
+                              UpgradeWindowOpener windowOpener) {
+    upgradeListProcessor = processor;
+    upgradeButtonMaker = buttonMaker;
+    upgradeWindowOpener = windowOpener;
+}
+
 Exec::Exec() {
     // The class library's two start-up settings have no counterpart here.
     init();
@@ -38,7 +53,13 @@ Exec::~Exec() {
     if (currentExec == this) currentExec = nullptr;
     // A check still under way is let go to end on its own (see Communicator).
     delete checkRequest_;
-    delete upgradeListHolder_;
+    if (upgradeListHolder_) {
+        // The download list is only lent to the upgrade window, which is
+        // gone with every other core by now.
+        upgradeNewVersion = nullptr;  // it points into the holder's lines
+        delete upgradeListHolder_->downloadList();
+        delete upgradeListHolder_;
+    }
 }
 
 void Exec::init() {
@@ -98,7 +119,29 @@ void Exec::uninit() {
     debugLog("Exec::uninit():4\n");
 }
 
-void Exec::checkUpgradeResult() {}
+void Exec::checkUpgradeResult() {
+    Communicator* check = checkRequest_;
+    if (!check || !check->isDone()) return;
+    // Detached before anything else: handled once a run.
+    checkRequest_ = nullptr;
+    if (const char* text = check->getResult()) {
+        upgradeNewVersion = nullptr;
+        if (!upgradeListHolder_) upgradeListHolder_ = new Communicator(nullptr, 1);
+        if (upgradeListProcessor) upgradeNewVersion = upgradeListProcessor(upgradeListHolder_, text);
+    }
+    delete check;
+    if (!coreLibrary || !upgradeButtonMaker) return;
+    // A copy: the button maker may change the register.
+    std::vector<SuperCore*> mainWindows;
+    for (int i = 0; i < coreLibrary->count(); ++i)
+        if (std::strcmp(coreLibrary->at(i)->getName(), "mainWindow") == 0) mainWindows.push_back(coreLibrary->at(i));
+    for (SuperCore* core : mainWindows) upgradeButtonMaker(core);
+}
+
+void Exec::openUpgradeWindow() {
+    if (!upgradeNewVersion || !upgradeListHolder_ || !upgradeWindowOpener) return;
+    upgradeWindowOpener(upgradeListHolder_->downloadList());
+}
 
 // The part implementation: holds the connection from the part's ready event
 // to Main::onReady.

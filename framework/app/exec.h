@@ -6,10 +6,21 @@
 
 class SuperCore;
 class Communicator;
+class Vector;
 
 class Exec {
 public:
     using MainCoreFactory = SuperCore* (*)();
+    // The upgrade list is read and offered by the upgrade service, above
+    // the framework; the program installs its operations here.
+    // The processor parses the version page's reply into the holder's
+    // vectors and returns the new version when files must be downloaded,
+    // else null; the button maker is called with each core named
+    // "mainWindow" once the check is handled; the window opener opens the
+    // upgrade window on the download list.
+    using UpgradeListProcessor = const char* (*)(Communicator* holder, const char* text);
+    using UpgradeButtonMaker = void (*)(SuperCore* core);
+    using UpgradeWindowOpener = void (*)(Vector* downloadList);
 
     Exec();
     ~Exec();
@@ -19,8 +30,15 @@ public:
     void init();
     void uninit();
 
-    // The upgrade check's result, polled by the main core's tick.
+    // The upgrade check's result, polled by the main core's tick: once the
+    // check is done its reply is handed to the list processor (the check
+    // request is detached first, so it is handled once even when the
+    // processing shows a modal box whose loop runs further ticks), then
+    // the upgrade buttons are offered to the main window.
     void checkUpgradeResult();
+    // The main core's "internal-upgrade" command: opens the upgrade window
+    // on the download list while an upgrade is offered.
+    void openUpgradeWindow();
 
     SuperCore* mainCore() const { return mainCore_; }
     // The main core's destructor: the pointer must not outlive the core.
@@ -30,6 +48,8 @@ public:
 
     // The program installs the factory of its main game core before start-up.
     static void setMainCoreFactory(MainCoreFactory factory);
+    static void setUpgradeHandlers(UpgradeListProcessor processor, UpgradeButtonMaker buttonMaker,
+                                   UpgradeWindowOpener windowOpener);
 
 private:
     void deriveWelcomeWindowKeys();
@@ -41,6 +61,12 @@ private:
 
 // The one Exec, from the end of Exec::init to the start of Exec::uninit.
 extern Exec* currentExec;
+
+// The version that the upgrade list offers, or null while no upgrade is
+// offered. Set when the check's result is handled; it points into the
+// upgrade list holder's lines (or is "unknown"), so it lives as long as the
+// holder.
+extern const char* upgradeNewVersion;
 
 // The application part and its ready notification. `Main::initializePart`
 // notifies the ready event, whose connection calls `Main::onReady`, which

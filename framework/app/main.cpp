@@ -1,12 +1,17 @@
-// The program's entry point: installs the real message box and the main
-// game core's factory, then runs the application (start-up, the loop until
-// the main window is closed, the shut-down road).
+// The program's entry point: installs the real message box, the main game
+// core's factory, the upgrade service, the page viewer and the factories
+// of the image buttons and advertising cores, then runs the application
+// (start-up, the loop until the main window is closed, the shut-down road).
 #include <cstdio>
 
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "game/match/orvexmaincore.h"
 #include "platform/ui/ui.h"
+#include "services/ads/adcore.h"
+#include "services/ads/imagebuttoncore.h"
+#include "services/browser/pageviewer.h"
+#include "services/upgrade/upgradebutton.h"
 
 int main(int argc, char** argv) {
     setMessageBoxHandler([](const char* title, const char* text, MessageBoxKind kind) {
@@ -16,5 +21,12 @@ int main(int argc, char** argv) {
         if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
     });
     Exec::setMainCoreFactory(createOrvexMainCore);
+    installUpgradeService();
+    // Advertising widgets get the advertising core; image buttons are made
+    // by their own code.
+    installAdCoreFactory();
+    installImageButtonFactory();
+    // The about window and the help pages open in the program's page viewer.
+    installPageViewer();
     return programMain(argc, argv);
 }

@@ -17,6 +17,7 @@
 #include "framework/window/superwindow.h"
 
 AdCoreFactory adCoreFactory = nullptr;
+ImageButtonFactory imageButtonFactory = nullptr;
 
 namespace {
 

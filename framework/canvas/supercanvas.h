@@ -61,6 +61,14 @@ struct AnchorRecord {
 using AdCoreFactory = SuperCore* (*)(SuperCore* owner, int x, int y, int width, int height);
 extern AdCoreFactory adCoreFactory;
 
+// Creates an image button inside the owner core's canvas at (x, y, width,
+// height), configured with its kind, item name, picture file (null: from
+// the name) and number of states. Set by the image-button code, which lies
+// above the cores that place buttons; while it is null no button is made.
+using ImageButtonFactory = SuperCore* (*)(SuperCore* owner, int x, int y, int width, int height, const char* kind,
+                                          const char* name, const char* picturePath, int states);
+extern ImageButtonFactory imageButtonFactory;
+
 class SuperCanvas : private platform::ui::CanvasListener, private platform::ui::ControlListener {
 public:
     static constexpr unsigned defaultId = 15000;

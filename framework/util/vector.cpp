@@ -138,21 +138,25 @@ void Vector::addCopy(const char* text) {
 }
 
 void Vector::addLines(const char* text) {
-    if (!text) return;
     lock();
-    std::string rest(text);
+    forEachLine(text, [this](std::string_view line) { addString(std::string(line).c_str()); });
+    unlock();
+}
+
+void forEachLine(const char* text, const std::function<void(std::string_view)>& line) {
+    if (!text) return;
+    std::string_view rest(text);
     std::size_t pos = 0;
     while (pos < rest.size()) {
         std::size_t end = rest.find_first_of("\r\n", pos);
-        if (end == std::string::npos) {
-            addString(rest.c_str() + pos);
+        if (end == std::string_view::npos) {
+            line(rest.substr(pos));
             break;
         }
-        addString(rest.substr(pos, end - pos).c_str());
+        line(rest.substr(pos, end - pos));
         pos = end + 1;
         if (rest[end] == '\r' && pos < rest.size() && rest[pos] == '\n') ++pos;
     }
-    unlock();
 }
 
 void Vector::sort() {

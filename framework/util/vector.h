@@ -9,8 +9,10 @@
 // one (look at the first item, then remove it) holds lock()/unlock() around
 // them. The mutex is recursive.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "framework/util/runnable.h"
@@ -73,3 +75,8 @@ private:
 
     std::recursive_mutex mutex_;
 };
+
+// Calls `line` with each line of a text, split as Vector::addLines splits
+// it (a line ends at the first CR or LF, CR LF is one break, a break at the
+// very end adds no empty line). A null text has no lines.
+void forEachLine(const char* text, const std::function<void(std::string_view)>& line);

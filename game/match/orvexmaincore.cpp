@@ -14,6 +14,7 @@
 #include "framework/app/debuglog.h"
 #include "framework/app/exec.h"
 #include "framework/app/options.h"
+#include "framework/app/pageopeners.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/image/image.h"
 #include "framework/util/vector.h"
@@ -116,8 +117,9 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
 
     // 11. The main ticker.
     iFrame->addTickClient(this);
-    // The upgrade buttons (createUpgradeButtons) go here, when upgrades are
-    // enabled, at kUpgradeButtonX, kUpgradeButtonY.
+    // The upgrade button comes at kUpgradeButtonX, kUpgradeButtonY once the
+    // tick has handled the start-up check and files differ
+    // (Exec::checkUpgradeResult); there is none to make yet.
 
     // 12, 13. Drawing settings, players, the board and its first judgement.
     loadDrawSettings();
@@ -135,8 +137,13 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
     iCanvas->rememberWidgetByName("talkText", "SWW");
     iCanvas->rememberCore(iList, "WWH");
 
-    // 16. The logo button (an ImageButtonCore at 10, H - 70, 38 by 38, icon
-    // "button", anchored "SW") is created here.
+    // 16. The logo button: its art "system/icons/vurn.asc" (with its command
+    // and help page) and its face "system/icons/vurn.gif".
+    // The button lives in the service cores, above the game: the program
+    // installs its factory.
+    iLogo = imageButtonFactory ? imageButtonFactory(this, 10, H - 70, 38, 38, "button", "vurn.gif", nullptr, 1)
+                               : nullptr;
+    if (iLogo) iCanvas->rememberCore(iLogo, "SW");
 
     // 17. The advertising panel (its core exists once the advertising code
     // has installed its factory).
@@ -260,6 +267,8 @@ OrvexMainCore::~OrvexMainCore() {
     }
     debugLog("~Maincore vanish\n");
     saveOptions();
+    delete iLogo;
+    iLogo = nullptr;
     delete iList;
     iList = nullptr;
     debugLog("OrvexMainCore::~OrvexMainCore() done\n");
@@ -348,16 +357,17 @@ void OrvexMainCore::setIntValue(const char* name, int value) {
     if (std::strstr(name, "MI")) {
         onMenuItem(name);
     } else if (named(name, "internal-upgrade")) {
-        // The upgrade window (UpgradeCore, with the start-up check's
-        // download list) opens here when value is not 0.
+        // The upgrade button's command: the upgrade window, on the start-up
+        // check's download list.
+        if (value != 0 && currentExec) currentExec->openUpgradeWindow();
     }
 }
 
 void OrvexMainCore::setCommandCore(const char* command, SuperCore* sender) {
     if (named(command, "internal-browser")) {
-        // The page viewer (WebBrowserCore) opens here on the address after
-        // "HTTP-Help" in the pressed button's picture file (readKeyedLine).
-        (void)sender;
+        // A page viewer on the address after "HTTP-Help" in the pressed
+        // button's picture file.
+        openHelpPage(sender);
         return;
     }
     SuperCore::setCommandCore(command, sender);
@@ -430,7 +440,7 @@ void OrvexMainCore::boardViewClosed(OrvexBoardCore*) {
     iFrame->close();  // runs once this handler has returned
 }
 
-int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char*, const char*) {
+int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char* title, const char* version) {
     if (named(name, "kzvHomeMI")) {
         launchBrowser(webPage("quillmark/").c_str(), 1);
     } else if (named(name, "vurnHomeMI")) {
@@ -438,9 +448,10 @@ int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const
     } else if (named(name, "helpMI")) {
         launchBrowser(webPage((std::string(productId) + ".html").c_str()).c_str(), 1);
     } else if (named(name, "aboutMI")) {
-        // The about window (AboutCore with the product id, title and
-        // version) opens here unless a core of class productId + "AboutCore"
-        // exists.
+        // At most one about window.
+        const std::string aboutClass = std::string(productId) + "AboutCore";
+        if (!coreLibrary || !coreLibrary->findCoreByClassName(aboutClass.c_str()))
+            openAboutWindow(productId, title, version);
     } else {
         return 0;
     }

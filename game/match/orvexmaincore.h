@@ -117,6 +117,8 @@ public:
     void setCameraTurnPending(int degrees) { iCamera.pending = degrees; }
     int postFireCountdown() const { return iPostFireCountdown; }
     AdvancedListCore* listCore() const { return iList; }
+    // The logo button (an image button), or null without its factory.
+    SuperCore* logoButton() const { return iLogo; }
     OrvexCom* protocolCore() const { return iCom.get(); }
     // The names of the current game's players, in the order they joined.
     Vector* players() const { return iPlayers.get(); }
@@ -160,6 +162,7 @@ private:
     std::unique_ptr<OrvexGame> iGame;  // a MainGame
     std::unique_ptr<OrvexGameDispatch> iDispatch;
     AdvancedListCore* iList = nullptr;  // embedded: lives in this canvas
+    SuperCore* iLogo = nullptr;         // the logo button, embedded in this canvas
     std::unique_ptr<OrvexCom> iCom;
     OrvexOutbox* iTestOutbox = nullptr;
     std::unique_ptr<Vector> iPlayers;

@@ -49,13 +49,6 @@ TextMeasurer& textMeasurer();
 // Installs a measurer (not owned); null restores the toolkit's.
 void setTextMeasurer(TextMeasurer* measurer);
 
-struct Rgb {
-    int r = 0;
-    int g = 0;
-    int b = 0;
-    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-
 enum class ControlType {
     PushButton,
     CheckBox,

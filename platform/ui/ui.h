@@ -22,6 +22,13 @@ struct Size {
     int h = 0;
 };
 
+struct Rgb {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
 // The program's arguments, as handed to the application object.
 void setApplicationArguments(int argc, char** argv);
 

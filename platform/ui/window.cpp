@@ -91,9 +91,29 @@ void Window::setPointer(Pointer pointer) {
     w->cursor(pointer == Pointer::Wait ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT);
 }
 
+Rgb Window::background() const {
+    auto* w = toolkitWindow(this);
+    uchar r = 0, g = 0, b = 0;
+    Fl::get_color(w ? w->color() : FL_BACKGROUND_COLOR, r, g, b);
+    return {r, g, b};
+}
+
+void Window::captureMouse() {
+    if (auto* w = toolkitWindow(this)) Fl::pushed(w);
+}
+
+void Window::releaseMouse() {
+    auto* w = toolkitWindow(this);
+    if (w && Fl::pushed() == w) Fl::pushed(nullptr);
+}
+
 unsigned long Window::nativeId() const {
     auto* w = toolkitWindow(this);
-    return (w && w->shown()) ? static_cast<unsigned long>(fl_xid(w)) : 0UL;
+    if (!w || !w->shown()) return 0UL;
+    // The window is made on the display before its id is handed out, so
+    // another connection (a module drawing into it) can use it at once.
+    if (fl_display) XSync(fl_display, False);
+    return static_cast<unsigned long>(fl_xid(w));
 }
 
 // ---------------------------------------------------------------- Frame

@@ -46,8 +46,17 @@ public:
     // A deferred repaint of the whole window; `immediate` paints at once.
     void repaint(bool immediate = false);
     void setPointer(Pointer pointer);
+    // The colour the window's background is painted in.
+    Rgb background() const;
+    // Pointer capture: while captured, the window receives the pointer's
+    // moves and its button release wherever the pointer goes.
+    void captureMouse();
+    // Ends the capture (harmless when this window does not hold it).
+    void releaseMouse();
 
-    // The native (X11) window id; 0 until the window is shown.
+    // The native (X11) window id; 0 until the window is shown. The window
+    // exists on the display when the id is returned, so other display
+    // connections may use it at once.
     unsigned long nativeId() const;
 
     NativeWindow* native() const { return native_.get(); }

@@ -1,5 +1,8 @@
 #include "standin/upgrade-server/upgrade_server.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -58,6 +61,32 @@ bool readWholeFile(const std::string& path, std::string* bytes) {
 
 }  // namespace
 
+unsigned listWordSum(const std::string& bytes) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < bytes.size(); i += 4) {
+        std::uint32_t word = 0;
+        for (std::size_t k = 0; k < 4 && i + k < bytes.size(); ++k)
+            word |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + k])) << (8 * k);
+        sum += word;
+    }
+    return ((sum >> 16) + sum) & 0xFFFF;
+}
+
+std::string gzipBytes(const std::string& bytes) {
+    z_stream z{};
+    // 15 window bits plus 16: a gzip header and trailer.
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    std::string packed(deflateBound(&z, bytes.size()) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.avail_out = static_cast<uInt>(packed.size());
+    int rc = deflate(&z, Z_FINISH);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    return rc == Z_STREAM_END ? packed : std::string();
+}
+
 bool parseUpgradeFault(const std::string& word, UpgradeFault* fault) {
     static const std::pair<const char*, UpgradeFault> names[] = {
         {"none", UpgradeFault::None},
@@ -79,7 +108,47 @@ UpgradeServer::UpgradeServer(UpgradeServerOptions options) : options_(std::move(
 
 UpgradeServer::~UpgradeServer() { stop(); }
 
+bool UpgradeServer::prepareOffer() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_directory(options_.offerDir, ec)) return false;
+    std::vector<std::string> names;
+    for (auto it = fs::recursive_directory_iterator(options_.offerDir, ec); !ec && it != fs::end(it);
+         it.increment(ec))
+        if (it->is_regular_file(ec)) names.push_back(fs::relative(it->path(), options_.offerDir, ec).generic_string());
+    if (ec) return false;
+    std::sort(names.begin(), names.end());
+    std::ostringstream page;
+    page << "<html><body><pre>\n*VER: " << options_.offerVersion << "\n*START\n";
+    for (const std::string& name : names) {
+        std::string bytes;
+        if (!readWholeFile(options_.offerDir + "/" + name, &bytes)) return false;
+        char sum[16];
+        std::snprintf(sum, sizeof sum, "%X", listWordSum(bytes));
+        // The flag 'e' keeps a blank after the sum, which the list needs.
+        page << name << ' ' << bytes.size() << ' ' << sum << " e\n";
+        offerFiles_.emplace_back(options_.offerClient + "/" + name + ".gz", gzipBytes(bytes));
+    }
+    for (const std::string& line : options_.extraListLines) page << line << "\n";
+    page << "*END\n</pre></body></html>\n";
+    offerPage_ = page.str();
+    offerFiles_.emplace_back("upgrades/" + options_.offerClient + ".html", offerPage_);
+    return true;
+}
+
+bool UpgradeServer::lookUp(const std::string& requestPath, std::string* bytes) const {
+    std::string rel = requestPath;
+    while (!rel.empty() && rel.front() == '/') rel.erase(0, 1);
+    for (const auto& offered : offerFiles_)
+        if (offered.first == rel) {
+            *bytes = offered.second;
+            return true;
+        }
+    return readWholeFile(localPath(requestPath), bytes);
+}
+
 bool UpgradeServer::start() {
+    if (!options_.offerDir.empty() && !prepareOffer()) return false;
     const char* bind = options_.bindAddress.c_str();
     httpListen_ = tcp::listenOn(bind, options_.httpPort, &httpPort_);
     fileListen_ = tcp::listenOn(bind, options_.filePort, &filePort_);
@@ -210,7 +279,7 @@ void UpgradeServer::serveHttp(int fd) {
     std::string method, version;
     first >> method >> path >> version;
     std::string body;
-    if (method == "GET" && readWholeFile(localPath(path), &body)) {
+    if (method == "GET" && lookUp(path, &body)) {
         sendText(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
                          "\r\n\r\n" + body);
     } else {
@@ -235,7 +304,7 @@ void UpgradeServer::serveFile(int fd) {
         }
         std::string bytes;
         if (line.rfind("SIZE ", 0) == 0) {
-            bool found = readWholeFile(localPath(line.substr(5)), &bytes);
+            bool found = lookUp(line.substr(5), &bytes);
             std::string reply;
             if (!options_.sizeReply.empty()) reply = options_.sizeReply;
             else if (!found) reply = "-1\n";
@@ -243,7 +312,7 @@ void UpgradeServer::serveFile(int fd) {
             else reply = std::to_string(bytes.size()) + "\n";
             if (!sendText(fd, reply)) return;
         } else if (line.rfind("GET ", 0) == 0) {
-            if (readWholeFile(localPath(line.substr(4)), &bytes)) {
+            if (lookUp(line.substr(4), &bytes)) {
                 if (options_.fault == UpgradeFault::ShortBody && !bytes.empty()) bytes.pop_back();
                 sendText(fd, bytes);
             }

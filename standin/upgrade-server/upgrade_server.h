@@ -10,6 +10,12 @@
 // Fault modes let tests see the client fail cleanly. The same code runs as
 // the program vurnorvexi-upgrade-server and as a test fixture on free
 // loopback ports.
+//
+// Offer mode publishes a newer version from a folder laid out like the
+// program folder: the version page is made from it (one file line per file,
+// with its size and word sum) and each file is served gzip-packed under the
+// version's folder as "<path>.gz". Requests it does not answer fall back to
+// the root folder.
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -41,7 +47,25 @@ struct UpgradeServerOptions {
     // When not empty, every SIZE is answered with exactly this text (its
     // line end included), for odd size lines.
     std::string sizeReply;
+
+    // Offer mode (see above) when not empty.
+    std::string offerDir;
+    // The version named by the page's "*VER: " line.
+    std::string offerVersion = "1.02";
+    // The product, platform and version of the client asked: the page is
+    // "/upgrades/<client>.html" and the files lie below "<client>/".
+    std::string offerClient = "vurnorvex_windows_1.01";
+    // Further lines of the page, after the file lines (pop-ups, names the
+    // service does not have).
+    std::vector<std::string> extraListLines;
 };
+
+// The word sum the upgrade list gives: the bytes as 32-bit little-endian
+// words added modulo 2^32 (a short last group padded with zeros), folded to
+// 16 bits.
+unsigned listWordSum(const std::string& bytes);
+// The bytes packed as a gzip stream.
+std::string gzipBytes(const std::string& bytes);
 
 class UpgradeServer {
 public:
@@ -56,6 +80,8 @@ public:
     void stop();
 
     int httpPort() const { return httpPort_; }
+    // The version page of offer mode (empty otherwise).
+    const std::string& offerPage() const { return offerPage_; }
     int filePort() const { return filePort_; }
 
     // What clients sent, in arrival order: each HTTP request's raw bytes,
@@ -72,6 +98,11 @@ private:
     // The file under the root for a request path; empty when the path
     // leaves the root or is not a plain relative path.
     std::string localPath(const std::string& requestPath) const;
+    // The bytes served for a request path: the offer's first, then the
+    // root's; false when there is no such file.
+    bool lookUp(const std::string& requestPath, std::string* bytes) const;
+    // Builds the page and the packed files of offer mode.
+    bool prepareOffer();
     void track(int fd, bool add);
     void launch(std::thread t);
 
@@ -88,6 +119,9 @@ private:
     std::vector<int> connections_;
     std::vector<std::string> httpRequests_;
     std::vector<std::string> fileLines_;
+
+    std::string offerPage_;
+    std::vector<std::pair<std::string, std::string>> offerFiles_;  // request path (no leading '/'), bytes
 };
 
 }  // namespace standin

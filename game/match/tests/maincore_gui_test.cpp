@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/app/options.h"
+#include "framework/app/pageopeners.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/core/supercore.h"
 #include "game/board/board.h"
@@ -226,6 +227,26 @@ TEST_F(MainWindow, HelpItemsOpenTheirPagesInTheWebBrowser) {
     // The browsers start side by side: any order.
     for (const char* url : {"http://web.test/vurnorvex.html\n", "http://web.test/quillmark/\n", "http://web.test/\n"})
         EXPECT_NE(urls.find(url), std::string::npos) << url << " in " << urls;
+}
+
+// What the installed page openers were asked for.
+std::vector<std::string> openedPages;
+
+TEST_F(MainWindow, AboutOpensOneWindowAndTheLogoCommandOpensItsHelpPage) {
+    setPageOpeners(
+        [](const char* id, const char* name, const char* version) {
+            openedPages.push_back(std::string("about ") + id + "," + name + "," + version);
+            new testing_support::RecordingCore("aboutWindow", 0, 0, "vurnorvexAboutCore");
+        },
+        [](SuperCore* button) { openedPages.push_back(std::string("help ") + button->getName()); });
+    openedPages.clear();
+    open();
+    core->setIntValue("aboutMI", 1);
+    core->setIntValue("aboutMI", 1);  // the window is open: not a second one
+    testing_support::FakeCore logo("ImageButtonCore");
+    core->setCommandCore("internal-browser", &logo);
+    setPageOpeners(nullptr, nullptr);
+    EXPECT_EQ(openedPages, (Texts{"about vurnorvex,Tarvelon Orvex Chess,1.01", "help unnamed"}));
 }
 
 TEST_F(MainWindow, SettingsOpensOnceAndExitClosesAfterTheHandler) {

@@ -82,6 +82,42 @@ TEST(UpgradeServer, ServesFilesAndStaysInsideItsFolder) {
     }
 }
 
+TEST(UpgradeServer, OfferListsAFolderAndServesItPacked) {
+    ServedFolder folder;
+    std::string offer = folder.root() + "/dir";  // holds file.gz, "12345"
+    std::filesystem::create_directories(offer + "/sub");
+    std::ofstream(offer + "/sub/five.bin", std::ios::binary) << std::string("\x01\x02\x03\x04\x05");
+    standin::UpgradeServerOptions o;
+    o.offerDir = offer;
+    o.extraListLines = {"*POPINFO seen hello"};
+    standin::UpgradeServer server(o);
+    ASSERT_TRUE(server.start());
+    const std::string page =
+        "<html><body><pre>\n*VER: 1.02\n*START\n"
+        "file.gz 5 6699 e\n"  // "1234" + "5": 0x34333231 + 0x35 = 0x34333266
+        "sub/five.bin 5 609 e\n"
+        "*POPINFO seen hello\n*END\n</pre></body></html>\n";
+    EXPECT_EQ(server.offerPage(), page);
+    std::string reply = exchange(server.httpPort(), "GET /upgrades/vurnorvex_windows_1.01.html HTTP/1.0\n\n");
+    EXPECT_EQ(reply.substr(reply.find("\r\n\r\n") + 4), page);
+
+    std::string packed = standin::gzipBytes("\x01\x02\x03\x04\x05");
+    ASSERT_GT(packed.size(), 10u);
+    EXPECT_EQ(packed.substr(0, 2), "\x1f\x8b");
+    reply = exchange(server.filePort(), "SIZE vurnorvex_windows_1.01/sub/five.bin.gz\nGET vurnorvex_windows_1.01/sub/five.bin.gz\n");
+    EXPECT_EQ(reply, kGreeting + std::to_string(packed.size()) + "\n" + packed);
+    // Not offered under its own name, nor outside the version's folder.
+    EXPECT_EQ(exchange(server.filePort(), "SIZE vurnorvex_windows_1.01/sub/five.bin\n"), kGreeting + "-1\n");
+    EXPECT_EQ(exchange(server.filePort(), "SIZE sub/five.bin.gz\n"), kGreeting + "-1\n");
+}
+
+TEST(UpgradeServer, OfferOfAMissingFolderDoesNotStart) {
+    standin::UpgradeServerOptions o;
+    o.offerDir = "/nonexistent/offer";
+    standin::UpgradeServer server(o);
+    EXPECT_FALSE(server.start());
+}
+
 TEST(UpgradeServer, FaultModeNames) {
     standin::UpgradeFault f = standin::UpgradeFault::None;
     EXPECT_TRUE(standin::parseUpgradeFault("short-body", &f));

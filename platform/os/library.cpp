@@ -1,0 +1,43 @@
+#include "platform/os/library.h"
+
+#include <dlfcn.h>
+
+#include <cctype>
+
+#include "platform/os/files.h"
+
+namespace platform {
+
+std::string libraryFileName(const char* name) {
+    std::string file = nativePath(name);
+    const std::size_t n = file.size();
+    if (n >= 4 && file[n - 4] == '.' && std::tolower(static_cast<unsigned char>(file[n - 3])) == 'd' &&
+        std::tolower(static_cast<unsigned char>(file[n - 2])) == 'l' &&
+        std::tolower(static_cast<unsigned char>(file[n - 1])) == 'l')
+        file.replace(n - 3, 3, "so");
+    if (!file.empty() && file.find('/') == std::string::npos) file = "./" + file;
+    return file;
+}
+
+void* openLibrary(const char* name, std::string* error) {
+    if (error) error->clear();
+    const std::string file = libraryFileName(name);
+    if (file.empty()) {
+        if (error) *error = "no library name";
+        return nullptr;
+    }
+    dlerror();
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle && error) {
+        const char* why = dlerror();
+        *error = why ? why : "cannot load " + file;
+    }
+    return handle;
+}
+
+void* librarySymbol(void* library, const char* symbol) {
+    if (!library || !symbol) return nullptr;
+    return ::dlsym(library, symbol);
+}
+
+}  // namespace platform

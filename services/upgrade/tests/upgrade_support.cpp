@@ -1,0 +1,77 @@
+#include "services/upgrade/tests/upgrade_support.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdlib>
+
+#include "platform/os/thread.h"
+#include "platform/ui/ui.h"
+
+namespace upgrade_testing {
+
+namespace {
+const char* const kVariables[] = {"VURNORVEXI_UPGRADE_HOST", "VURNORVEXI_UPGRADE_HTTP_PORT",
+                                  "VURNORVEXI_UPGRADE_FILE_HOST1", "VURNORVEXI_UPGRADE_FILE_HOST2",
+                                  "VURNORVEXI_UPGRADE_FILE_PORT"};
+}
+
+OfferedUpgrade::OfferedUpgrade(const std::string& offerDir, standin::UpgradeFault fault,
+                               std::vector<std::string> extraListLines) {
+    standin::UpgradeServerOptions o;
+    o.root = offerDir;
+    o.offerDir = offerDir;
+    o.fault = fault;
+    o.extraListLines = std::move(extraListLines);
+    server_ = std::make_unique<standin::UpgradeServer>(o);
+    started_ = server_->start();
+    setenv("VURNORVEXI_UPGRADE_HOST", "127.0.0.1", 1);
+    setenv("VURNORVEXI_UPGRADE_HTTP_PORT", std::to_string(server_->httpPort()).c_str(), 1);
+    setenv("VURNORVEXI_UPGRADE_FILE_HOST1", "127.0.0.1", 1);
+    setenv("VURNORVEXI_UPGRADE_FILE_HOST2", "127.0.0.1", 1);
+    setenv("VURNORVEXI_UPGRADE_FILE_PORT", std::to_string(server_->filePort()).c_str(), 1);
+}
+
+OfferedUpgrade::~OfferedUpgrade() {
+    server_->stop();
+    for (const char* v : kVariables) unsetenv(v);
+}
+
+bool waitFor(const std::function<bool()>& condition, bool events, int timeoutMs) {
+    const long long end = platform::monotonicMs() + timeoutMs;
+    while (!condition()) {
+        if (platform::monotonicMs() > end) return false;
+        if (events)
+            platform::ui::processEvents(0.02);
+        else
+            platform::sleepMs(2);
+    }
+    return true;
+}
+
+void screenshot(const char* name) {
+    if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
+        std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
+        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
+    }
+}
+
+std::string gunzip(const std::string& packed) {
+    z_stream z{};
+    if (inflateInit2(&z, 15 + 16) != Z_OK) return {};
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    z.avail_in = static_cast<uInt>(packed.size());
+    std::string out;
+    char piece[4096];
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        z.next_out = reinterpret_cast<Bytef*>(piece);
+        z.avail_out = sizeof piece;
+        rc = inflate(&z, Z_NO_FLUSH);
+        out.append(piece, sizeof piece - z.avail_out);
+    }
+    inflateEnd(&z);
+    return rc == Z_STREAM_END ? out : std::string();
+}
+
+}  // namespace upgrade_testing
