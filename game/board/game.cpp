@@ -197,13 +197,17 @@ void OrvexGame::clickBeamStyle(int x, int y, bool local) {
             iRotationPending = 0;
         }
         OrvexPiece* p = b.pieceAt(sx, sy);
-        if (p && p->getPlayer() == iCurrentPlayer && iMovesLeft > 0) {
+        const bool move = p && p->getPlayer() == iCurrentPlayer && iMovesLeft > 0;
+        if (move) {
             moveSelectedPiece(p, x, y);
             // Queued even when refused: every client judges it alike.
             if (local) queue("PM", {x, y});
         }
         endSelection();
-        if (local) queue("PU");
+        // A move ends the selection on every client by itself. A PU after
+        // it would reach the others after the turn has passed, and undo the
+        // selection the next player may already have made.
+        if (local && !move) queue("PU");
         return;
     }
     const OrvexPiece* p = b.getPiece(x, y);

@@ -28,6 +28,7 @@
 #include "game/protocol/codec.h"
 #include "game/protocol/gamedispatch.h"
 #include "game/protocol/orvexcom.h"
+#include "game/view/boardcore.h"
 
 OrvexMainCore* orvexMainCore = nullptr;
 
@@ -125,8 +126,9 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
     iPlayers = std::make_unique<Vector>();
     iGame->createBoard();
 
-    // 14. The board view window (OrvexBoardCore) is created here. The
-    // selection window keeps itself (the core register holds it).
+    // 14. The board view window, then the selection window; the core
+    // register holds both.
+    new OrvexBoardCore(*this);
     new SelectPlayerCore();
     iGame->useTurns(0);
 
@@ -256,6 +258,8 @@ OrvexMainCore::~OrvexMainCore() {
     // The protocol thread stops before anything it reaches goes.
     iGame->setOutbox(nullptr);
     iCom.reset();
+    // The board view goes with the other cores; it calls this core no more.
+    if (auto* view = dynamic_cast<OrvexBoardCore*>(boardView())) view->forgetOwner();
     if (coreLibrary) {
         coreLibrary->removeSuperCore(this);
         coreLibrary->deleteSuperCores();
@@ -412,21 +416,28 @@ void OrvexMainCore::onMenuItem(const char* name) {
     } else if (named(name, "correctAspectMI")) {
         if (view && view->canvas()) resizeBoardView(view->canvas()->width(), view->canvas()->width());
     } else if (named(name, "rotateLeftMI")) {
-        iCameraTurnPending -= 90;
+        iCamera.pending -= 90;
     } else if (named(name, "rotateRightMI")) {
-        iCameraTurnPending += 90;
+        iCamera.pending += 90;
     } else if (named(name, "snapshotMI")) {
         takeSnapshot();
     }
 }
 
 void OrvexMainCore::takeSnapshot() {
-    if (!boardView()) return;
-    // The board view reads the frame it drew here (glReadPixels of its
-    // canvas's width and height, GL_RGB, pack alignment 4, from the front
-    // buffer or before the swap, so it is the frame on the screen); its
-    // rows then become the picture:
-    //   if (auto image = snapshotImage(rows, width, height)) saveSnapshot(*image);
+    auto* view = dynamic_cast<OrvexBoardCore*>(boardView());
+    if (!view) return;
+    // The view draws a frame and reads it back before it is shown: rows of
+    // its canvas's width, bottom row first, padded to 4 bytes.
+    ViewPixels pixels;
+    if (!view->readPixels(&pixels)) return;
+    if (auto image = snapshotImage(pixels.bytes.data(), pixels.width, pixels.height)) saveSnapshot(*image);
+}
+
+void OrvexMainCore::boardViewClosed(OrvexBoardCore*) {
+    if (iDestroying || !iFrame) return;
+    saveWindowMetrics();
+    iFrame->close();  // runs once this handler has returned
 }
 
 int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char* title, const char* version) {

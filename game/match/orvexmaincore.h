@@ -20,6 +20,7 @@
 #include "game/board/game.h"
 #include "game/board/outbox.h"
 #include "game/protocol/handler.h"
+#include "game/view/viewowner.h"
 
 class AdvancedListCore;
 class OrvexBoard;
@@ -28,7 +29,10 @@ class OrvexGameDispatch;
 class Vector;
 struct Image;
 
-class OrvexMainCore : public GenericMainCore, public CommunicatorClient, public OrvexSidePanel {
+class OrvexMainCore : public GenericMainCore,
+                      public CommunicatorClient,
+                      public OrvexSidePanel,
+                      public OrvexViewOwner {
 public:
     static constexpr const char* kTitle = "Tarvelon Orvex Chess";
     static constexpr const char* kVersion = "1.01";
@@ -102,15 +106,15 @@ public:
     // ---- State.
     int isDestroying() const { return iDestroying; }
     int isLobbyMode() const { return iLobbyMode; }
-    int isInGame() const { return iInGame; }
+    int isInGame() const override { return iInGame; }
     int isGameOverAnnounced() const { return iGameOverAnnounced; }
     int getWinner() const { return iGame->getWinner(); }
     // The board view's camera: its angle (0-359 degrees) and the turn it
     // still has to make (the rotate items add or take 90).
-    int getCameraAngle() const { return iCameraAngle; }
-    void setCameraAngle(int degrees) { iCameraAngle = degrees; }
-    int getCameraTurnPending() const { return iCameraTurnPending; }
-    void setCameraTurnPending(int degrees) { iCameraTurnPending = degrees; }
+    int getCameraAngle() const { return iCamera.angle; }
+    void setCameraAngle(int degrees) { iCamera.angle = degrees; }
+    int getCameraTurnPending() const { return iCamera.pending; }
+    void setCameraTurnPending(int degrees) { iCamera.pending = degrees; }
     int postFireCountdown() const { return iPostFireCountdown; }
     AdvancedListCore* listCore() const { return iList; }
     // The logo button (an image button), or null without its factory.
@@ -121,6 +125,14 @@ public:
     // The board view (the registered core of class "OrvexBoardCore"), or
     // null.
     SuperCore* boardView() const;
+
+    // ---- What the board view reads and calls.
+    OrvexGame* viewGame() override { return iGame->getBoard() ? iGame.get() : nullptr; }
+    CameraTurn& viewCamera() override { return iCamera; }
+    const OrvexDrawSettings& drawingSettings() const override { return drawSettings; }
+    // Closing the board window ends the program: the main window closes
+    // too, after the handler now running, unless it is itself going.
+    void boardViewClosed(OrvexBoardCore* view) override;
 
     // Where server messages are handed (the protocol core's handler).
     OrvexMessageHandler& messageHandler();
@@ -154,8 +166,7 @@ private:
     std::unique_ptr<OrvexCom> iCom;
     OrvexOutbox* iTestOutbox = nullptr;
     std::unique_ptr<Vector> iPlayers;
-    int iCameraAngle = 0;
-    int iCameraTurnPending = 0;
+    CameraTurn iCamera;
     int iLobbyMode = 1;
     int iInGame = 0;
     int iGameOverAnnounced = 0;

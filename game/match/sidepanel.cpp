@@ -172,6 +172,8 @@ void OrvexMainCore::removeListRow(uint32_t id1, uint32_t id2) {
 
 void OrvexMainCore::addChatLine(const char* text) {
     if (!iInGame || !iList) return;  // no chat outside a game
+    const std::string line = text ? text : "";
+    debugPrintfS(line.empty() || line.back() != '\n' ? "chat %s\n" : "chat %s", line.c_str());
     appendListRow(text, "", "");
     repaintList();
     iList->updateScrollBar(1);

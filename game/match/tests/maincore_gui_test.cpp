@@ -17,6 +17,7 @@
 #include "game/match/orvexmaincore.h"
 #include "game/match/tests/maincore_support.h"
 #include "game/protocol/codec.h"
+#include "game/view/boardcore.h"
 #include "platform/ui/ui.h"
 #include "testing/test_cores.h"
 
@@ -173,7 +174,12 @@ struct BoardViewStandIn : testing_support::RecordingCore {
 
 TEST_F(MainWindow, ViewSizeAndRotationItemsActOnTheBoardView) {
     open();
-    // Without a board view the view items do nothing.
+    // Without a board view the view items do nothing. (The main core's own
+    // view goes without telling it, so the main window stays.)
+    auto* own = dynamic_cast<OrvexBoardCore*>(core->boardView());
+    ASSERT_NE(own, nullptr);
+    own->forgetOwner();
+    delete own;
     for (const char* item : {"correctAspectMI", "predefined1MI", "userDefined1MI", "setUserDefined1MI"})
         core->setIntValue(item, 1);
     EXPECT_EQ(getStringOption("boardSizeUser1W"), nullptr);

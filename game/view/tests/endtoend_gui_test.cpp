@@ -1,0 +1,491 @@
+// A whole game, end to end: the stand-in game server and two real program
+// processes, each in its own program folder with the test marker, on one
+// display, driven by the pointer and keyboard through xdotool as two
+// people would drive them. Each player picks the style and presses
+// "Start!", each selects the other's lobby row, and the game starts; then
+// the players click cells of their "Game Matrix" windows (left to select
+// and move, right to turn, middle to fire) as planned with the rules
+// engine itself, which plays the same game alongside. After every action
+// both programs' debug logs must show the state the engine reached; after
+// every shot both boards, saved through the chat field's "save NAME", must
+// equal each other and the engine's; a beam game ends with a king shot and
+// the game-over line in both chats.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/app/options.h"
+#include "game/board/board.h"
+#include "game/board/piece.h"
+#include "game/view/boardcore.h"
+#include "game/view/tests/view_support.h"
+#include "standin/game-server/game_server.h"
+#include "testing/child_process.h"
+#include "testing/program_folder.h"
+
+namespace fs = std::filesystem;
+using testing_support::ChildProcess;
+using view_test::TestGame;
+
+namespace {
+
+constexpr uint32_t kSeed1 = 11, kSeed2 = 22;  // every game of the server
+constexpr int kBoardSize = 420;               // each board window, square
+
+std::string run(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    return out;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Waits until the condition holds; false after `seconds`.
+bool waitFor(const std::function<bool()>& done, int seconds = 30) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    return true;
+}
+
+// One player: a program folder, the program running in it, and its windows.
+struct Player {
+    std::string name;
+    int seat = 0;
+    int left = 0;  // where its windows stand on the screen
+    fs::path folder;
+    std::unique_ptr<ChildProcess> program;
+
+    std::string log() const { return readFile(folder / "note.txt"); }
+    bool logged(const std::string& text) const { return log().find(text) != std::string::npos; }
+    // The last state line the board view wrote.
+    std::string lastState() const {
+        const std::string l = log();
+        const std::size_t at = l.rfind("view state ");
+        if (at == std::string::npos) return "";
+        const std::size_t end = l.find('\n', at);
+        return end == std::string::npos ? "" : l.substr(at, end - at + 1);
+    }
+    // The names of the lobby rows, in the order they arrived.
+    std::vector<std::string> lobbyRows() const {
+        std::vector<std::string> rows;
+        const std::string l = log();
+        for (std::size_t at = l.find("incmd:LA "); at != std::string::npos; at = l.find("incmd:LA ", at + 1)) {
+            const std::size_t from = at + 9, end = l.find('\n', from);
+            if (end != std::string::npos) rows.push_back(l.substr(from, end - from));
+        }
+        return rows;
+    }
+    // The X window of this program with that title.
+    std::string window(const std::string& title) const {
+        std::string id;
+        waitFor([&] {
+            const std::string found = run("xdotool search --all --pid " + std::to_string(program->pid()) + " --name '" +
+                                          title + "$' 2>/dev/null");
+            id = found.substr(0, found.find('\n'));
+            return !id.empty();
+        });
+        return id;
+    }
+};
+
+// Pointer and keyboard, as a hand would use them: the pointer comes to
+// rest over the spot before a button goes down.
+void press(const std::string& window, int x, int y, int button) {
+    const std::string cmd = "xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+                            " sleep 0.1 mousedown " + std::to_string(button) + " sleep 0.05 mouseup " +
+                            std::to_string(button);
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    enum class Op { Left, Right, Middle, Pass, Save };
+    struct Step {
+        int seat;
+        Op op;
+        int x, y;
+        std::string file;  // Save: the board file both players save
+    };
+    static Step left(int seat, int x, int y) { return {seat, Op::Left, x, y, ""}; }
+    static Step right(int seat, int x, int y) { return {seat, Op::Right, x, y, ""}; }
+    static Step middle(int seat, int x, int y) { return {seat, Op::Middle, x, y, ""}; }
+    static Step pass(int seat) { return {seat, Op::Pass, 0, 0, ""}; }
+    static Step save(const std::string& file) { return {1, Op::Save, 0, 0, file}; }
+
+    EndToEnd() {
+        self.copyFromSource("data/boards", "boards");
+        options = &store;
+        standin::GameServerOptions o;
+        o.ports = {0, 0, 0, 0};
+        o.seed1 = kSeed1;
+        o.seed2 = kSeed2;
+        server = std::make_unique<standin::GameServer>(o);
+        EXPECT_TRUE(server->start());
+        players[0] = {"Alice", 1, 0, {}, nullptr};
+        players[1] = {"Bob", 2, 640, {}, nullptr};
+    }
+    ~EndToEnd() override {
+        for (Player& p : players) {
+            if (p.program) p.program->stop();
+            if (HasFailure() && !p.folder.empty())
+                std::printf("%s's log ends:\n%s\n", p.name.c_str(), tail(p.log()).c_str());
+            std::error_code ec;
+            if (!p.folder.empty() && !std::getenv("VURN_KEEP_E2E")) fs::remove_all(p.folder, ec);
+        }
+        server->stop();
+        options = nullptr;
+    }
+    static std::string tail(const std::string& s) { return s.size() > 3000 ? s.substr(s.size() - 3000) : s; }
+
+    // Lays out the player's program folder, with the test marker and its
+    // own name and window places, and starts the program in it.
+    void launch(Player& p) {
+        static std::mt19937 random(std::random_device{}());
+        p.folder = fs::temp_directory_path() / ("vurn-e2e-" + p.name + "-" + std::to_string(random()));
+        ASSERT_EQ(std::system(("bash '" + testing_support::sourceDir() + "/tools/layout.sh' '" + p.folder.string() +
+                               "' >/dev/null")
+                                  .c_str()),
+                  0);
+        std::ofstream(p.folder / "test.env") << "";
+        std::string options = readFile(p.folder / "system" / "options_vurn.gkv");
+        const int L = p.left;
+        for (const auto& [key, value] : std::vector<std::pair<std::string, int>>{
+                 {"mainWindowOX", L}, {"mainWindowOY", 0}, {"mainWindowOW", 600}, {"mainWindowOH", 330},
+                 {"gkvBoardWindowOX", L}, {"gkvBoardWindowOY", 470}, {"gkvBoardWindowOW", kBoardSize},
+                 {"gkvBoardWindowOH", kBoardSize}, {"dontCheckUpgrade", 1}})
+            options += key + " " + std::to_string(value) + "\n";
+        options += "playerName " + p.name + "\n";
+        std::ofstream(p.folder / "user" / "options_vurn.gkv") << options;
+        std::vector<std::string> env;
+        const char* keys[] = {"KV", "GKV", "OTH", "CHK"};
+        for (int i = 0; i < 4; ++i)
+            env.push_back(std::string("VURNORVEXI_GAME_PORT_") + keys[i] + "=" + std::to_string(server->port(i)));
+        env.push_back("VURNORVEXI_GAME_HOST=127.0.0.1");
+        p.program = std::make_unique<ChildProcess>(std::vector<std::string>{VURN_PROGRAM}, p.folder.string(), env);
+        ASSERT_NE(p.program->pid(), 0);
+    }
+
+    // The player picks the style in the selection window and presses
+    // "Start!"; its lobby row comes back from the server.
+    void start(Player& p, int styleRow) {
+        const std::string select = p.window("Select Game and Player");
+        ASSERT_FALSE(select.empty()) << p.name << ": no selection window";
+        press(select, 126, 40 + 22 * styleRow + 10, 1);
+        const std::string geometry = run("xdotool getwindowgeometry " + select);
+        int w = 0, h = 0;
+        std::sscanf(geometry.c_str() + geometry.find("Geometry: ") + 10, "%dx%d", &w, &h);
+        press(select, w / 2, 136 + 10, 1);  // four styles in test mode: "Start!" at y 136
+        ASSERT_TRUE(waitFor([&] { return p.logged("incmd:LA " + p.name + "\n"); })) << p.name << " not in the lobby";
+    }
+
+    // Each player selects the other's lobby row; the game starts.
+    void meet() {
+        for (int i = 0; i < 2; ++i) {
+            Player& p = players[i];
+            const Player& other = players[1 - i];
+            ASSERT_TRUE(waitFor([&] { return p.logged("incmd:LA " + other.name + "\n"); }));
+            const std::vector<std::string> rows = p.lobbyRows();
+            int row = 0;
+            while (row < static_cast<int>(rows.size()) && rows[static_cast<std::size_t>(row)] != other.name) ++row;
+            // The side list: at 200, 0 of the canvas below the 25-pixel
+            // menu bar, a 16-pixel header, then rows of 16.
+            press(p.window("version 1.01"), 260, 25 + 16 + 16 * row + 8, 1);
+            if (i == 0) {
+                ASSERT_TRUE(waitFor([&] { return other.logged("incmd:LU"); })) << "no invitation reached Bob";
+            }
+        }
+        for (Player& p : players) ASSERT_TRUE(waitFor([&] { return p.logged("rand "); })) << p.name << ": no game";
+    }
+
+    // The engine's game from the style's start board and the server's seeds.
+    void startModel(const std::string& style) {
+        setStringOption("lastDefaultGame", ("default." + style).c_str());
+        model.startGame(1, 2);
+        ASSERT_NE(model.getBoard(), nullptr);
+        model.getBoard()->setRandomSeeds(kSeed1, kSeed2);
+        sync("the start");
+    }
+
+    // Both programs' boards reach the engine's state.
+    void sync(const std::string& after) {
+        const std::string want = viewStateLine(model);
+        for (Player& p : players)
+            ASSERT_TRUE(waitFor([&] { return p.lastState() == want; }))
+                << p.name << " after " << after << ": " << p.lastState() << " want " << want;
+    }
+
+    void settle() {
+        for (int i = 0; i < 10000 && model.getAnimSequence() != 0; ++i) model.getBoard()->advanceAnimations();
+    }
+
+    // One action of a player, on the engine and by the player's hand.
+    void act(const Step& s) {
+        Player& p = players[s.seat - 1];
+        model.actAs(s.seat);
+        const std::string board = p.window("Game Matrix");
+        const view_test::ScreenPoint at =
+            view_test::squareLayerPoint(model.getBoard()->getWidth(), model.getBoard()->getHeight(),
+                                        static_cast<float>(s.x), static_cast<float>(s.y), 0, kBoardSize, kBoardSize);
+        const int px = static_cast<int>(at.x), py = static_cast<int>(at.y);
+        std::string what;
+        switch (s.op) {
+        case Op::Left:
+            model.clickSquare(s.x, s.y);
+            press(board, px, py, 1);
+            what = "a click at ";
+            break;
+        case Op::Right:
+            model.rotateSelectedPiece(false);
+            press(board, px, py, 3);
+            what = "a turn at ";
+            break;
+        case Op::Middle:
+            model.fireSelected();
+            model.completeFireAndNotify();
+            press(board, px, py, 2);  // fires on the press, completes on the release
+            what = "a shot at ";
+            break;
+        case Op::Pass:
+            model.passCommand();
+            press(p.window("version 1.01"), 600 - 121 + 20, 25 + 305 - 106 + 9, 1);
+            what = "the pass";
+            break;
+        case Op::Save:
+            saveBoards(s.file);
+            return;
+        }
+        settle();
+        sync(p.name + "'s " + what + std::to_string(s.x) + "," + std::to_string(s.y));
+    }
+
+    // Both players type "save NAME" into the chat field and press "Say:";
+    // both boards must equal the engine's.
+    void saveBoards(const std::string& file) {
+        ASSERT_EQ(model.getBoard()->saveFile(file.c_str()), 1);
+        const std::string want = self.read("boards/" + file);
+        for (Player& p : players) {
+            const std::string main = p.window("version 1.01");
+            // The chat field at 240, H - 106 and "Say:" at 200, H - 106 of
+            // the 305-pixel canvas under the menu bar.
+            const int y = 25 + 305 - 106 + 9;
+            press(main, 300, y, 1);
+            const std::string type = "xdotool key --clearmodifiers End key --repeat 40 BackSpace type '" + ("save " + file) +
+                                     "'";
+            ASSERT_EQ(std::system(type.c_str()), 0);
+            press(main, 220, y, 1);
+            ASSERT_TRUE(waitFor([&] { return readFile(p.folder / "boards" / file) == want; }))
+                << p.name << "'s saved board " << file << ":\n"
+                << readFile(p.folder / "boards" / file) << "the engine's:\n"
+                << want;
+        }
+    }
+
+    void play(const std::vector<Step>& steps) {
+        for (const Step& s : steps) {
+            act(s);
+            if (HasFatalFailure()) return;
+        }
+    }
+
+    // Both programs started, in the lobby, and in a game of the style.
+    void begin(const std::string& style, int styleRow) {
+        for (Player& p : players) {
+            launch(p);
+            ASSERT_FALSE(HasFatalFailure());
+            start(p, styleRow);  // Alice first: she takes seat 1
+            ASSERT_FALSE(HasFatalFailure());
+        }
+        meet();
+        ASSERT_FALSE(HasFatalFailure());
+        startModel(style);
+    }
+
+    // With VURN_SHOT_DIR set, a screenshot of the display for a person to
+    // look at.
+    static void screenshot(const std::string& name) {
+        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
+            EXPECT_EQ(std::system(("import -window root '" + std::string(dir) + "/" + name + ".png'").c_str()), 0);
+        }
+    }
+
+    void expectGameOver(const std::string& line) {
+        ASSERT_EQ(model.getBoard()->iGameOver, 1);
+        for (Player& p : players)
+            EXPECT_TRUE(waitFor([&] { return p.logged("chat " + line); })) << p.name << " has no line " << line;
+    }
+
+    testing_support::ProgramFolder self;
+    Options store;
+    std::unique_ptr<standin::GameServer> server;
+    Player players[2];
+    TestGame model;
+};
+
+// The classic game: Alice brings a firing piece round, Bob fires a shot of
+// his own and turns a piece, Alice shoots Bob's king.
+TEST_F(EndToEnd, ClassicGameToAKingShot) {
+    begin("kv", 1);
+    ASSERT_FALSE(HasFatalFailure());
+    play({left(1, 7, 8), left(1, 6, 7),  // a diagonal step ends the turn
+          left(2, 3, 2), middle(2, 3, 2), save("shot1.kv"),
+          left(2, 8, 2), right(2, 8, 2), left(2, 8, 2),  // the turn costs the last move
+          left(1, 6, 7), middle(1, 6, 7), save("shot2.kv")});
+    ASSERT_FALSE(HasFatalFailure());
+    expectGameOver("GAME OVER - Red wins.");
+    screenshot("e2e_kv");
+}
+
+// The advanced game: Alice's hyper swaps with her own mirror (which
+// teleports by the shared random draws), her firing piece steps across;
+// Bob fires and passes; Alice turns and shoots Bob's king.
+TEST_F(EndToEnd, AdvancedGameToAKingShot) {
+    begin("gkv", 0);
+    ASSERT_FALSE(HasFatalFailure());
+    play({left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), left(1, 3, 11),
+          left(2, 10, 2), middle(2, 10, 2), save("shot1.gkv"), pass(2),
+          left(1, 3, 11), right(1, 3, 11), middle(1, 3, 11), save("shot2.gkv")});
+    ASSERT_FALSE(HasFatalFailure());
+    expectGameOver("GAME OVER - Red wins.");
+    screenshot("e2e_gkv");
+}
+
+// Reversi: six placements, each the first legal one the engine finds for
+// the seat on turn; every placement flips chips.
+TEST_F(EndToEnd, ReversiTurnsWithFlips) {
+    begin("oth", 2);
+    ASSERT_FALSE(HasFatalFailure());
+    for (int ply = 0; ply < 6; ++ply) {
+        const int seat = model.getCurrentPlayer();
+        const OrvexBoard& b = *model.getBoard();
+        int cx = -1, cy = -1;
+        for (int y = 0; y < b.getHeight() && cx < 0; ++y)
+            for (int x = 0; x < b.getWidth() && cx < 0; ++x)
+                if (b.isLegalChipMove(seat, x, y)) cx = x, cy = y;
+        ASSERT_GE(cx, 0) << "no placement for seat " << seat;
+        const int before = b.countPieces(seat, piece_class::kChip);
+        act(left(seat, cx, cy));
+        ASSERT_FALSE(HasFatalFailure());
+        EXPECT_GE(b.countPieces(seat, piece_class::kChip), before + 2) << "a placement that flipped nothing";
+    }
+    act(save("six.oth"));
+    screenshot("e2e_oth");
+}
+
+// Checkers: steps planned so that a capture comes soon; the capture is a
+// jump (and any further jump of the same chip); two plies more after it.
+TEST_F(EndToEnd, CheckersTurnsWithAJump) {
+    begin("chk", 3);
+    ASSERT_FALSE(HasFatalFailure());
+    std::vector<Step> history;
+    // The engine's game after the plies so far and one more step.
+    auto replay = [&](const std::vector<Step>& steps) {
+        auto g = std::make_unique<TestGame>();
+        g->startGame(1, 2);
+        g->getBoard()->setRandomSeeds(kSeed1, kSeed2);
+        for (const Step& s : steps) {
+            g->actAs(s.seat);
+            g->clickSquare(s.x, s.y);
+        }
+        return g;
+    };
+    int jumps = 0, after = 0;
+    for (int ply = 0; ply < 14 && after < 2; ++ply) {
+        const int seat = model.getCurrentPlayer();
+        const int other = 3 - seat;
+        const OrvexBoard& b = *model.getBoard();
+        const int f = OrvexBoard::forwardStep(seat);
+        std::vector<Step> plan;
+        // A capture must be taken.
+        for (int y = 0; y < b.getHeight() && plan.empty(); ++y)
+            for (int x = 0; x < b.getWidth() && plan.empty(); ++x) {
+                const OrvexPiece* p = b.getPiece(x, y);
+                if (!p || !p->isA(piece_class::kChip) || p->getPlayer() != seat || !b.canCapture(x, y, seat)) continue;
+                for (int dx : {-2, 2}) {
+                    const OrvexPiece* land = b.pieceAt(x + dx, y + 2 * f);
+                    const OrvexPiece* mid = b.pieceAt(x + dx / 2, y + f);
+                    if (land && land->isBlank() && mid && mid->isA(piece_class::kChip) && mid->getPlayer() == other) {
+                        plan = {left(seat, x, y), left(seat, x + dx, y + 2 * f)};
+                        break;
+                    }
+                }
+            }
+        if (!plan.empty()) ++jumps;
+        // Otherwise the first step after which the other seat can capture,
+        // else the first step.
+        std::vector<Step> first;
+        for (int y = 0; y < b.getHeight() && plan.empty(); ++y)
+            for (int x = 0; x < b.getWidth() && plan.empty(); ++x) {
+                const OrvexPiece* p = b.pieceAt(x, y);
+                if (!p || !p->isA(piece_class::kChip) || p->getPlayer() != seat) continue;
+                for (int dx : {-1, 1}) {
+                    const OrvexPiece* to = b.pieceAt(x + dx, y + f);
+                    if (!to || !to->isBlank()) continue;
+                    std::vector<Step> candidate = {left(seat, x, y), left(seat, x + dx, y + f)};
+                    if (first.empty()) first = candidate;
+                    std::vector<Step> trial = history;
+                    trial.insert(trial.end(), candidate.begin(), candidate.end());
+                    auto g = replay(trial);
+                    const OrvexBoard& tb = *g->getBoard();
+                    for (int ty = 0; ty < tb.getHeight() && plan.empty(); ++ty)
+                        for (int tx = 0; tx < tb.getWidth() && plan.empty(); ++tx)
+                            if (const OrvexPiece* q = tb.getPiece(tx, ty);
+                                q && q->isA(piece_class::kChip) && q->getPlayer() == other && tb.canCapture(tx, ty, other))
+                                plan = candidate;
+                    if (!plan.empty()) break;
+                }
+            }
+        if (plan.empty()) plan = first;
+        ASSERT_FALSE(plan.empty()) << "no move for seat " << seat;
+        for (const Step& s : plan) {
+            act(s);
+            ASSERT_FALSE(HasFatalFailure());
+            history.push_back(s);
+        }
+        // A jump that can go on goes on with the same chip.
+        while (model.isMultiJump()) {
+            const int sx = b.getSelectedX(), sy = b.getSelectedY();
+            bool jumped = false;
+            for (int dx : {-2, 2}) {
+                const OrvexPiece* land = b.pieceAt(sx + dx, sy + 2 * f);
+                const OrvexPiece* mid = b.pieceAt(sx + dx / 2, sy + f);
+                if (!jumped && land && land->isBlank() && mid && mid->isA(piece_class::kChip) && mid->getPlayer() == other) {
+                    const Step s = left(seat, sx + dx, sy + 2 * f);
+                    act(s);
+                    ASSERT_FALSE(HasFatalFailure());
+                    history.push_back(s);
+                    jumped = true;
+                }
+            }
+            ASSERT_TRUE(jumped) << "a jump that should go on has nowhere to go";
+        }
+        if (jumps > 0) ++after;
+    }
+    EXPECT_GT(jumps, 0) << "no jump within the plies";
+    act(save("jump.chk"));
+    screenshot("e2e_chk");
+}
+
+}  // namespace
