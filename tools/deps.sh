@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building, running and testing need,
+# and any further packages named as arguments (the benchmark's peers).
 # Runs apt-get update (and install) only when something is missing.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core
   python3
   clang libclang-rt-14-dev
+  "$@"
 )
 
 missing=()

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -34,25 +36,64 @@ bool spawnDetached(const std::vector<std::string>& argv) {
 
 ChildProcess::~ChildProcess() { stop(); }
 
-bool ChildProcess::start(const std::vector<std::string>& argv) {
+bool ChildProcess::start(const std::vector<std::string>& argv, const std::string& folder,
+                         const std::vector<std::string>& env) {
     if (pid_ > 0 || argv.empty() || argv[0].empty()) return false;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    // This process's environment, with the given entries in place of any of
+    // the same name.
+    std::vector<std::string> entries;
+    for (char** e = environ; *e; ++e) {
+        const char* eq = std::strchr(*e, '=');
+        const std::string name(*e, eq ? static_cast<std::size_t>(eq - *e) : std::strlen(*e));
+        bool replaced = false;
+        for (const std::string& x : env) replaced = replaced || x.compare(0, name.size() + 1, name + "=") == 0;
+        if (!replaced) entries.emplace_back(*e);
+    }
+    entries.insert(entries.end(), env.begin(), env.end());
+    std::vector<char*> envp;
+    for (std::string& e : entries) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return false;
+    const bool started = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!started) return false;
     pid_ = pid;
+    status_ = -1;
     return true;
 }
 
-int ChildProcess::stop() {
-    if (pid_ <= 0) return -1;
-    ::kill(pid_, SIGTERM);
+bool ChildProcess::running() {
+    if (pid_ <= 0) return false;
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        pid_ = 0;
     }
-    pid_ = 0;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return pid_ > 0;
+}
+
+int ChildProcess::stop() {
+    if (!running()) return status_;
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = 0;
+        status_ = -1;
+    }
+    return status_;
 }
 
 ProcessMemory processMemory(int pid) {

@@ -13,8 +13,8 @@ namespace platform {
 bool spawnDetached(const std::vector<std::string>& argv);
 
 // A program started from an argument vector whose process the caller
-// keeps: it can be measured, and it is stopped (SIGTERM, then waited for)
-// when the object goes.
+// keeps: it can be measured, and it is stopped (SIGTERM, then SIGKILL after
+// a grace period) and reaped when the object goes.
 class ChildProcess {
 public:
     ChildProcess() = default;
@@ -22,15 +22,21 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool start(const std::vector<std::string>& argv);
-    // Asks the process to end and waits for it; its exit status (-1 when
-    // none was running or it ended by a signal).
+    // Starts argv[0] (searched on PATH); a non-empty `folder` is its working
+    // folder, and `env` entries ("NAME=value") replace or join this
+    // process's environment. False when it could not be started.
+    bool start(const std::vector<std::string>& argv, const std::string& folder = {},
+               const std::vector<std::string>& env = {});
+    // Asks the process to end and waits for it (killing it after 5 s); its
+    // exit status (-1 when none was running or it ended by a signal).
     int stop();
-    bool running() const { return pid_ > 0; }
+    // True until the process has ended.
+    bool running();
     int pid() const { return pid_; }
 
 private:
     int pid_ = 0;
+    int status_ = -1;
 };
 
 // The resident memory of a process (0: this one), now and at its peak, in

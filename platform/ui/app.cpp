@@ -292,6 +292,18 @@ bool messageBox(const char* title, const char* text, MessageKind kind) {
     return true;
 }
 
+MouseEvent currentMouseEvent(MouseEvent::Kind kind) {
+    MouseEvent e;
+    e.kind = kind;
+    e.button = kind == MouseEvent::Move ? -1 : systemButtonFromToolkit(Fl::event_button());
+    e.x = Fl::event_x();
+    e.y = Fl::event_y();
+    e.alt = Fl::event_state(FL_ALT) != 0;
+    e.ctrl = Fl::event_state(FL_CTRL) != 0;
+    e.shift = Fl::event_state(FL_SHIFT) != 0;
+    return e;
+}
+
 int systemButtonFromToolkit(int toolkitButton) {
     switch (toolkitButton) {
     case FL_LEFT_MOUSE: return kLeftButton;

@@ -63,6 +63,10 @@ struct Font;
 // The toolkit face of a font (Helvetica for any face not known).
 Fl_Font toolkitFace(const Font& font);
 
+// The pointer event the toolkit is delivering now, in the program's terms
+// (button numbering left 1, right 2, middle 3; none for a move).
+MouseEvent currentMouseEvent(MouseEvent::Kind kind);
+
 class Control;
 // The toolkit widget of a Control, or null once it is gone.
 Fl_Widget* toolkitWidget(const Control* control);

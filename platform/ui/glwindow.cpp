@@ -68,14 +68,7 @@ public:
 private:
     void send(MouseEvent::Kind kind) {
         if (!impl_ || !impl_->listener) return;
-        MouseEvent e;
-        e.kind = kind;
-        e.button = systemButtonFromToolkit(Fl::event_button());
-        e.x = Fl::event_x();
-        e.y = Fl::event_y();
-        e.alt = Fl::event_state(FL_ALT) != 0;
-        e.ctrl = Fl::event_state(FL_CTRL) != 0;
-        e.shift = Fl::event_state(FL_SHIFT) != 0;
+        MouseEvent e = currentMouseEvent(kind);
         HandlerScope scope;
         impl_->listener->onGlMouse(e);
     }

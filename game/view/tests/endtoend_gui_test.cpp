@@ -30,12 +30,12 @@
 #include "game/board/piece.h"
 #include "game/view/boardcore.h"
 #include "game/view/tests/view_support.h"
+#include "platform/os/process.h"
 #include "standin/game-server/game_server.h"
-#include "testing/child_process.h"
 #include "testing/program_folder.h"
 
 namespace fs = std::filesystem;
-using testing_support::ChildProcess;
+using platform::ChildProcess;
 using view_test::TestGame;
 
 namespace {
@@ -184,8 +184,8 @@ protected:
         for (int i = 0; i < 4; ++i)
             env.push_back(std::string("VURNORVEXI_GAME_PORT_") + keys[i] + "=" + std::to_string(server->port(i)));
         env.push_back("VURNORVEXI_GAME_HOST=127.0.0.1");
-        p.program = std::make_unique<ChildProcess>(std::vector<std::string>{VURN_PROGRAM}, p.folder.string(), env);
-        ASSERT_NE(p.program->pid(), 0);
+        p.program = std::make_unique<ChildProcess>();
+        ASSERT_TRUE(p.program->start({VURN_PROGRAM}, p.folder.string(), env));
     }
 
     // The player picks the style in the selection window and presses

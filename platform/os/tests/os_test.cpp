@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/os/files.h"
@@ -47,6 +54,32 @@ TEST(PlatformProcess, SpawnRefusesEmptyAndReportsStart) {
     EXPECT_FALSE(platform::spawnDetached({}));
     EXPECT_FALSE(platform::spawnDetached({""}));
     EXPECT_TRUE(platform::spawnDetached({"true"}));
+}
+
+// A kept child runs in its own folder with the given variables, reports
+// its exit status, and one that ignores SIGTERM is still ended by stop().
+TEST(PlatformProcess, ChildRunsInItsFolderWithItsVariablesAndAlwaysStops) {
+    const std::string folder = ::testing::TempDir() + "child-" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder);
+    platform::ChildProcess child;
+    ASSERT_TRUE(child.start({"sh", "-c", "printf '%s %s' \"$(basename \"$PWD\")\" \"$VURN_CHILD\" > out; exit 3"},
+                            folder, {"VURN_CHILD=set", "HOME=/nowhere"}));
+    while (child.running()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(child.stop(), 3);
+    std::ifstream out(folder + "/out");
+    std::string text((std::istreambuf_iterator<char>(out)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, std::filesystem::path(folder).filename().string() + " set");
+
+    platform::ChildProcess stubborn;
+    ASSERT_TRUE(stubborn.start({"sh", "-c", "trap '' TERM; : > ready; while :; do sleep 1; done"}, folder));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!std::filesystem::exists(folder + "/ready") && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(stubborn.running());
+    EXPECT_EQ(stubborn.stop(), -1);
+    EXPECT_FALSE(stubborn.running());
+    EXPECT_FALSE(platform::ChildProcess().start({}));
+    std::filesystem::remove_all(folder);
 }
 
 TEST(PlatformThread, JoinWaitsAndStackIsOneMebibyte) {
