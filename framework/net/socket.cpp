@@ -106,6 +106,11 @@ void Socket::reconnect() {
         // A descriptor whose connect failed is of no further use.
         tcp::closeHandle(handle_);
         handle_ = -1;
+    } else {
+        // Small writes go out at once: a game message is sent as its frame
+        // header and then its body, and the body must not wait for the
+        // peer's acknowledgement of the header.
+        tcp::setNoDelay(handle_);
     }
     closed_ = 0;
     if (pollMode_) setPollMode();
