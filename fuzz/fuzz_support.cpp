@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -21,6 +22,8 @@ void enterProgramFolder() {
 std::string sourcePath(const std::string& relative) { return testing_support::sourceDir() + "/" + relative; }
 
 void writeFile(const std::string& path, const uint8_t* data, std::size_t size) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }

@@ -17,6 +17,7 @@ namespace fuzz {
 void enterProgramFolder();
 // The path of a file of the source tree.
 std::string sourcePath(const std::string& relative);
+// Writes a file, making its folders first.
 void writeFile(const std::string& path, const uint8_t* data, std::size_t size);
 void writeFile(const std::string& path, const std::string& text);
 std::string readFile(const std::string& path);

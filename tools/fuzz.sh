@@ -33,7 +33,8 @@ if ! grep -q '^VURN_HAVE_LIBFUZZER:INTERNAL=1' "$top/build-fuzz/CMakeCache.txt";
 fi
 cmake --build "$top/build-fuzz" -j "$jobs" --target vurn_fuzzers
 
-# The shipped data each entry starts from besides its own corpus.
+# The shipped data each entry starts from besides its own corpus (and, where
+# no shipped file holds what an entry reads, the seeds of fuzz/seeds/).
 shipped() {
   case "$1" in
     board) echo "$top/data/boards" ;;
@@ -41,6 +42,9 @@ shipped() {
     language) echo "$top/data/system/nls/EN" ;;
     formats) echo "$top/data/system/mformats" ;;
     png) echo "$top/data/system/fonts/text1i.dat" ;;
+    html) echo "$top"/data/system/docs/vurnorvex/*.html ;;
+    upgradelist) echo "$top/fuzz/seeds/upgradelist" ;;
+    icon) echo "$top/data/system/icons/vurn.asc" "$top/data/system/sactions/upgrade.gkv" ;;
   esac
 }
 
@@ -58,35 +62,62 @@ limits=(-malloc_limit_mb=512 -rss_limit_mb=2048)
 findings="$top/build-fuzz/findings"
 mkdir -p "$findings"
 export ASAN_OPTIONS=detect_leaks=1
+# The entries' program folders (and the data they write on every input)
+# live in memory where the machine offers it: a disk sync per written file
+# would bound a run, not the code under test.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 export UBSAN_OPTIONS=print_stacktrace=1
 status=0
-for entry in "${entries[@]}"; do
-  fuzzer="$top/build-fuzz/fuzz/${entry}_fuzz"
-  where=(-artifact_prefix="$findings/$entry-")
-  corpus="$top/fuzz/corpus/$entry"
-  mkdir -p "$corpus"
-  seeds=$(mktemp -d)
-  for s in $(shipped "$entry"); do cp -r "$s" "$seeds/"; done
-  if [ "$minutes" -gt 0 ]; then
+if [ "$minutes" -gt 0 ]; then
+  for entry in "${entries[@]}"; do
+    fuzzer="$top/build-fuzz/fuzz/${entry}_fuzz"
+    corpus="$top/fuzz/corpus/$entry"
+    mkdir -p "$corpus"
+    seeds=$(mktemp -d)
+    for s in $(shipped "$entry"); do cp -r "$s" "$seeds/"; done
     # New finds go to the first folder: the stored corpus.
-    "$fuzzer" "${limits[@]}" "${where[@]}" -max_total_time=$((minutes * 60)) -print_final_stats=1 "$corpus" "$seeds" || status=1
+    "$fuzzer" "${limits[@]}" -artifact_prefix="$findings/$entry-" -max_total_time=$((minutes * 60)) \
+      -print_final_stats=1 "$corpus" "$seeds" || status=1
     # Only the inputs that add coverage stay: the regression run stays short.
     kept=$(mktemp -d)
     "$fuzzer" "${limits[@]}" -merge=1 "$kept" "$corpus" >/dev/null 2>&1 && rm -rf "$corpus" && mv "$kept" "$corpus"
-    rm -rf "$kept"
-  else
-    all=$(mktemp -d)
-    cp -r "$corpus/." "$all/"
-    find "$seeds" -type f -exec cp {} "$all/" \;
-    if "$fuzzer" "${limits[@]}" "${where[@]}" -runs=0 "$all" >"$all.log" 2>&1; then
-      echo "fuzz $entry: $(find "$all" -type f | wc -l) inputs, no fault"
-    else
-      echo "fuzz $entry: FAULT"
-      tail -40 "$all.log"
-      status=1
-    fi
-    rm -rf "$all" "$all.log"
-  fi
-  rm -rf "$seeds"
+    rm -rf "$kept" "$seeds"
+  done
+  exit $status
+fi
+
+# The regression run: every input of every entry once, in pieces of at
+# most 40 inputs run side by side on every core, so the slowest entry's
+# corpus does not set the length of the whole run.
+work=$(mktemp -d)
+runPiece() {
+  local entry=$1 piece=$2
+  local files
+  mapfile -t files <"$piece"
+  "$top/build-fuzz/fuzz/${entry}_fuzz" "${limits[@]}" -artifact_prefix="$findings/$entry-" "${files[@]}" \
+    >"$piece.log" 2>&1 || touch "$piece.failed"
+}
+for entry in "${entries[@]}"; do
+  mkdir -p "$work/$entry" "$top/fuzz/corpus/$entry"
+  # shellcheck disable=SC2046
+  find "$top/fuzz/corpus/$entry" $(shipped "$entry") -type f | sort >"$work/$entry/inputs"
+  split -l 40 -d -a 4 "$work/$entry/inputs" "$work/$entry/piece."
+  for piece in "$work/$entry"/piece.*; do
+    [ -e "$piece" ] || continue
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+    runPiece "$entry" "$piece" &
+  done
 done
+wait
+for entry in "${entries[@]}"; do
+  failed=("$work/$entry"/piece.*.failed)
+  if [ -e "${failed[0]}" ]; then
+    echo "fuzz $entry: FAULT"
+    tail -40 "${failed[0]%.failed}.log"
+    status=1
+  else
+    echo "fuzz $entry: $(wc -l <"$work/$entry/inputs") inputs, no fault"
+  fi
+done
+rm -rf "$work"
 exit $status

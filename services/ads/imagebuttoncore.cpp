@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <random>
 
 #include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
@@ -22,14 +21,6 @@ constexpr Colour kOnColour{170, 150, 200};
 constexpr Colour kDisabledColour{195, 195, 195};
 // Where hide moves the canvas (off the window) and setVisible brings it back.
 constexpr int kHideShift = 2000;
-// The longest picture line the reader keeps; longer ones are cut.
-constexpr std::size_t kMaxLine = 511;
-
-std::mt19937& patternRandom() {
-    static std::mt19937 generator{std::random_device{}()};
-    return generator;
-}
-
 // The fixed colours of the art characters; '2', '$', '5' and '6' depend on
 // the look and are handled by the caller.
 bool fixedColour(char c, Colour& out) {
@@ -50,16 +41,6 @@ bool fixedColour(char c, Colour& out) {
     return false;
 }
 
-// The picture path with its file extension (after the last '.' of the file
-// name, not of a folder) replaced by ".all"; a name without one gets it.
-std::string withAllExtension(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t cut = (dot == std::string::npos || dot < nameStart) ? path.size() : dot;
-    return path.substr(0, cut) + ".all";
-}
-
 }  // namespace
 
 namespace {
@@ -74,12 +55,11 @@ SuperCore* makeImageButton(SuperCore* owner, int x, int y, int width, int height
 void installImageButtonFactory() { imageButtonFactory = makeImageButton; }
 
 ImageButtonCore::ImageButtonCore(SuperCore* owner, int x, int y, int w, int h)
-    : iOwner(owner), iX(x), iY(y), iW(std::max(w, 0)), iH(std::max(h, 0)), iGrid(kGridCells, '\0'),
+    : iOwner(owner), iX(x), iY(y), iW(std::max(w, 0)), iH(std::max(h, 0)), iPicture(iW, iH),
       iFaceImage(nullptr, deleteImage) {
     SuperCanvas* ownerCanvas = owner ? owner->canvas() : nullptr;
     createCanvas(ownerCanvas, x, y, iW, iH);
     if (ownerCanvas) ownerCanvas->addEmbeddedCore(this);
-    fillRandom(kRandomCells);
     int grey = kDefaultGrey;
     if (ownerCanvas) grey = ownerCanvas->platformCanvas()->background().r;
     iFace = {Colour{grey, grey, grey}, Colour{grey, grey, grey}, kOnColour, kOnColour};
@@ -140,30 +120,6 @@ void ImageButtonCore::repaint() {
 
 // ---------------------------------------------------------------- configuring
 
-void ImageButtonCore::fillRandom(std::size_t cells) {
-    cells = std::min(cells, iGrid.size());
-    std::uniform_int_distribution<int> coin(0, 1);
-    for (std::size_t i = 0; i < cells; ++i) iGrid[i] = coin(patternRandom()) ? '2' : '1';
-}
-
-void ImageButtonCore::readPicture(std::FILE* f) {
-    const std::size_t rowCells = static_cast<std::size_t>(iW) + 2;
-    const std::size_t lines = static_cast<std::size_t>(iStates) * static_cast<std::size_t>(iH) + 2;
-    std::string line;
-    for (std::size_t i = 0; i < lines && readTextLine(f, line, kMaxLine); ++i) {
-        const std::size_t offset = i * rowCells;
-        // A file with more lines than the grid holds is cut.
-        if (offset + rowCells > iGrid.size()) break;
-        // Lines longer than the button are cut; the two extra cells hold
-        // the line end.
-        const std::size_t keep = std::min(line.size(), static_cast<std::size_t>(iW));
-        std::fill(iGrid.begin() + static_cast<std::ptrdiff_t>(offset),
-                  iGrid.begin() + static_cast<std::ptrdiff_t>(offset + rowCells), '\0');
-        std::memcpy(iGrid.data() + offset, line.data(), keep);
-        if (keep < rowCells) iGrid[offset + keep] = '\n';
-    }
-}
-
 void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* picturePath, int states) {
     iConfigured = true;
     iStates = states < 1 ? 1 : states;
@@ -185,28 +141,7 @@ void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* p
     iPicturePath = boundedText(windowsPath(path.c_str()), kMaxPicturePath);
     if (iCanvas) resizeTo(iCanvas, iW, iH);
 
-    const std::size_t rowCells = static_cast<std::size_t>(iW) + 2;
-    const std::size_t needed = static_cast<std::size_t>(iStates) * static_cast<std::size_t>(iH) * rowCells;
-    if (needed > iGrid.size()) {
-        debugPrintfSIII("ERROR: picture %s of %d by %d pixels in %d states does not fit the button's grid\n",
-                        iPicturePath.c_str(), iW, iH, iStates);
-        fillRandom(rowCells * (static_cast<std::size_t>(iH) + 2));
-    } else {
-        std::FILE* f = openDataFile(iPicturePath.c_str(), "r");
-        if (!f) {
-            const std::string fallback = withAllExtension(iPicturePath);
-            if (fallback.size() <= kMaxPicturePath) {
-                iPicturePath = fallback;
-                f = openDataFile(iPicturePath.c_str(), "r");
-            }
-        }
-        if (f) {
-            readPicture(f);
-            std::fclose(f);
-        } else {
-            fillRandom(rowCells * (static_cast<std::size_t>(iH) + 2));
-        }
-    }
+    iPicture.load(iPicturePath, kMaxPicturePath, iStates);
 
     iFaceImage.reset();
     if (name && std::strcmp(name, "vurn.gif") == 0) {
@@ -226,12 +161,7 @@ void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* p
 
 // ---------------------------------------------------------------- painting
 
-char ImageButtonCore::cell(int line, int column) const {
-    if (line < 0 || column < 0 || column >= iW + 2) return '\0';
-    const std::size_t i = static_cast<std::size_t>(line) * (static_cast<std::size_t>(iW) + 2) +
-                          static_cast<std::size_t>(column);
-    return i < iGrid.size() ? iGrid[i] : '\0';
-}
+char ImageButtonCore::cell(int line, int column) const { return iPicture.cell(line, column); }
 
 bool ImageButtonCore::sunk() const { return (iPressed && iInside) != isOn(); }
 

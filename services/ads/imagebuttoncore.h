@@ -11,13 +11,13 @@
 // routes the button's mouse and paint events to it and the owner deletes
 // it. Everything here runs on the GUI thread.
 #include <array>
-#include <cstdio>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/core/supercore.h"
+#include "services/ads/iconpicture.h"
 
 struct Image;
 
@@ -27,8 +27,8 @@ public:
     static constexpr std::size_t kMaxKind = 31;
     static constexpr std::size_t kMaxName = 31;
     static constexpr std::size_t kMaxPicturePath = 129;
-    static constexpr std::size_t kGridCells = 25606;
-    static constexpr std::size_t kRandomCells = 1024;
+    static constexpr std::size_t kGridCells = IconPicture::kGridCells;
+    static constexpr std::size_t kRandomCells = IconPicture::kRandomCells;
 
     // One colour of the button's palette.
     struct Colour {
@@ -106,9 +106,6 @@ private:
     bool isOn() const { return iToggled; }
     bool sunk() const;
     Colour pixelColour(int x, int yFromBottom) const;
-    // Reads the picture file into the grid, within the grid's bounds.
-    void readPicture(std::FILE* f);
-    void fillRandom(std::size_t cells);
     void repaint();
 
     SuperCore* iOwner = nullptr;
@@ -116,7 +113,7 @@ private:
     std::string iKind;
     std::string iButtonName;
     std::string iPicturePath;
-    std::vector<char> iGrid;
+    IconPicture iPicture;  // the art read from the picture file
     int iStates = 1;
     int iState = 0;
     std::unique_ptr<Image, void (*)(Image*)> iFaceImage;

@@ -180,10 +180,20 @@ void PageLayout::reset(bool drawing, bool records) {
 
 void PageLayout::layOut(const std::string& pageText) {
     iText = pageText;
-    reset(false, false);
-    parseHtml(nullptr, 0);
-    if (iNoHBar) iPageW = iCanvasW;
-    iPageH = std::max(iPageH, iCanvasH);
+    // The measuring pass judges the vertical bar by the page before, the
+    // drawing pass by the page just measured. Where the two judge it
+    // differently (a first page taller than a bar-less canvas), the page is
+    // measured again with the drawing pass's bar, or the drawing would wrap
+    // to more lines than the image was made for and lose the last ones. A
+    // page never grows taller as its text grows wider, so the second pass
+    // judges the bar as the first one's page did.
+    for (int pass = 0; pass < 2; ++pass) {
+        reset(false, false);
+        parseHtml(nullptr, 0);
+        if (iNoHBar) iPageW = iCanvasW;
+        iPageH = std::max(iPageH, iCanvasH);
+        if (verticalBarWidth() == iVBarWidth) break;
+    }
     makeImage();
     reset(true, true);
     parseHtml(nullptr, 0);

@@ -458,4 +458,23 @@ TEST_F(ParserTest, ThePageIsAtLeastTheCanvasAndAtLeast600Wide) {
     EXPECT_EQ(pixelAt(layout.pageImage(), 599, 399), (Rgb{32, 48, 64}));
 }
 
+TEST_F(ParserTest, ABarlessPageTallerThanItsCanvasShowsItsLastLinesTheFirstTime) {
+    // Taller than its canvas, the page is drawn with room for a bar. Its
+    // first layout has no earlier page to judge the bar by, yet its image
+    // must hold every line the drawing lays out, as a layout after an
+    // earlier one does.
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "wrap words ";
+    text += "<A HREF=end.html>end</A>";
+    PageLayout shownBefore;
+    layOut(shownBefore, text, 200, 100, true, true);
+    layOut(shownBefore, text, 200, 100, true, true);
+    layOut(layout, text, 200, 100, true, true);
+    ASSERT_EQ(layout.links().size(), 1u);
+    EXPECT_LE(layout.links().front().areas.front().y2, layout.imageHeight());
+    EXPECT_EQ(layout.rightLimit(), 200 - 16);
+    EXPECT_EQ(layout.imageHeight(), shownBefore.imageHeight());
+    EXPECT_TRUE(layout.pageImage().iPixels24 == shownBefore.pageImage().iPixels24);
+}
+
 }  // namespace
