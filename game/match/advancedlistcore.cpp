@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
 #include "framework/canvas/dragdrop.h"
 #include "framework/canvas/supercanvas.h"
@@ -45,16 +46,6 @@ constexpr IconRows kFolderMinus = {"..bb.......", ".byyb......", "byyyybbbbbb", 
 
 constexpr uint8_t kFolderFlags = 4 | 8 | 16 | 32 | 64;
 constexpr uint8_t kMarkFlags = 1 | 2;
-
-// Case-insensitive (ASCII) comparison, as the C library's stricmp.
-int compareNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        int ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
-        if (ca >= 'A' && ca <= 'Z') ca += 'a' - 'A';
-        if (cb >= 'A' && cb <= 'Z') cb += 'a' - 'A';
-        if (ca != cb || ca == 0) return ca - cb;
-    }
-}
 
 // A null cell sorts before a text; two nulls are equal.
 int compareNulls(const char* a, const char* b) {
