@@ -54,9 +54,6 @@ namespace {
 
 bool named(const char* name, const char* wanted) { return name && std::strcmp(name, wanted) == 0; }
 
-// The seat name widgets, seats 1 to 4.
-const char* const kSeatWidgets[] = {"red", "green", "blue", "purple"};
-
 // One of the two numbers of a lobby row key: decimal digits only, within
 // 32 bits; advances `p` past them.
 bool readKeyNumber(const char*& p, uint32_t* out) {
@@ -330,7 +327,7 @@ void OrvexMainCore::setValue(const char* name, const char*) {
         iList->updateScrollBar(1);
         queueLogin();
         debugLog("q3");
-        for (const char* w : kSeatWidgets) iCanvas->setValue(w, "---");
+        for (const char* w : kSeatNameWidgets) iCanvas->setValue(w, "---");
     } else if (named(name, "talk")) {
         talk();
     }

@@ -143,6 +143,10 @@ public:
 private:
     class MainGame;
 
+    // The panel's seat widgets of seats 1 to 4: the labels and the names.
+    static constexpr const char* kSeatLabelWidgets[4] = {"redLabel", "greenLabel", "blueLabel", "purpleLabel"};
+    static constexpr const char* kSeatNameWidgets[4] = {"red", "green", "blue", "purple"};
+
     void buildMenu();
     void buildPanel(int W, int H);
     // Queues one message on the current outbox; false when there is none

@@ -15,9 +15,6 @@
 
 namespace {
 
-const char* const kSeatLabels[] = {"redLabel", "greenLabel", "blueLabel", "purpleLabel"};
-const char* const kSeatNames[] = {"red", "green", "blue", "purple"};
-
 // The hidden fourth cell of a lobby row.
 constexpr int kKeyColumn = 3;
 
@@ -54,7 +51,7 @@ const char* playerColourName(int seat) {
 void OrvexMainCore::resetPlayerLabels() {
     if (!iCanvas) return;
     for (int seat = 1; seat <= 4; ++seat)
-        iCanvas->setValue(kSeatLabels[seat - 1], seatLine("%s: ", seat).c_str());
+        iCanvas->setValue(kSeatLabelWidgets[seat - 1], seatLine("%s: ", seat).c_str());
 }
 
 void OrvexMainCore::showTurnStatus() {
@@ -65,7 +62,7 @@ void OrvexMainCore::showTurnStatus() {
 }
 
 void OrvexMainCore::onSeatLabelBackground(int seat, int r, int g, int b) {
-    if (iCanvas && seat >= 1 && seat <= 4) iCanvas->setBackgroundColorRGB(kSeatNames[seat - 1], r, g, b);
+    if (iCanvas && seat >= 1 && seat <= 4) iCanvas->setBackgroundColorRGB(kSeatNameWidgets[seat - 1], r, g, b);
 }
 
 // ---------------------------------------------------------------- the list
@@ -186,13 +183,13 @@ void OrvexMainCore::clearPlayers() { iPlayers = std::make_unique<Vector>(); }
 void OrvexMainCore::playerJoined(const char* name) {
     iPlayers->addCopy(name);
     const int n = iPlayers->size();
-    if (n >= 1 && n <= 4 && iCanvas) iCanvas->setValue(kSeatNames[n - 1], orEmpty(name));
+    if (n >= 1 && n <= 4 && iCanvas) iCanvas->setValue(kSeatNameWidgets[n - 1], orEmpty(name));
     addChatLine(seatLine("%s player joined the game.\n", n).c_str());
 }
 
 void OrvexMainCore::onPlayerQuit(int seat) {
     if (seat < 0 || seat > iPlayers->size()) return;
-    if (seat >= 1 && seat <= 4 && iCanvas) iCanvas->setValue(kSeatNames[seat - 1], "quit");
+    if (seat >= 1 && seat <= 4 && iCanvas) iCanvas->setValue(kSeatNameWidgets[seat - 1], "quit");
     addChatLine(seatLine("%s player quit the game.\n", seat).c_str());
 }
 
