@@ -139,7 +139,6 @@ void DragDropRegistry::enableDragDrop(SuperCore* core, SuperCanvas* window, uint
     Node node;
     node.core = core;
     node.window = window;
-    node.flags = flags;
     node.provider = std::make_unique<SuperIDMProvider>(window, flags);
     iNodes.insert(iNodes.begin(), std::move(node));
     attachNewest(window);

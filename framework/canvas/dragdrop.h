@@ -124,8 +124,7 @@ private:
     struct Node {
         SuperCore* core = nullptr;
         SuperCanvas* window = nullptr;
-        std::unique_ptr<SuperIDMProvider> provider;
-        uint32_t flags = 0;
+        std::unique_ptr<SuperIDMProvider> provider;  // holds the flag word
     };
     // Gives the canvas the provider of its newest remaining entry (or none).
     void attachNewest(SuperCanvas* window);
