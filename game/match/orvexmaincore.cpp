@@ -428,7 +428,7 @@ void OrvexMainCore::takeSnapshot() {
     // its canvas's width, bottom row first, padded to 4 bytes.
     ViewPixels pixels;
     if (!view->readPixels(&pixels)) return;
-    if (auto image = snapshotImage(pixels.bytes.data(), pixels.width, pixels.height)) saveSnapshot(*image);
+    if (auto image = snapshotImage(pixels.bytes.data(), pixels.bytes.size(), pixels.width, pixels.height)) saveSnapshot(*image);
 }
 
 void OrvexMainCore::boardViewClosed(OrvexBoardCore*) {

@@ -34,7 +34,7 @@ TEST(Snapshot, RowsAreTightAndUpright) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
         EXPECT_EQ(paddedRowBytes(c.width), c.padded);
         std::vector<uint8_t> rows = readBack(c.width, c.height);
-        std::unique_ptr<Image> image = snapshotImage(rows.data(), c.width, c.height);
+        std::unique_ptr<Image> image = snapshotImage(rows.data(), rows.size(), c.width, c.height);
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(image->iWidth, c.width);
         EXPECT_EQ(image->iHeight, c.height);
@@ -48,9 +48,21 @@ TEST(Snapshot, RowsAreTightAndUpright) {
                 EXPECT_EQ(p[2], 200);
             }
     }
-    EXPECT_EQ(snapshotImage(nullptr, 5, 3), nullptr);
+    EXPECT_EQ(snapshotImage(nullptr, 48, 5, 3), nullptr);
     std::vector<uint8_t> one = readBack(1, 1);
-    EXPECT_EQ(snapshotImage(one.data(), 0, 1), nullptr);
+    EXPECT_EQ(snapshotImage(one.data(), one.size(), 0, 1), nullptr);
+    // Fewer bytes than the rows take: no image, and nothing read beyond
+    // them. The last row needs no padding.
+    struct Short {
+        int width, height;
+        std::size_t bytes;
+        bool made;
+    } shorts[] = {{5, 3, 47, true}, {5, 3, 47 - 2, false}, {5, 3, 0, false}, {5, 1, 15, true}, {5, 1, 14, false}};
+    for (const Short& s : shorts) {
+        SCOPED_TRACE(std::to_string(s.bytes) + " bytes");
+        std::vector<uint8_t> rows(s.bytes, 1);
+        EXPECT_EQ(snapshotImage(rows.data(), rows.size(), s.width, s.height) != nullptr, s.made);
+    }
 }
 
 TEST(Snapshot, SavesPngAlwaysAndGifInTestMode) {
@@ -62,7 +74,7 @@ TEST(Snapshot, SavesPngAlwaysAndGifInTestMode) {
         debugLogResetForTests();
         debugLog("settles the test mode\n");
         std::vector<uint8_t> rows = readBack(5, 3);
-        std::unique_ptr<Image> image = snapshotImage(rows.data(), 5, 3);
+        std::unique_ptr<Image> image = snapshotImage(rows.data(), rows.size(), 5, 3);
         EXPECT_EQ(saveSnapshot(*image), 1);
         EXPECT_TRUE(folder.exists("snapshot.png"));
         EXPECT_EQ(folder.exists("snapshot.gif"), marker);
