@@ -6,7 +6,6 @@
 
 #include <strings.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,8 +23,10 @@
 #include "platform/ui/pixels.h"
 #include "platform/ui/ui.h"
 #include "testing/test_cores.h"
+#include "testing/window_support.h"
 
 using list_testing::Event;
+using testing_support::waitFor;
 
 namespace {
 
@@ -67,14 +68,6 @@ struct ListGuiFixture : ::testing::Test {
         dragDropRegistry = nullptr;
     }
 
-    static bool waitFor(const std::function<bool()>& done, double seconds = 15.0) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            platform::ui::processEvents(0.02);
-        }
-        return true;
-    }
     static void settle() { platform::ui::processEvents(0.3); }
 
     static std::string windowId(const char* title) {
@@ -88,11 +81,8 @@ struct ListGuiFixture : ::testing::Test {
         while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
         return id;
     }
-    // Runs xdotool and lets the program take the events it caused.
-    static void xdo(const std::string& args) {
-        ASSERT_EQ(std::system(("xdotool " + args).c_str()), 0) << args;
-        settle();
-    }
+    // Runs xdotool; the caller waits for what the events it caused do.
+    static void xdo(const std::string& args) { ASSERT_EQ(std::system(("xdotool " + args).c_str()), 0) << args; }
     // A point of a canvas in its frame window's coordinates.
     static std::pair<int, int> framePoint(SuperCanvas* canvas, int x, int y) {
         for (SuperCanvas* c = canvas; c; c = c->parentCanvas()) x += c->x(), y += c->y();
@@ -107,10 +97,7 @@ struct ListGuiFixture : ::testing::Test {
     }
 
     static void screenshot(const char* name) {
-        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-            std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
-            if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
-        }
+        if (!testing_support::screenshot(name)) ADD_FAILURE() << "screenshot " << name << " failed";
     }
 
     // The colour on the display at (x, y) of a canvas.
@@ -157,7 +144,6 @@ TEST_F(ListGuiFixture, PaintedListAsAPersonSeesIt) {
     list->row(1)->flags = 2;  // X mark
     list->selectRow(2);
     list->redraw();
-    settle();
     SuperCanvas* c = list->canvas();
     ASSERT_TRUE(waitFor([&] { return seen(c, 0, 100).b > 200; })) << "the list never showed";
     screenshot("list_pixels");
@@ -220,17 +206,23 @@ TEST_F(ListGuiFixture, LongListSortedScrolledAndSelectedWithTheMouse) {
     list->setItemCount(rows);
     list->updateScrollBar(1);
     list->redraw();
-    settle();
+    SuperCanvas* c = list->canvas();
+    ASSERT_TRUE(waitFor([&] { return seen(c, 0, 100).b > 200; })) << "the list never showed";
     wid = windowId("List of players");
     ASSERT_FALSE(wid.empty()) << "no window with that title";
-    SuperCanvas* c = list->canvas();
 
     // Sort by history (shortest first), then by player.
+    auto sortedBy = [&](int column, const std::function<bool(const char*, const char*)>& inOrder) {
+        for (int r = 1; r < rows; ++r)
+            if (!inOrder(list->cellText(r - 1, column), list->cellText(r, column))) return false;
+        return true;
+    };
+    auto shorterOrSame = [](const char* a, const char* b) { return std::strlen(a) <= std::strlen(b); };
+    auto alphabetical = [](const char* a, const char* b) { return strcasecmp(a, b) <= 0; };
     clickAt(c, 350, 8);
-    for (int r = 1; r < rows; ++r)
-        ASSERT_LE(std::strlen(list->cellText(r - 1, 2)), std::strlen(list->cellText(r, 2))) << r;
+    EXPECT_TRUE(waitFor([&] { return sortedBy(2, shorterOrSame); })) << "not sorted by history";
     clickAt(c, 20, 8);
-    for (int r = 1; r < rows; ++r) ASSERT_LE(strcasecmp(list->cellText(r - 1, 0), list->cellText(r, 0)), 0) << r;
+    EXPECT_TRUE(waitFor([&] { return sortedBy(0, alphabetical); })) << "not sorted by player";
 
     // Scroll down a page with a click in the scroll bar's trough.
     clickAt(c, 412, 380);
@@ -242,6 +234,7 @@ TEST_F(ListGuiFixture, LongListSortedScrolledAndSelectedWithTheMouse) {
     clickAt(c, 150, 16 * 3 + 8);
     clickAt(c, 150, 16 * 7 + 8, "keydown shift ");
     xdo("keyup shift");
+    EXPECT_TRUE(waitFor([&] { return window->events.size() >= 5; }));
     const int a = first + 2, b = first + 6;
     std::set<int> chosen;
     for (int r = 0; r < rows; ++r)
@@ -255,9 +248,10 @@ TEST_F(ListGuiFixture, LongListSortedScrolledAndSelectedWithTheMouse) {
     // unselected again and reported by the second.
     window->events.clear();
     xdo(moveTo(c, 150, 16 * 10 + 8) + "click --repeat 2 --delay 80 1");
+    EXPECT_TRUE(waitFor([&] { return window->events.size() >= 3; }));
     EXPECT_EQ(window->events, (std::vector<Event>{{"select", first + 9}, {"deselect", first + 9}, {"doubleClick", first + 9}}));
 
-    settle();
+    EXPECT_TRUE(waitFor([&] { return near(seen(c, 395, 16 * 4 + 9), shown(list->colour(3))); }));
     EXPECT_SEEN(c, 395, 16 * 4 + 9, shown(list->colour(3)), "a selected row");
     EXPECT_SEEN(c, 395, 16 * 10 + 9, shown(list->colour((10 + first) % 2)), "the double-clicked row");
     screenshot("list_scrolled_sorted_selected");
@@ -278,13 +272,15 @@ TEST_F(ListGuiFixture, SelectedRowsDragOntoAnotherList) {
         from->setRowCount(r + 1);
     }
     from->redraw();
-    settle();
-    wid = windowId("List drag");
-    ASSERT_FALSE(wid.empty());
     SuperCanvas* src = from->canvas();
     SuperCanvas* dst = to->canvas();
+    ASSERT_TRUE(waitFor([&] { return seen(src, 0, 100).b > 200 && seen(dst, 0, 100).b > 200; }))
+        << "the lists never showed";
+    wid = windowId("List drag");
+    ASSERT_FALSE(wid.empty());
 
     clickAt(src, 100, 16 * 2 + 8);  // row 1
+    ASSERT_TRUE(waitFor([&] { return from->isRowSelected(1) == 1; }));
     // Press on row 3, drag it out and drop it on the other list. The drag
     // runs its own loop, so the moves come from a driver in the background.
     auto [sx, sy] = framePoint(src, 100, 16 * 4 + 8);
@@ -297,7 +293,7 @@ TEST_F(ListGuiFixture, SelectedRowsDragOntoAnotherList) {
     chain += " mouseup 1 &";
     ASSERT_EQ(std::system(chain.c_str()), 0);
     ASSERT_TRUE(waitFor([&] { return to->drops.size() >= 2; })) << "nothing was dropped";
-    settle();
+    settle();  // a third drop, if one were to come
 
     ASSERT_EQ(to->drops.size(), 2u);
     EXPECT_EQ(to->drops[0].path, "/boards/set 1/board 1.gkv");

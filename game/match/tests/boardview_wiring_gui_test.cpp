@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <cstdlib>
-#include <functional>
 
 #include "framework/canvas/supercanvas.h"
 #include "framework/image/image.h"
@@ -16,8 +14,11 @@
 #include "game/view/boardcore.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
+#include "testing/window_support.h"
 
 namespace {
+
+using testing_support::waitFor;
 
 class MainBoardView : public match_testing::MainWindowFixture {
 protected:
@@ -29,14 +30,6 @@ protected:
             EXPECT_TRUE(waitFor([&] { return view->glWindow()->paintCount() > 0; }));
         }
         return view;
-    }
-    static bool waitFor(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            pump(0.02);
-        }
-        return true;
     }
 };
 

@@ -167,10 +167,12 @@ TEST_F(LobbyWindow, StartLobbyRowChoiceChatSayAndQuit) {
     EXPECT_EQ(core->getMySeat(), 1);
     EXPECT_EQ(text("red"), "Guest");
     EXPECT_EQ(text("green"), "Ann");
-    pump(0.3);
     // White rows below the text.
-    std::array<int, 3> white = listPixel(core->listCore()->listWidth() - 40, AdvancedListCore::kRowHeight * 4 + 8);
-    for (int c : white) EXPECT_GE(c, 245);
+    auto whiteBelow = [&] {
+        std::array<int, 3> px = listPixel(core->listCore()->listWidth() - 40, AdvancedListCore::kRowHeight * 4 + 8);
+        return px[0] >= 245 && px[1] >= 245 && px[2] >= 245;
+    };
+    EXPECT_TRUE(until(whiteBelow));
 
     // A "Say:" line comes back from the server as chat, to both players.
     auto field = inMainFrame("talkText");

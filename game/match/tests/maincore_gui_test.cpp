@@ -20,6 +20,7 @@
 #include "game/view/boardcore.h"
 #include "platform/ui/ui.h"
 #include "testing/test_cores.h"
+#include "testing/window_support.h"
 
 using match_testing::MainWindowFixture;
 using Texts = std::vector<std::string>;
@@ -218,10 +219,10 @@ TEST_F(MainWindow, HelpItemsOpenTheirPagesInTheWebBrowser) {
     open();
     for (const char* item : {"helpMI", "kzvHomeMI", "vurnHomeMI"}) core->setIntValue(item, 1);
     std::string urls;
-    for (int i = 0; i < 250 && std::count(urls.begin(), urls.end(), '\n') < 3; ++i) {
-        pump(0.02);
+    EXPECT_TRUE(testing_support::waitFor([&] {
         urls = folder.read("urls.txt");
-    }
+        return std::count(urls.begin(), urls.end(), '\n') >= 3;
+    }));
     unsetenv("VURNORVEXI_BROWSER");
     unsetenv("VURNORVEXI_WEB_HOST");
     // The browsers start side by side: any order.
@@ -260,8 +261,7 @@ TEST_F(MainWindow, SettingsOpensOnceAndExitClosesAfterTheHandler) {
 
     core->setIntValue("exitMI", 1);
     EXPECT_EQ(orvexMainCore, core);  // still here while the handler runs
-    for (int i = 0; i < 100 && orvexMainCore; ++i) pump(0.02);
-    EXPECT_EQ(orvexMainCore, nullptr);
+    EXPECT_TRUE(testing_support::waitFor([&] { return orvexMainCore == nullptr; }));
     core = nullptr;  // the close deleted it
     EXPECT_NE(getStringOption("mainWindowOW"), nullptr);
 }

@@ -15,6 +15,7 @@
 #include "game/protocol/gamesocket.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/ui.h"
+#include "testing/window_support.h"
 
 namespace match_testing {
 
@@ -121,10 +122,7 @@ void PeerClient::removeListRow(uint32_t id1, uint32_t id2) {
 }
 
 void screenshot(const char* name) {
-    if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-        std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
-        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
-    }
+    if (!testing_support::screenshot(name)) ADD_FAILURE() << "screenshot " << name << " failed";
 }
 
 }  // namespace match_testing

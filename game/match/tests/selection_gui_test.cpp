@@ -22,6 +22,7 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/timer.h"
 #include "platform/ui/ui.h"
+#include "testing/window_support.h"
 
 using match_testing::MainWindowFixture;
 
@@ -129,8 +130,7 @@ TEST_F(Selection, StartLoadsTheStyleSetsItsPortStoresAnEditedNameAndConnects) {
         ASSERT_EQ(got.size(), 1u);
         EXPECT_EQ(got[0], loginMessage(c.login));
         // The selection window closes after "Start!"; the main window stays.
-        for (int i = 0; i < 50 && selection(); ++i) pump(0.02);
-        EXPECT_EQ(selection(), nullptr);
+        EXPECT_TRUE(testing_support::waitFor([&] { return selection() == nullptr; }));
         EXPECT_EQ(orvexMainCore, core);
         close();
     }
@@ -251,8 +251,7 @@ TEST_F(Settings, EachChangeIsAppliedAndStoredAtOnce) {
 
     // "Done" closes the window once its handler has returned.
     canvas->envokeItemForControl(canvas->getControl("ok"));
-    for (int i = 0; i < 50 && settingsWindow(); ++i) pump(0.02);
-    EXPECT_EQ(settingsWindow(), nullptr);
+    EXPECT_TRUE(testing_support::waitFor([&] { return settingsWindow() == nullptr; }));
 }
 
 }  // namespace
