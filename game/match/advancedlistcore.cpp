@@ -133,8 +133,7 @@ int AdvancedListCore::compareRows(const RowItem& a, const RowItem& b) {
 // ---------------------------------------------------------------- life
 
 AdvancedListCore::AdvancedListCore(const char* name, SuperCore* owner, int x, int y, int width, int height)
-    : iListName(boundedText(name, kMaxListName)), iOwner(owner), iListWidth(width), iListHeight(height),
-      iPosX(x), iPosY(y) {
+    : iListName(boundedText(name, kMaxListName)), iOwner(owner), iListWidth(width), iListHeight(height) {
     SuperCanvas* parent = owner ? owner->canvas() : nullptr;
     if (parent) parent->addEmbeddedCore(this);
     createCanvas(parent, x, y, width, height);
@@ -152,7 +151,7 @@ void AdvancedListCore::createVisual() {
     if (iCanvas)
         iCanvas->addVerticalScrollBar("scrollBar", iListWidth - kScrollBarWidth, 0, kScrollBarWidth, iListHeight);
     updateScrollBar(1);
-    ensureRows(iRowCapacity);
+    ensureRows(kRowCapacityStep);
     setDefaultColors();
 }
 
@@ -206,15 +205,16 @@ double AdvancedListCore::columnWidth(int column) const {
 // ---------------------------------------------------------------- rows
 
 void AdvancedListCore::ensureRows(int count) {
-    while (iRowCapacity < count) iRowCapacity += kRowCapacityStep;
-    if (static_cast<int>(iRows.size()) < iRowCapacity) iRows.resize(static_cast<std::size_t>(iRowCapacity));
+    std::size_t capacity = iRows.size();
+    while (capacity < static_cast<std::size_t>(count)) capacity += kRowCapacityStep;
+    iRows.resize(capacity);
 }
 
 void AdvancedListCore::setCell(int row, int column, const char* text) {
     if (row < 0 || column < 0 || column >= kMaxColumns) return;
-    if (row >= iRowCapacity) {
+    if (row >= rowCapacity()) {
         ensureRows(row + 1);
-        debugPrintfI("size is %d\n", static_cast<int>(static_cast<std::size_t>(iRowCapacity) * sizeof(RowItem)));
+        debugPrintfI("size is %d\n", static_cast<int>(iRows.size() * sizeof(RowItem)));
     }
     RowItem& r = iRows[static_cast<std::size_t>(row)];
     if (text)

@@ -131,7 +131,7 @@ public:
     int itemCount() const { return iNumItems; }
     void setItemCount(int count) { iNumItems = count; }
     int selectedCount() const { return iNumSelected; }
-    int rowCapacity() const { return iRowCapacity; }
+    int rowCapacity() const { return static_cast<int>(iRows.size()); }
     // A row below the capacity (null beyond it).
     RowItem* row(int index);
     const RowItem* row(int index) const;
@@ -186,13 +186,11 @@ private:
     int iLocalX = 0, iLocalY = 0;
     int iListWidth = 0, iListHeight = 0;
     int iEnabled = 1;
-    int iPosX = 0, iPosY = 0;
     int iAnchor = -1;
     std::array<Column, kMaxColumns> iColumns;
     int iNumColumns = 0;
     std::vector<RowItem> iRows;
     int iNumRows = 0;
-    int iRowCapacity = kRowCapacityStep;
     std::array<std::array<int, 3>, kColourSlots> iColours{};
     int iFirstVisible = 0;
     int iHidden = 0;
