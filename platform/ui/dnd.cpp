@@ -147,7 +147,12 @@ int DragTracker::handle(Fl_Window* canvas, int event) {
         const std::string list = buildUriList(files);
         Fl::copy(list.c_str(), static_cast<int>(list.size()), 0);
         dragging_ = true;
-        Fl::dnd();  // returns once the button is released
+        {
+            // The drag runs a loop of its own inside this handler: deferred
+            // work (a close that deletes this canvas) waits until it is over.
+            HandlerScope scope;
+            Fl::dnd();  // returns once the button is released
+        }
         dragging_ = false;
         return 1;
     }
