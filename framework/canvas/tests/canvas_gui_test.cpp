@@ -5,7 +5,6 @@
 // left alone; pixels read back show the colours set by name.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include <FL/Fl.H>
@@ -20,6 +19,7 @@
 #include "framework/canvas/tests/canvas_support.h"
 #include "platform/ui/fltk_detail.h"
 #include "platform/ui/ui.h"
+#include "testing/window_support.h"
 
 using namespace canvas_testing;
 using platform::ui::Rect;
@@ -127,10 +127,7 @@ struct GuiFixture : ::testing::Test {
     // With VURN_SHOT_DIR set, a screenshot of the display for a person to
     // look at.
     static void screenshot(const char* name) {
-        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-            std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
-            if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
-        }
+        if (!testing_support::screenshot(name)) ADD_FAILURE() << "screenshot " << name << " failed";
     }
 
     // Takes the core's windows once they are on the display.
