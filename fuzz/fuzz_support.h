@@ -17,7 +17,9 @@ namespace fuzz {
 void enterProgramFolder();
 // The path of a file of the source tree.
 std::string sourcePath(const std::string& relative);
-// Writes a file, making its folders first.
+// Writes a file, making its folders first, and reads one (empty when
+// missing): relative paths lie in the program folder, absolute ones (the
+// source tree's) where they name.
 void writeFile(const std::string& path, const uint8_t* data, std::size_t size);
 void writeFile(const std::string& path, const std::string& text);
 std::string readFile(const std::string& path);
