@@ -35,6 +35,11 @@ std::string readFile(const std::string& path) {
     return programFolder->read(path);
 }
 
+void copyFromSource(const std::string& sourceRelative, const std::string& path) {
+    enterProgramFolder();
+    programFolder->copyFromSource(sourceRelative, path);
+}
+
 void fail(const char* what, const char* file, int line) {
     std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, what);
     std::abort();

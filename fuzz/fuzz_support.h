@@ -23,6 +23,8 @@ std::string sourcePath(const std::string& relative);
 void writeFile(const std::string& path, const uint8_t* data, std::size_t size);
 void writeFile(const std::string& path, const std::string& text);
 std::string readFile(const std::string& path);
+// Copies a file or folder of the source tree into the program folder.
+void copyFromSource(const std::string& sourceRelative, const std::string& path);
 
 // A broken invariant: the input is a finding.
 [[noreturn]] void fail(const char* what, const char* file, int line);
