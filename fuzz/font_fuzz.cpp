@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static Image shippedSheet;
     static std::string shippedOrder;
     if (shippedSheet.iWidth == 0) {
-        fuzz::writeFile("system/mformats", fuzz::readFile(fuzz::sourcePath("data/system/mformats")));
+        fuzz::copyFromSource("data/system/mformats", "system/mformats");
         shippedSheet.loadFile(fuzz::sourcePath("data/system/fonts/text1i.dat").c_str());
         shippedSheet.toRGB24();
         shippedOrder = glyphOrderFrom(fuzz::readFile(fuzz::sourcePath("data/system/fonts/text1d.dat")));

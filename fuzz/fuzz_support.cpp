@@ -2,10 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "platform/net/tcp.h"
 #include "testing/program_folder.h"
@@ -14,29 +11,33 @@ namespace tcp = platform::net;
 
 namespace fuzz {
 
+namespace {
+std::unique_ptr<testing_support::ProgramFolder> programFolder;
+}  // namespace
+
 void enterProgramFolder() {
-    static std::unique_ptr<testing_support::ProgramFolder> folder;
-    if (!folder) folder = std::make_unique<testing_support::ProgramFolder>();
+    if (!programFolder) programFolder = std::make_unique<testing_support::ProgramFolder>();
 }
 
 std::string sourcePath(const std::string& relative) { return testing_support::sourceDir() + "/" + relative; }
 
 void writeFile(const std::string& path, const uint8_t* data, std::size_t size) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty()) std::filesystem::create_directories(folder);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    writeFile(path, std::string(reinterpret_cast<const char*>(data), size));
 }
 
 void writeFile(const std::string& path, const std::string& text) {
-    writeFile(path, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    enterProgramFolder();
+    programFolder->write(path, text);
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
+    enterProgramFolder();
+    return programFolder->read(path);
+}
+
+void copyFromSource(const std::string& sourceRelative, const std::string& path) {
+    enterProgramFolder();
+    programFolder->copyFromSource(sourceRelative, path);
 }
 
 void fail(const char* what, const char* file, int line) {

@@ -17,10 +17,14 @@ namespace fuzz {
 void enterProgramFolder();
 // The path of a file of the source tree.
 std::string sourcePath(const std::string& relative);
-// Writes a file, making its folders first.
+// Writes a file, making its folders first, and reads one (empty when
+// missing): relative paths lie in the program folder, absolute ones (the
+// source tree's) where they name.
 void writeFile(const std::string& path, const uint8_t* data, std::size_t size);
 void writeFile(const std::string& path, const std::string& text);
 std::string readFile(const std::string& path);
+// Copies a file or folder of the source tree into the program folder.
+void copyFromSource(const std::string& sourceRelative, const std::string& path);
 
 // A broken invariant: the input is a finding.
 [[noreturn]] void fail(const char* what, const char* file, int line);

@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         // the help pages' pictures, which "<IMG" tags may name (the picture
         // readers have entries of their own).
         for (const char* file : {"fonts/text1i.dat", "fonts/text1d.dat", "mformats"})
-            fuzz::writeFile(std::string("system/") + file, fuzz::readFile(fuzz::sourcePath(std::string("data/system/") + file)));
+            fuzz::copyFromSource(std::string("data/system/") + file, std::string("system/") + file);
         Image picture;
         picture.iWidth = 30;
         picture.iHeight = 20;

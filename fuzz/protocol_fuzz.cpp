@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!boards) {
         boards = true;
         for (const char* name : {"default.kv", "default.gkv", "default.oth", "default.chk", "default.d2d"})
-            fuzz::writeFile(std::string("boards/") + name, fuzz::readFile(fuzz::sourcePath(std::string("data/boards/") + name)));
+            fuzz::copyFromSource(std::string("data/boards/") + name, std::string("boards/") + name);
     }
     if (size == 0) return 0;
     const int piece = 1 + data[0] % 64;

@@ -14,17 +14,15 @@ std::mt19937& patternRandom() {
     return generator;
 }
 
-// The picture path with its file extension (after the last '.' of the file
-// name, not of a folder) replaced by ".all"; a name without one gets it.
-std::string withAllExtension(const std::string& path) {
+}  // namespace
+
+std::string IconPicture::fallbackPath(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = path.find_last_of('.');
     const std::size_t cut = (dot == std::string::npos || dot < nameStart) ? path.size() : dot;
     return path.substr(0, cut) + ".all";
 }
-
-}  // namespace
 
 IconPicture::IconPicture(int w, int h) : iW(std::max(w, 0)), iH(std::max(h, 0)), iGrid(kGridCells, '\0') {
     fillRandom(kRandomCells);
@@ -53,7 +51,7 @@ bool IconPicture::load(std::string& path, std::size_t maxPath, int states) {
     }
     std::FILE* f = openDataFile(path.c_str(), "r");
     if (!f) {
-        const std::string fallback = withAllExtension(path);
+        const std::string fallback = fallbackPath(path);
         if (fallback.size() <= maxPath) {
             path = fallback;
             f = openDataFile(path.c_str(), "r");

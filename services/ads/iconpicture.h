@@ -29,6 +29,11 @@ public:
     // Whether the art of `states` states fits the grid.
     bool fits(int states) const;
 
+    // The picture file tried when `path` can't be opened: its file
+    // extension (after the last '.' of the file name, not of a folder)
+    // replaced by ".all"; a name without one gets it.
+    static std::string fallbackPath(const std::string& path);
+
     // Reads the art of `states` states (at least 1) from the picture file at
     // `path`; when it can't be opened, `path` becomes the same path with the
     // extension ".all" (if that stays within `maxPath` characters) and that

@@ -120,6 +120,11 @@ void ImageButtonCore::repaint() {
 
 // ---------------------------------------------------------------- configuring
 
+std::string ImageButtonCore::defaultPicturePath(const char* name) {
+    const std::string base = name ? std::string(name, std::strcspn(name, ".")) : std::string();
+    return "system/icons/" + base + ".asc";
+}
+
 void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* picturePath, int states) {
     iConfigured = true;
     iStates = states < 1 ? 1 : states;
@@ -131,13 +136,7 @@ void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* p
         iFace[3] = iFace[1];  // lit-on becomes the off colour
     }
 
-    std::string path;
-    if (picturePath) {
-        path = picturePath;
-    } else {
-        const std::string base = name ? std::string(name).substr(0, std::strcspn(name, ".")) : std::string();
-        path = "system/icons/" + base + ".asc";
-    }
+    const std::string path = picturePath ? std::string(picturePath) : defaultPicturePath(name);
     iPicturePath = boundedText(windowsPath(path.c_str()), kMaxPicturePath);
     if (iCanvas) resizeTo(iCanvas, iW, iH);
 

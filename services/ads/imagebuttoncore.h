@@ -69,6 +69,11 @@ public:
     // picture "system/icons/vurn.gif".
     void loadIcon(const char* kind, const char* name, const char* picturePath, int states);
 
+    // The picture file of a button configured without one: "system/icons/"
+    // + the name up to its first '.' + ".asc" ("vurn.gif" gives
+    // system/icons/vurn.asc).
+    static std::string defaultPicturePath(const char* name);
+
     // The picture file the button read (its "Command" and any other keyed
     // line, such as "HTTP-Help", are read from it); empty before loadIcon.
     const std::string& picturePath() const { return iPicturePath; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 #include "framework/app/debuglog.h"
@@ -389,10 +390,13 @@ void PageLayout::setTitle(const char* start, const char* end) {
 // "bgcolor=" and "text=" inside the body tag itself: an optional double
 // quote, an optional '#', then six hexadecimal digits.
 void PageLayout::parseBody(const char* tag, const char* tagEnd) {
-    auto colourOf = [&](const char* name, int* rgb) {
-        const char* at = std::strstr(tag, name);
-        if (!at || at >= tagEnd) return false;
-        const char* q = at + std::strlen(name);
+    // Searched within the tag only: a search on to the end of the text for
+    // every body tag would read a page of them in quadratic time.
+    const std::string_view inTag(tag, static_cast<std::size_t>(tagEnd - tag));
+    auto colourOf = [&](std::string_view name, int* rgb) {
+        const std::size_t at = inTag.find(name);
+        if (at == std::string_view::npos) return false;
+        const char* q = tag + at + name.size();
         if (q < tagEnd && *q == '"') ++q;
         if (q < tagEnd && *q == '#') ++q;
         int digit[6];

@@ -10,13 +10,12 @@
 #include "services/browser/webbrowsercore.h"
 
 std::string buttonPictureFile(const char* buttonName) {
-    std::string base = buttonName ? buttonName : "";
-    base = "system/icons/" + base.substr(0, base.find('.'));
-    if (FILE* f = openDataFile((base + ".asc").c_str(), "r")) {
+    const std::string path = ImageButtonCore::defaultPicturePath(buttonName);
+    if (FILE* f = openDataFile(path.c_str(), "r")) {
         std::fclose(f);
-        return base + ".asc";
+        return path;
     }
-    return base + ".all";
+    return IconPicture::fallbackPath(path);
 }
 
 WebBrowserCore* openButtonHelpPage(SuperCore* imageButton) {

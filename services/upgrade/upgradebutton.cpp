@@ -10,9 +10,6 @@
 #include "services/upgrade/upgradecore.h"
 #include "services/upgrade/upgradelist.h"
 
-int upgradeButtonX = OrvexMainCore::kUpgradeButtonX;
-int upgradeButtonY = OrvexMainCore::kUpgradeButtonY;
-
 namespace {
 constexpr const char* kButtonPicture = "upgrade.gkv";
 }
@@ -25,7 +22,8 @@ void createUpgradeButtons(SuperCore* core) {
         if (std::strcmp(embedded->getCoreClassName(), "ImageButtonCore") == 0 &&
             std::strcmp(embedded->getName(), itemName) == 0)
             return;  // one upgrade button a window
-    auto* button = new ImageButtonCore(core, upgradeButtonX, upgradeButtonY, kUpgradeButtonSize, kUpgradeButtonSize);
+    auto* button = new ImageButtonCore(core, OrvexMainCore::kUpgradeButtonX, OrvexMainCore::kUpgradeButtonY,
+                                       kUpgradeButtonSize, kUpgradeButtonSize);
     button->loadIcon("button", itemName, joinStrings("system/sactions/", kButtonPicture), 1);
     canvas->rememberCore(button, "NW");
 }

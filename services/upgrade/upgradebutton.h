@@ -7,14 +7,11 @@
 
 class SuperCore;
 
-// The place in the main window's panel that the main core reserves for the
-// button (left of the side list, below the seat rows).
-extern int upgradeButtonX;
-extern int upgradeButtonY;
-
 constexpr int kUpgradeButtonSize = 29;
 
-// Creates the upgrade button in the core's canvas, anchored "NW"; does
+// Creates the upgrade button in the core's canvas at the place the main
+// core reserves for it (OrvexMainCore::kUpgradeButtonX, kUpgradeButtonY:
+// left of the side list, below the seat rows), anchored "NW"; does
 // nothing while no upgrade is offered, or when the core already has one.
 void createUpgradeButtons(SuperCore* core);
 

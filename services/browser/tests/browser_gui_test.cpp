@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 #include "framework/canvas/supercanvas.h"
@@ -18,21 +17,15 @@
 #include "services/browser/tests/browser_support.h"
 #include "services/browser/webbrowsercore.h"
 #include "testing/test_cores.h"
+#include "testing/window_support.h"
 
 using namespace browser_testing;
+using testing_support::screenshot;
+using testing_support::waitFor;
 
 namespace {
 
 constexpr const char* kPrefix = "Tarvelon Orvex Chess";
-
-// Pumps events until the condition holds; false after 20 seconds.
-bool waitFor(const std::function<bool()>& condition) {
-    for (int i = 0; i < 400; ++i) {
-        if (condition()) return true;
-        platform::ui::processEvents(0.05);
-    }
-    return condition();
-}
 
 std::string output(const std::string& command) {
     std::string text;
@@ -67,13 +60,6 @@ struct GuiTest : ::testing::Test {
         const std::string cmd = "xdotool mousemove --window " + ids[0] + " " + std::to_string(wx) + " " +
                                 std::to_string(wy) + " click 1";
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    }
-    // With VURN_SHOT_DIR set, a screenshot of the display for a person to look at.
-    static void screenshot(const char* name) {
-        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-            const std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
-            if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
-        }
     }
     static Rgb pixel(SuperCore* core, int x, int y) {
         const std::vector<uint8_t> p = platform::ui::readWindowPixels(core->canvas()->platformCanvas(), x, y, 1, 1);
@@ -116,7 +102,7 @@ TEST_F(GuiTest, AHelpPageShowsItsTextAndPictureAndScrolls) {
     EXPECT_TRUE(inkIn(viewer, 4, 4, 60, 12));
     EXPECT_TRUE(near(pixel(viewer, 4 + 30, 16 + 20), {0, 160, 60}));
     EXPECT_TRUE(near(pixel(viewer, 4 + 80, 16 + 20), {255, 255, 244}));
-    screenshot("browser_probe_top");
+    EXPECT_TRUE(screenshot("browser_probe_top"));
 
     // A click on the down arrow of the vertical bar scrolls the page up.
     platform::ui::Control* vb = viewer->canvas()->getControl("vb");
@@ -129,7 +115,7 @@ TEST_F(GuiTest, AHelpPageShowsItsTextAndPictureAndScrolls) {
     platform::ui::processEvents(0.3);
     EXPECT_TRUE(near(pixel(viewer, 4 + 30, 16 + 198 - offset), {0, 160, 60}));
     EXPECT_TRUE(near(pixel(viewer, 4 + 30, 16 + 201 - offset), {255, 255, 244}));
-    screenshot("browser_probe_scrolled");
+    EXPECT_TRUE(screenshot("browser_probe_scrolled"));
 }
 
 TEST_F(GuiTest, TheShippedEntryPageShowsItsContentsAndBoardPicture) {
@@ -142,7 +128,7 @@ TEST_F(GuiTest, TheShippedEntryPageShowsItsContentsAndBoardPicture) {
     int linkInk = 0;
     for (std::size_t i = 0; i + 2 < area.size(); i += 3) linkInk += area[i] < 90 && area[i + 2] > 180;
     EXPECT_GT(linkInk, 50);
-    screenshot("browser_help_index");
+    EXPECT_TRUE(screenshot("browser_help_index"));
 }
 
 TEST_F(GuiTest, ClickingAnInternalLinkLoadsItsPage) {
@@ -257,7 +243,7 @@ TEST_F(GuiTest, TheAboutCommandTwiceLeavesOneAboutWindow) {
     ASSERT_EQ(viewer->layout().links().size(), 1u);
     EXPECT_EQ(viewer->layout().links().front().target, AboutCore::kHomePage);
     EXPECT_FALSE(viewer->layout().brokeOff());
-    screenshot("about_window");
+    EXPECT_TRUE(screenshot("about_window"));
 
     // A bigger window: the page follows it and is laid out again.
     SuperWindow* frame = first->frame();

@@ -1,12 +1,11 @@
 #include "services/upgrade/tests/upgrade_support.h"
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdlib>
 
 #include "platform/os/thread.h"
-#include "platform/ui/ui.h"
+#include "testing/window_support.h"
 
 namespace upgrade_testing {
 
@@ -38,22 +37,13 @@ OfferedUpgrade::~OfferedUpgrade() {
 }
 
 bool waitFor(const std::function<bool()>& condition, bool events, int timeoutMs) {
+    if (events) return testing_support::waitFor(condition, timeoutMs / 1000.0);
     const long long end = platform::monotonicMs() + timeoutMs;
     while (!condition()) {
         if (platform::monotonicMs() > end) return false;
-        if (events)
-            platform::ui::processEvents(0.02);
-        else
-            platform::sleepMs(2);
+        platform::sleepMs(2);
     }
     return true;
-}
-
-void screenshot(const char* name) {
-    if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-        std::string cmd = std::string("import -window root '") + dir + "/" + name + ".png'";
-        if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "screenshot failed";
-    }
 }
 
 std::string gunzip(const std::string& packed) {

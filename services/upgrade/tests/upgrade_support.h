@@ -1,7 +1,8 @@
 #pragma once
 // Shared by the upgrade tests: the stand-in upgrade service on free
 // loopback ports, offering a folder of newer files, with the configuration
-// pointed at it; waiting on a condition; unpacking what was stored.
+// pointed at it; waiting on a condition with or without the toolkit's
+// events; unpacking what was stored.
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,12 +30,9 @@ private:
 };
 
 // Waits until the condition holds, up to a generous deadline; with
-// `events` the toolkit's events are processed meanwhile (window tests).
+// `events` the toolkit's events are processed meanwhile (window tests, as
+// testing_support::waitFor does), without them the test thread sleeps.
 bool waitFor(const std::function<bool()>& condition, bool events, int timeoutMs = 20000);
-
-// With VURN_SHOT_DIR set, a screenshot of the display (NAME.png there) for
-// a person to look at.
-void screenshot(const char* name);
 
 // The bytes of a gzip stream unpacked; empty when they are not one.
 std::string gunzip(const std::string& packed);

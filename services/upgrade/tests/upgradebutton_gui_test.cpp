@@ -25,11 +25,12 @@
 #include "services/upgrade/upgradelist.h"
 #include "testing/program_folder.h"
 #include "testing/test_cores.h"
+#include "testing/window_support.h"
 
 using testing_support::ProgramFolder;
 using testing_support::TestMainCore;
 using upgrade_testing::OfferedUpgrade;
-using upgrade_testing::screenshot;
+using testing_support::screenshot;
 using upgrade_testing::waitFor;
 
 namespace {
@@ -161,7 +162,7 @@ TEST_F(RunFixture, ADifferingFileShowsTheButtonThatOpensTheWindow) {
     ImageButtonCore* button = upgradeButton();
     ASSERT_NE(button, nullptr);
     expectButtonShown(button);
-    screenshot("main_window_with_upgrade_button");
+    EXPECT_TRUE(screenshot("main_window_with_upgrade_button"));
 
     ASSERT_NE(clickButton(), nullptr);
     UpgradeCore* w = upgradeWindow();
@@ -196,7 +197,7 @@ TEST_F(RunFixture, TheGameWindowShowsTheButton) {
     ImageButtonCore* button = upgradeButton();
     ASSERT_NE(button, nullptr);
     expectButtonShown(button);
-    screenshot("game_window_with_upgrade_button");
+    EXPECT_TRUE(screenshot("game_window_with_upgrade_button"));
     UpgradeCore* w = clickButton();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->canvas()->getControl("label2")->text(), "Upgrade from 1.01 to 1.02?");

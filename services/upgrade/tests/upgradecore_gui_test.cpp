@@ -17,11 +17,12 @@
 #include "services/upgrade/upgradecore.h"
 #include "services/upgrade/upgradelist.h"
 #include "testing/test_cores.h"
+#include "testing/window_support.h"
 
 using standin::UpgradeFault;
 using upgrade_testing::gunzip;
 using upgrade_testing::OfferedUpgrade;
-using upgrade_testing::screenshot;
+using testing_support::screenshot;
 using upgrade_testing::waitFor;
 
 namespace {
@@ -147,7 +148,7 @@ TEST_F(WindowFixture, ClickedThroughItStoresEveryFile) {
     EXPECT_EQ(asked[0], "SIZE vurnorvex_windows_1.01/newdir/deep/c.bin.gz");
     EXPECT_EQ(asked[1], "GET vurnorvex_windows_1.01/newdir/deep/c.bin.gz");
     settle();
-    screenshot("upgrade_window_after_download");
+    EXPECT_TRUE(screenshot("upgrade_window_after_download"));
 
     clickOn(w, "step3");
     ASSERT_TRUE(waitFor([] { return windowsOpen() == 0; }, true));
