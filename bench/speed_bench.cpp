@@ -32,6 +32,7 @@
 #include "framework/image/png.h"
 #include "framework/image/quantize.h"
 #include "game/board/board.h"
+#include "game/board/tests/stub_game.h"
 
 namespace {
 
@@ -116,20 +117,6 @@ std::string fmtMs(double ms) {
 
 // ---- the shot ---------------------------------------------------------------
 
-// The turn state a board needs; a shot asks nothing of it.
-class BenchGame : public OrvexGameState {
-public:
-    int getCurrentPlayer() const override { return 1; }
-    void setCurrentPlayer(int) override {}
-    int getTurnsLeft() const override { return 3; }
-    void setTurnsLeft(int) override {}
-    int getAnimSequence() const override { return 0; }
-    void setAnimSequence(int) override {}
-    void checkGameOver() override {}
-    void resetPlayerLabels() override {}
-    void boardLoaded() override {}
-};
-
 // The benchmark board: a serpentine through the whole play area that the
 // beam runs there and back, again and again, until every piece on it has
 // handled its 11 arrivals. The firing piece stands in the bottom-left
@@ -170,8 +157,8 @@ std::vector<std::vector<BoardCell>> serpentineBoard(int n, std::mt19937& rng) {
 
 void benchShot(int runs) {
     constexpr int n = OrvexBoard::kMaxPlayArea;  // play area; with the border n + 2
-    BenchGame game;
-    auto board = std::make_unique<OrvexBoard>(game);
+    board_test::StubGame game;  // a shot asks nothing of the turn state
+    OrvexBoard* board = game.board.get();
     board->setStyle(1);
     board->setPlayAreaSize(n + 2, n + 2);
     bench::ReferenceTracer reference(n + 2, n + 2);
@@ -183,11 +170,11 @@ void benchShot(int runs) {
             const BoardCell c = cells[x][y];
             std::unique_ptr<OrvexPiece> piece;
             switch (c.kind) {
-            case bench::ReferenceTracer::kWall: piece = std::make_unique<OrvexWall>(board.get(), x, y); break;
-            case bench::ReferenceTracer::kShooter: piece = std::make_unique<OrvexOrvex>(board.get(), x, y, 1); break;
-            case bench::ReferenceTracer::kMirror: piece = std::make_unique<OrvexMirror>(board.get(), x, y, 1); break;
-            case bench::ReferenceTracer::kSplitter: piece = std::make_unique<OrvexSplitter>(board.get(), x, y, 2); break;
-            default: piece = std::make_unique<OrvexBlank>(board.get(), x, y); break;
+            case bench::ReferenceTracer::kWall: piece = std::make_unique<OrvexWall>(board, x, y); break;
+            case bench::ReferenceTracer::kShooter: piece = std::make_unique<OrvexOrvex>(board, x, y, 1); break;
+            case bench::ReferenceTracer::kMirror: piece = std::make_unique<OrvexMirror>(board, x, y, 1); break;
+            case bench::ReferenceTracer::kSplitter: piece = std::make_unique<OrvexSplitter>(board, x, y, 2); break;
+            default: piece = std::make_unique<OrvexBlank>(board, x, y); break;
             }
             piece->iDirection = c.facing;
             reference.set(x, y, c.kind, c.facing);

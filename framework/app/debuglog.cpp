@@ -38,7 +38,9 @@ void writeErrorFileLocked(const char* text) {
 
 bool logOff() { return disabled.load(std::memory_order_relaxed); }
 
+// Every formatting wrapper comes here: an off log formats nothing.
 void formatAndLog(const char* format, ...) {
+    if (logOff()) return;
     char buffer[1024];
     va_list ap;
     va_start(ap, format);
@@ -84,19 +86,19 @@ void writeErrorFile(const char* text) {
     writeErrorFileLocked(text);
 }
 
-void debugPrintfS(const char* f, const char* s) { if (!logOff()) formatAndLog(f, str(s)); }
-void debugPrintfI(const char* f, int i) { if (!logOff()) formatAndLog(f, i); }
-void debugPrintfSS(const char* f, const char* a, const char* b) { if (!logOff()) formatAndLog(f, str(a), str(b)); }
-void debugPrintfSI(const char* f, const char* s, int i) { if (!logOff()) formatAndLog(f, str(s), i); }
-void debugPrintfII(const char* f, int a, int b) { if (!logOff()) formatAndLog(f, a, b); }
-void debugPrintfIII(const char* f, int a, int b, int c) { if (!logOff()) formatAndLog(f, a, b, c); }
-void debugPrintfSII(const char* f, const char* s, int a, int b) { if (!logOff()) formatAndLog(f, str(s), a, b); }
-void debugPrintfSSI(const char* f, const char* a, const char* b, int i) { if (!logOff()) formatAndLog(f, str(a), str(b), i); }
-void debugPrintfIIII(const char* f, int a, int b, int c, int d) { if (!logOff()) formatAndLog(f, a, b, c, d); }
-void debugPrintfSIII(const char* f, const char* s, int a, int b, int c) { if (!logOff()) formatAndLog(f, str(s), a, b, c); }
-void debugPrintfIIIS(const char* f, int a, int b, int c, const char* s) { if (!logOff()) formatAndLog(f, a, b, c, str(s)); }
-void debugPrintfIIIII(const char* f, int a, int b, int c, int d, int e) { if (!logOff()) formatAndLog(f, a, b, c, d, e); }
-void debugPrintfSIIII(const char* f, const char* s, int a, int b, int c, int d) { if (!logOff()) formatAndLog(f, str(s), a, b, c, d); }
+void debugPrintfS(const char* f, const char* s) { formatAndLog(f, str(s)); }
+void debugPrintfI(const char* f, int i) { formatAndLog(f, i); }
+void debugPrintfSS(const char* f, const char* a, const char* b) { formatAndLog(f, str(a), str(b)); }
+void debugPrintfSI(const char* f, const char* s, int i) { formatAndLog(f, str(s), i); }
+void debugPrintfII(const char* f, int a, int b) { formatAndLog(f, a, b); }
+void debugPrintfIII(const char* f, int a, int b, int c) { formatAndLog(f, a, b, c); }
+void debugPrintfSII(const char* f, const char* s, int a, int b) { formatAndLog(f, str(s), a, b); }
+void debugPrintfSSI(const char* f, const char* a, const char* b, int i) { formatAndLog(f, str(a), str(b), i); }
+void debugPrintfIIII(const char* f, int a, int b, int c, int d) { formatAndLog(f, a, b, c, d); }
+void debugPrintfSIII(const char* f, const char* s, int a, int b, int c) { formatAndLog(f, str(s), a, b, c); }
+void debugPrintfIIIS(const char* f, int a, int b, int c, const char* s) { formatAndLog(f, a, b, c, str(s)); }
+void debugPrintfIIIII(const char* f, int a, int b, int c, int d, int e) { formatAndLog(f, a, b, c, d, e); }
+void debugPrintfSIIII(const char* f, const char* s, int a, int b, int c, int d) { formatAndLog(f, str(s), a, b, c, d); }
 
 DebugLogFileLock::DebugLogFileLock() { logMutex.lock(); }
 DebugLogFileLock::~DebugLogFileLock() { logMutex.unlock(); }

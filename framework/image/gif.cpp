@@ -306,8 +306,11 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
 
         if (localEntries && !readColorTable(in, localEntries, picture->palette.data()))
             return "Invalid image header";
-        // Indices, and the alpha plane the loader adds: two bytes a pixel.
-        if (!imageDecodedSizeAcceptable(width, height, 2)) return "Invalid image header";
+        // Indices, and the alpha plane the loader adds: two bytes a pixel;
+        // an interlaced picture is decoded through a row buffer as large as
+        // its indices.
+        const bool interlaced = (imageFlags & 0x40) != 0;
+        if (!imageDecodedSizeAcceptable(width, height, interlaced ? 3 : 2)) return "Invalid image header";
         if (!in.has(1)) return "Image short";
         int minCodeSize = in.byte();
         const uint8_t* stream = in.here();
@@ -317,7 +320,7 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
         picture->height = height;
         picture->pixels8.assign(static_cast<std::size_t>(width) * height, 0);
         bool endCode = false;
-        std::string error = gifDecode(stream, data + size, minCodeSize, width, height, (imageFlags & 0x40) != 0,
+        std::string error = gifDecode(stream, data + size, minCodeSize, width, height, interlaced,
                                       picture->pixels8.data(), &endCode);
         if (!error.empty()) return error;
         if (endCode) return "EOF";

@@ -128,10 +128,11 @@ std::string loadPNG(const char* fileName, PictureRecord* picture) {
     if (depth == 0 || !imageSizeAcceptable(width, height) ||
         state.rowBytes < static_cast<png_size_t>(width) * static_cast<png_size_t>(state.channels))
         return "Could not read file";  // a form this reader cannot serve
-    // Decoded: libpng's rows, then the picture's own pixels and alpha (a
-    // palette picture also gets the alpha plane the loader adds).
-    const bool withAlpha = state.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
-    const int64_t pictureBytes = depth == 8 ? 2 : depth == 24 ? 3 + 1 : 6 + (withAlpha ? 2 : 0);
+    // Decoded: libpng's rows, then the picture's own pixels and alpha, and
+    // the 8-bit alpha plane the loader gives every picture (from the 16-bit
+    // one, when there is one).
+    const bool hasAlpha = state.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
+    const int64_t pictureBytes = 1 + (depth == 8 ? 1 : depth == 24 ? 3 : 6 + (hasAlpha ? 2 : 0));
     const int64_t rowBytesPerPixel = (static_cast<int64_t>(state.rowBytes) + width - 1) / width;
     if (!imageDecodedSizeAcceptable(width, height, rowBytesPerPixel + pictureBytes)) return "Could not read file";
 
@@ -142,7 +143,6 @@ std::string loadPNG(const char* fileName, PictureRecord* picture) {
     readPngEnd(&state);
 
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const bool hasAlpha = state.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
     picture->width = width;
     picture->height = height;
     picture->depth = depth;

@@ -2,8 +2,10 @@
 // four-character code per play-area cell (letter, direction digit, owner
 // digit, counter digit), row by row; line breaks may stand anywhere between
 // the characters. The border is not stored.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -101,20 +103,13 @@ enum class Scan { None, Number, TooLarge };
 // A decimal number as "%d" reads it (blanks, a sign, digits), checked: one
 // that does not fit 32 bits is TooLarge rather than wrapped around.
 Scan scanNumber(const char*& p, int* out) {
-    const char* q = p;
-    while (*q == ' ' || *q == '\t' || *q == '\r' || *q == '\n' || *q == '\f' || *q == '\v') ++q;
-    bool negative = false;
-    if (*q == '+' || *q == '-') negative = *q++ == '-';
-    if (*q < '0' || *q > '9') return Scan::None;
-    long long v = 0;
-    bool tooLarge = false;
-    for (; *q >= '0' && *q <= '9'; ++q) {
-        if (v <= INT32_MAX) v = v * 10 + (*q - '0');  // beyond that, only the digits are passed
-        if (v > static_cast<long long>(INT32_MAX) + (negative ? 1 : 0)) tooLarge = true;
-    }
-    p = q;
-    if (tooLarge) return Scan::TooLarge;
-    *out = static_cast<int>(negative ? -v : v);
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(p, &end, 10);
+    if (end == p) return Scan::None;
+    p = end;
+    if (errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return Scan::TooLarge;
+    *out = static_cast<int>(v);
     return Scan::Number;
 }
 

@@ -81,7 +81,6 @@ public:
     void forgetOwner() { iOwner = nullptr; }
 
     platform::ui::GlWindow* glWindow() const { return iGl.get(); }
-    const SceneState& sceneState() const { return iScene; }
     int tickCount() const { return iTicks; }
 
 private:

@@ -37,6 +37,10 @@ SceneGeometry::SceneGeometry(int width, int height)
     // A length on the second layer that looks as long as one on the square
     // layer: the ratio of their distances from the eye.
     iLayerScale = (scene_geometry::kEyeDistance + scene_geometry::kPieceDepth - lift()) / scene_geometry::kEyeDistance;
+    // One cell on the second layer, against that of an 11-wide play area.
+    const float advanced =
+        squareSize(11) * (scene_geometry::kEyeDistance + scene_geometry::kPieceDepth) / scene_geometry::kEyeDistance;
+    iEmblemScale = std::min(1.0f, iS * iLayerScale / advanced);
 }
 
 float SceneGeometry::squareLeft(int x) const {
@@ -59,13 +63,6 @@ float SceneGeometry::layerY(float y) const {
     const float oy = static_cast<float>((iH - 1) - iH / 2);
     const float e = evenShift();
     return ((static_cast<float>(iH - 1) - y - oy) * iS - e) * iLayerScale + e;
-}
-
-float SceneGeometry::emblemScale() const {
-    // One cell on the second layer, against that of an 11-wide play area.
-    static const float advanced = squareSize(11) * (scene_geometry::kEyeDistance + scene_geometry::kPieceDepth) /
-                                  scene_geometry::kEyeDistance;
-    return std::min(1.0f, iS * iLayerScale / advanced);
 }
 
 int cameraQuarter(int angle) { return ((angle / 90) * 2 + 8000) % 8; }

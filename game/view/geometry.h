@@ -61,13 +61,14 @@ public:
     // The size of the pieces' emblems: 1 up to the advanced board's width;
     // on wider boards the emblems shrink with the cells, so that they stay
     // inside their own cells as on that board.
-    float emblemScale() const;
+    float emblemScale() const { return iEmblemScale; }
 
 private:
     int iW;
     int iH;
     float iS;
-    float iLayerScale;  // second-layer units per square-layer unit
+    float iLayerScale;   // second-layer units per square-layer unit
+    float iEmblemScale;  // read for every piece and beam of a frame: worked out once
 };
 
 // The camera quarter of an angle, as the picking's log line states it:

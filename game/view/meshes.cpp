@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <vector>
@@ -89,6 +90,26 @@ void hyperArrows() {
         }
 }
 
+// The chip's outline: sine, cosine and the ring's colour blend at every
+// step round it, the same for every chip of every frame, so worked out once.
+struct ChipStep {
+    float sin, cos, t;
+};
+constexpr int kChipSteps = 360 / kChipStep + 1;  // 0 to 360 degrees, both ends
+
+const ChipStep* chipOutline() {
+    static const std::array<ChipStep, kChipSteps> outline = [] {
+        std::array<ChipStep, kChipSteps> steps{};
+        for (int i = 0; i < kChipSteps; ++i) {
+            const float ra = static_cast<float>(i * kChipStep) * kDegree;
+            const float t = 0.5f + (std::sin(ra - 0.785375f) + 1.0f) / 2.0f;
+            steps[static_cast<std::size_t>(i)] = {std::sin(ra), std::cos(ra), t < 0 ? 0 : t};
+        }
+        return steps;
+    }();
+    return outline.data();
+}
+
 }  // namespace
 
 // The colour material follows the current colour (initGLLighting enables
@@ -106,8 +127,6 @@ void setEmblemPlacement(const EmblemPlacement& p) {
     state.cosA = p.scale * std::cos(p.degrees * kDegree);
     state.sinA = p.scale * std::sin(p.degrees * kDegree);
 }
-
-const EmblemPlacement& emblemPlacement() { return state.placement; }
 
 void beginShape(Shape shape) {
     state.shape = shape;
@@ -164,23 +183,25 @@ void drawShapeBatch() {
     glColor4fv(state.colour.data());
 }
 
+
+
 void drawChipMesh(const Rgba& dark, const Rgba& light, float f) {
     // The whole chip narrows with the flip, ring and disc alike: a disc of
-    // 3-degree steps in the dark colour, and round it a ring whose colour
+    // 10-degree steps in the dark colour, and round it a ring whose colour
     // runs from the light one (upper left) to the dark one.
+    const ChipStep* outline = chipOutline();
     setMaterial(dark);
     beginShape(Shape::Fan);
     texVertex(0, 0, 0);
-    for (int a = 0; a <= 360; a += kChipStep) texVertex(0.52f * f * std::sin(a * kDegree), 0.52f * std::cos(a * kDegree), 0);
+    for (int i = 0; i < kChipSteps; ++i) texVertex(0.52f * f * outline[i].sin, 0.52f * outline[i].cos, 0);
     endShape();
     beginShape(Shape::QuadStrip);
-    for (int a = 0; a <= 360; a += kChipStep) {
-        const float ra = a * kDegree;
-        float t = 0.5f + (std::sin(ra - 0.785375f) + 1.0f) / 2.0f;
-        if (t < 0) t = 0;
+    for (int i = 0; i < kChipSteps; ++i) {
+        const ChipStep& c = outline[i];
+        const float t = c.t;
         setMaterial({(1 - t) * light.r + t * dark.r, (1 - t) * light.g + t * dark.g, (1 - t) * light.b + t * dark.b, 1});
-        texVertex(0.5f * f * std::sin(ra), 0.5f * std::cos(ra), kRear);
-        texVertex(0.6f * f * std::sin(ra), 0.6f * std::cos(ra), kRear);
+        texVertex(0.5f * f * c.sin, 0.5f * c.cos, kRear);
+        texVertex(0.6f * f * c.sin, 0.6f * c.cos, kRear);
     }
     endShape();
 }

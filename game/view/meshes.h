@@ -28,7 +28,6 @@ struct EmblemPlacement {
     float x = 0, y = 0, z = 0;
 };
 void setEmblemPlacement(const EmblemPlacement& placement);
-const EmblemPlacement& emblemPlacement();
 
 // The shapes polygons are given as: a convex polygon (GL_POLYGON), a fan
 // around its first vertex, and a strip of quads.

@@ -178,6 +178,8 @@ void drawBeams(const OrvexBoard& board, const SceneGeometry& g, int x, int y, Sc
             beam(g, fx, fy, fx + 0.5f * static_cast<float>(directionDx(d)), fy + 0.5f * static_cast<float>(directionDy(d)));
 }
 
+// Places the emblem and draws it; the placement stays set until the caller
+// resets it once the whole layer is drawn.
 void drawOnePiece(const OrvexPiece& piece, int wiggle, float scale, float x, float y, float z) {
     EmblemPlacement at;
     at.scale = scale;
@@ -188,7 +190,6 @@ void drawOnePiece(const OrvexPiece& piece, int wiggle, float scale, float x, flo
     at.z = z;
     setEmblemPlacement(at);
     drawPieceShape(piece, 1.0f);
-    setEmblemPlacement({});
 }
 
 void compileMark() {
@@ -359,6 +360,7 @@ void drawScene(const SceneInput& in, SceneState& state) {
                 drawOnePiece(*floor, in.settings.wiggle, g.emblemScale(), px, py, kFloorZ);
             }
         }
+    setEmblemPlacement({});  // what follows is placed as given
     if (board.iNumParticles > 0) drawParticles(board, g, state.jitter);
     if (board.iGameOver) drawStar(in, board, g, state.jitter);
     if (beamStyle)

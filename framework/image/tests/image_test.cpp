@@ -180,9 +180,9 @@ TEST(ImageLoad, PicturesTooLargeOnceDecodedAreRefused) {
         putChunk(&b, "IEND", {});
         return b;
     };
-    auto gif = [](int w, int h) {
+    auto gif = [](int w, int h, int flags = 0) {
         GifBuilder b;
-        b.header().screen(w, h, 1, true).colorTable(1).image(w, h).data(2, {0x44, 0x01}).trailer();
+        b.header().screen(w, h, 1, true).colorTable(1).image(w, h, flags).data(2, {0x44, 0x01}).trailer();
         return b.bytes();
     };
     const Case cases[] = {
@@ -191,6 +191,10 @@ TEST(ImageLoad, PicturesTooLargeOnceDecodedAreRefused) {
         {"rgb8.png", png(2048, 2048, 8, 2), false},
         {"wide.gif", gif(16384, 4096), true},
         {"small.gif", gif(2048, 2048), false},
+        // 25 million pixels: within the bound as indices and alpha, beyond
+        // it with the row buffer an interlaced picture also needs.
+        {"plain.gif", gif(5000, 5000), false},
+        {"interlaced.gif", gif(5000, 5000, 0x40), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -26,10 +26,12 @@
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 #include "testing/test_cores.h"
+#include "testing/window_support.h"
 
 using view_test::ScreenPoint;
 using view_test::squareLayerPoint;
 using view_test::ViewOwnerCore;
+using testing_support::waitFor;
 
 namespace {
 
@@ -51,16 +53,6 @@ bool near(const Colour& a, const Colour& b, int tolerance) {
 
 std::string text(const Colour& c) {
     return std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]);
-}
-
-// Waits, pumping events, until the condition holds or 20 seconds pass.
-bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        platform::ui::processEvents(0.02);
-    }
-    return true;
 }
 
 // One frame of the view, read back: pixel (x, y) counted from the top left.
@@ -150,7 +142,7 @@ protected:
     // person would, and waits until every click reached the owner.
     void click(const std::vector<ScreenPoint>& points, int button = 1) {
         std::string cmd = "xdotool search --name 'Game Matrix$'";
-        std::string windows = run(cmd);
+        std::string windows = view_test::commandOutput(cmd);
         ASSERT_FALSE(windows.empty()) << "no window titled Game Matrix";
         const std::string id = windows.substr(0, windows.find('\n'));
         const std::size_t before = owner->clicks.size();
@@ -169,15 +161,6 @@ protected:
         ASSERT_EQ(std::system(chain.c_str()), 0);
         ASSERT_TRUE(waitFor([&] { return owner->clicks.size() >= before + points.size(); }))
             << owner->clicks.size() - before << " of " << points.size() << " clicks arrived";
-    }
-    static std::string run(const std::string& cmd) {
-        std::string out;
-        if (FILE* p = popen(cmd.c_str(), "r")) {
-            char buf[256];
-            while (std::fgets(buf, sizeof buf, p)) out += buf;
-            pclose(p);
-        }
-        return out;
     }
 
     testing_support::CoreEnvironment env;
@@ -342,7 +325,7 @@ TEST_F(BoardViewTest, TheRoutesOfTheOtherButtonsTurnAndFire) {
     ASSERT_EQ(board().getSelectedX(), 2);
     const int direction = board().getPiece(2, 8)->iDirection;
     // The right button turns it.
-    std::string id = run("xdotool search --name 'Game Matrix$'");
+    std::string id = view_test::commandOutput("xdotool search --name 'Game Matrix$'");
     id = id.substr(0, id.find('\n'));
     ASSERT_EQ(std::system(("xdotool mousemove --window " + id + " " + std::to_string(int(piece.x)) + " " +
                            std::to_string(int(piece.y)) + " click 3")

@@ -33,6 +33,7 @@
 #include "platform/os/process.h"
 #include "standin/game-server/game_server.h"
 #include "testing/program_folder.h"
+#include "testing/window_support.h"
 
 namespace fs = std::filesystem;
 using platform::ChildProcess;
@@ -42,16 +43,6 @@ namespace {
 
 constexpr uint32_t kSeed1 = 11, kSeed2 = 22;  // every game of the server
 constexpr int kBoardSize = 420;               // each board window, square
-
-std::string run(const std::string& cmd) {
-    std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p)) out += buf;
-        pclose(p);
-    }
-    return out;
-}
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -102,7 +93,7 @@ struct Player {
     std::string window(const std::string& title) const {
         std::string id;
         waitFor([&] {
-            const std::string found = run("xdotool search --all --pid " + std::to_string(program->pid()) + " --name '" +
+            const std::string found = view_test::commandOutput("xdotool search --all --pid " + std::to_string(program->pid()) + " --name '" +
                                           title + "$' 2>/dev/null");
             id = found.substr(0, found.find('\n'));
             return !id.empty();
@@ -194,7 +185,7 @@ protected:
         const std::string select = p.window("Select Game and Player");
         ASSERT_FALSE(select.empty()) << p.name << ": no selection window";
         press(select, 126, 40 + 22 * styleRow + 10, 1);
-        const std::string geometry = run("xdotool getwindowgeometry " + select);
+        const std::string geometry = view_test::commandOutput("xdotool getwindowgeometry " + select);
         int w = 0, h = 0;
         std::sscanf(geometry.c_str() + geometry.find("Geometry: ") + 10, "%dx%d", &w, &h);
         press(select, w / 2, 136 + 10, 1);  // four styles in test mode: "Start!" at y 136
@@ -325,11 +316,7 @@ protected:
 
     // With VURN_SHOT_DIR set, a screenshot of the display for a person to
     // look at.
-    static void screenshot(const std::string& name) {
-        if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
-            EXPECT_EQ(std::system(("import -window root '" + std::string(dir) + "/" + name + ".png'").c_str()), 0);
-        }
-    }
+    static void screenshot(const char* name) { EXPECT_TRUE(testing_support::screenshot(name)); }
 
     void expectGameOver(const std::string& line) {
         ASSERT_EQ(model.getBoard()->iGameOver, 1);

@@ -1,6 +1,7 @@
 #include "game/view/tests/view_support.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "framework/app/debuglog.h"
 #include "framework/app/options.h"
@@ -51,6 +52,16 @@ ScreenPoint secondLayerPoint(int W, float px, float py, int angle, int viewW, in
     const int m = W - 2;
     const double s = squareOf(m);
     return project(px, py, m == 8 ? 780.0 : 800.0, m % 2 == 0 ? s / 2 : 0.0, angle, viewW, viewH);
+}
+
+std::string commandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    return out;
 }
 
 void startOnDefaultBoard(TestGame& game, const std::string& style, int seat) {

@@ -30,6 +30,9 @@ ScreenPoint squareLayerPoint(int W, int H, float cx, float cy, int angle, int vi
 // given in that layer's own units.
 ScreenPoint secondLayerPoint(int W, float px, float py, int angle, int viewW, int viewH);
 
+// What a shell command (xdotool, mostly) writes to its standard output.
+std::string commandOutput(const std::string& command);
+
 // A game in which the test plays any seat.
 class TestGame : public OrvexGame {
 public:
