@@ -323,6 +323,9 @@ void GameServer::letGo(Player& p) {
 }
 
 void GameServer::sweepClosed() {
+    // Runs after every message: nothing to look for unless someone was let
+    // go since the loop last closed the let-go connections.
+    if (!anyLetGo_) return;
     // Leaving tells the others, and a send that fails then lets one more
     // go: look again until no closed player holds a row or a seat.
     for (;;) {

@@ -166,6 +166,7 @@ private:
     // waiting for their login block, in the order of their deadlines.
     std::vector<std::shared_ptr<Player>> wantWrite_;
     std::deque<std::shared_ptr<Player>> awaitingLogin_;
+    // Some player in players_ was let go (closeLetGo has not run since).
     bool anyLetGo_ = false;
     std::vector<std::vector<Player*>> lobbies_;      // rows, in order
     std::vector<std::unique_ptr<Game>> games_;
