@@ -162,9 +162,8 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<Player>> players_;  // open connections
     std::vector<std::shared_ptr<Player>> byFd_;     // the same, by descriptor
-    // Players whose queue filled since the loop last looked, and players
-    // waiting for their login block, in the order of their deadlines.
-    std::vector<std::shared_ptr<Player>> wantWrite_;
+    // Players waiting for their login block, in the order of their
+    // deadlines.
     std::deque<std::shared_ptr<Player>> awaitingLogin_;
     // Some player in players_ was let go (closeLetGo has not run since).
     bool anyLetGo_ = false;
