@@ -23,12 +23,7 @@ constexpr long kReadPiece = 16384;
 // cannot starve the others.
 constexpr int kReadsPerTurn = 8;
 
-// The server whose loop runs on this thread, if any.
-thread_local const GameServer* loopServer = nullptr;
-
 }  // namespace
-
-bool GameServer::isLoopThread() const { return loopServer == this; }
 
 struct GameServer::Player {
     int fd = -1;
@@ -98,7 +93,6 @@ void GameServer::stop() {
 }
 
 void GameServer::loop() {
-    loopServer = this;
     std::vector<tcp::Poller::Event> events;
     while (!stopping_) {
         if (!poller_->wait(kLoopWaitMs, &events)) break;
@@ -304,9 +298,10 @@ void GameServer::letGo(Player& p) {
     p.outgoing.clear();
     p.outgoingSent = 0;
     tcp::shutdownBoth(p.fd);
-    // The loop closes it and forgets it.
+    // The loop closes it and forgets it (woken for it when another thread
+    // let it go).
     anyLetGo_ = true;
-    if (!isLoopThread()) poller_->wake();
+    poller_->wake();
 }
 
 void GameServer::sweepClosed() {

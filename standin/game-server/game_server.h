@@ -120,9 +120,6 @@ private:
     void expireLogins();
     // Closes the let-go connections and forgets them.
     void closeLetGo();
-    // True on the loop's own thread; other threads wake it after a change
-    // it must act on.
-    bool isLoopThread() const;
     void handle(Player& p, const MessageBytes& body);
 
     // All below run with mutex_ held.
