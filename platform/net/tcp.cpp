@@ -290,19 +290,16 @@ Poller::~Poller() {
     if (epoll_ >= 0) close(epoll_);
 }
 
-bool Poller::add(int fd, bool write) {
+bool Poller::watch(int operation, int fd, bool write) {
     epoll_event e{};
     e.events = EPOLLIN | EPOLLRDHUP | (write ? EPOLLOUT : 0u);
     e.data.fd = fd;
-    return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) == 0;
+    return epoll_ctl(epoll_, operation, fd, &e) == 0;
 }
 
-bool Poller::change(int fd, bool write) {
-    epoll_event e{};
-    e.events = EPOLLIN | EPOLLRDHUP | (write ? EPOLLOUT : 0u);
-    e.data.fd = fd;
-    return epoll_ctl(epoll_, EPOLL_CTL_MOD, fd, &e) == 0;
-}
+bool Poller::add(int fd, bool write) { return watch(EPOLL_CTL_ADD, fd, write); }
+
+bool Poller::change(int fd, bool write) { return watch(EPOLL_CTL_MOD, fd, write); }
 
 void Poller::remove(int fd) { epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr); }
 

@@ -96,6 +96,7 @@ public:
     void wake();
 
 private:
+    bool watch(int operation, int fd, bool write);
     int epoll_ = -1;
     int wake_ = -1;
 };
