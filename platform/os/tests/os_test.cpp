@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/os/files.h"
+#include "platform/os/library.h"
 #include "platform/os/process.h"
 #include "platform/os/thread.h"
 
@@ -59,6 +60,25 @@ TEST(PlatformFiles, ReplaceFileKeepsTheModeAndNeverWaitsForAReader) {
     EXPECT_EQ(error.rfind("open: ", 0), 0u) << error;
     EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
     fs::remove_all(folder);
+}
+
+// A module named the system's way loads as the shared object beside the
+// program, never from the library search path.
+TEST(PlatformLibrary, ModuleNamesBecomeSharedObjectsInTheProgramFolder) {
+    struct {
+        const char* name;
+        const char* file;
+    } cases[] = {
+        {"plakard.dll", "./plakard.so"},
+        {"PLAKARD.DLL", "./PLAKARD.so"},
+        {"C:\\plakard.dll", "./plakard.so"},
+        {"mods\\ad.dll", "mods/ad.so"},
+        {"/opt/ad.so", "/opt/ad.so"},
+        {"ad.dll.old", "./ad.dll.old"},
+        {"dll", "./dll"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::libraryFileName(c.name), c.file) << c.name;
 }
 
 TEST(PlatformProcess, SplitCommandLine) {
