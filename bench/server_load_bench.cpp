@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,20 +81,22 @@ public:
         byFd_.assign(static_cast<std::size_t>(highest) + 1, nullptr);
         for (Client* c : mine_) {
             byFd_[static_cast<std::size_t>(c->fd)] = c;
-            fds_.push_back(c->fd);
+            if (!poller_.add(c->fd, false)) markBroken(*c);
         }
     }
 
     void operator()() {
-        std::vector<int> ready;
+        std::vector<tcp::Poller::Event> ready;
         while (!run_.finished.load()) {
             long long waitUs = 10000;
             if (run_.chatting.load()) {
                 long long next = nextDueNs();
                 if (next != 0) waitUs = std::clamp((next - nowNs()) / 1000, 0LL, 10000LL);
             }
-            if (!tcp::waitAnyReadable(fds_, waitUs, &ready)) break;
-            for (int fd : ready) receive(*byFd_[static_cast<std::size_t>(fd)]);
+            // Whole milliseconds, rounded up: a send due in 300 us waits for
+            // it rather than spinning.
+            if (!poller_.wait(static_cast<int>((waitUs + 999) / 1000), &ready)) break;
+            for (const tcp::Poller::Event& e : ready) receive(*byFd_[static_cast<std::size_t>(e.fd)]);
             if (run_.chatting.load()) sendDue();
         }
     }
@@ -178,7 +181,7 @@ private:
     Run& run_;
     std::vector<Client*> mine_;
     std::vector<Client*> byFd_;
-    std::vector<int> fds_;
+    tcp::Poller poller_;
 };
 
 int freePort() {
@@ -273,11 +276,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::vector<Driver> drivers;
-    drivers.reserve(kDrivers);
-    for (int d = 0; d < kDrivers; ++d) drivers.emplace_back(run, d);
+    // Each driver owns its poller: kept in place, never moved.
+    std::vector<std::unique_ptr<Driver>> drivers;
+    for (int d = 0; d < kDrivers; ++d) drivers.push_back(std::make_unique<Driver>(run, d));
     std::vector<std::thread> threads;
-    for (Driver& d : drivers) threads.emplace_back(std::ref(d));
+    for (auto& d : drivers) threads.emplace_back(std::ref(*d));
 
     const long long seatDeadline = nowNs() + 120LL * 1000000000;
     while (run.seated.load() < s.clients && run.broken.load() == 0 && nowNs() < seatDeadline)
@@ -303,7 +306,7 @@ int main(int argc, char** argv) {
     server.stop();
 
     std::vector<long long> latencies;
-    for (Driver& d : drivers) latencies.insert(latencies.end(), d.latenciesNs.begin(), d.latenciesNs.end());
+    for (auto& d : drivers) latencies.insert(latencies.end(), d->latenciesNs.begin(), d->latenciesNs.end());
     std::sort(latencies.begin(), latencies.end());
     const long long delivered = run.delivered.load();
     std::printf("relayed %lld of %lld chat lines (%d connections broken)\n", delivered, expected, run.broken.load());

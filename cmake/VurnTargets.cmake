@@ -49,7 +49,7 @@ function(vurn_add_tests name dir)
   endif()
   if(unit)
     add_executable(${name}_tests ${unit} ${helpers})
-    vurn_link_libraries(${name}_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
+    target_link_libraries(${name}_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
     gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS "${unitLabels}" TIMEOUT 120)
     if(T_THREADED)
@@ -58,7 +58,7 @@ function(vurn_add_tests name dir)
   endif()
   if(gui)
     add_executable(${name}_gui_tests ${gui} ${helpers})
-    vurn_link_libraries(${name}_gui_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
+    target_link_libraries(${name}_gui_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
     # Each run (and the test listing) gets a private X server.
     set_target_properties(${name}_gui_tests PROPERTIES
       CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/with-xvfb.sh)
@@ -71,37 +71,7 @@ function(vurn_add_tests name dir)
 endfunction()
 
 # vurn_library(<name> <sources>...): a static library of an area's sources.
-# An area without sources yet gives no library at all: its name is only
-# noted, and vurn_link_libraries leaves it out wherever it is named, so the
-# targets that will link it once its code arrives link already now.
 function(vurn_library name)
-  set(srcs ${ARGN})
-  if(NOT srcs)
-    set_property(GLOBAL APPEND PROPERTY VURN_EMPTY_LIBRARIES ${name})
-    return()
-  endif()
-  add_library(${name} STATIC ${srcs})
+  add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-endfunction()
-
-# vurn_present_libraries(<out-var> <libs>...): the given libraries without
-# those that vurn_library left out for want of sources.
-function(vurn_present_libraries out)
-  get_property(empty GLOBAL PROPERTY VURN_EMPTY_LIBRARIES)
-  set(result ${ARGN})
-  if(empty AND result)
-    list(REMOVE_ITEM result ${empty})
-  endif()
-  set(${out} ${result} PARENT_SCOPE)
-endfunction()
-
-# vurn_link_libraries(<target> <PUBLIC|PRIVATE|INTERFACE> <libs>...):
-# target_link_libraries for a target that may be an area without sources
-# (then nothing happens) and libraries that may be such areas (left out).
-function(vurn_link_libraries target scope)
-  if(NOT TARGET ${target})
-    return()
-  endif()
-  vurn_present_libraries(libs ${ARGN})
-  target_link_libraries(${target} ${scope} ${libs})
 endfunction()

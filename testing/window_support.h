@@ -6,7 +6,6 @@
 #include <functional>
 #include <string>
 
-#include "platform/os/thread.h"
 #include "platform/ui/ui.h"
 
 namespace testing_support {
@@ -14,12 +13,7 @@ namespace testing_support {
 // Lets the toolkit run until `done` holds; false after `seconds` (a
 // generous deadline, not a measure of speed).
 inline bool waitFor(const std::function<bool()>& done, double seconds = 20.0) {
-    const long long end = platform::monotonicMs() + static_cast<long long>(seconds * 1000);
-    while (!done()) {
-        if (platform::monotonicMs() > end) return false;
-        platform::ui::processEvents(0.05);
-    }
-    return true;
+    return platform::ui::processEventsUntil(done, seconds);
 }
 
 // With VURN_SHOT_DIR set, a screenshot of the whole display written there

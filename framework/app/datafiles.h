@@ -21,16 +21,15 @@ FILE* openDataFile(const char* path, const char* mode);
 std::string userPathFor(const char* path);
 
 // Writes a whole file that the program keeps for the player (options,
-// language file, board files, snapshots, downloaded files). `path` is taken
-// as openDataFile takes it for writing: a "system" path goes to "user".
-// Writes the player's copy of `path` (a "system" path goes to "user",
-// whose folders are made as needed to mirror it once "user" exists). The bytes go to a
-// temporary file in the same folder, are flushed, and the
-// temporary file then replaces the old one, so a crash or a full disk never
-// leaves a file cut short: the old file stays whole. A failure writes an
-// "ERROR" line to the debug log and returns false; *opened (when given)
-// tells whether the file could be created at all, for callers that word
-// the two failures apart.
+// language file, board files, snapshots). `path` is taken as openDataFile
+// takes it for writing: a "system" path goes to "user", whose folders are
+// made as needed to mirror it once "user" exists. The bytes go to a
+// temporary file in the same folder, are flushed, and the temporary file
+// then replaces the old one, so a crash or a full disk never leaves a file
+// cut short: the old file stays whole. A failure writes an "ERROR" line to
+// the debug log and returns false; *opened (when given) tells whether the
+// file could be created at all, for callers that word the two failures
+// apart.
 bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
 bool writeUserFile(const char* path, const std::string& content);
 // The same write at exactly `path` (no "user" copy), for files that are

@@ -202,34 +202,6 @@ long sendSome(int fd, const void* data, long length, int* error) {
     }
 }
 
-Wait waitReadyIo(int fd, bool wantWrite, long long timeoutUs, bool* readable, bool* writable) {
-    *readable = *writable = false;
-    if (fd < 0) return Wait::Failed;
-    short revents = 0;
-    int rc = pollOne(fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), timeoutUs < 0 ? 0 : timeoutUs,
-                     &revents);
-    if (rc < 0) return Wait::Failed;
-    if (rc == 0) return Wait::TimedOut;
-    if (revents & POLLNVAL) return Wait::Failed;
-    // A close or an error counts as readable: the receive reports it.
-    *readable = (revents & (POLLIN | POLLHUP | POLLERR)) != 0;
-    *writable = (revents & POLLOUT) != 0;
-    return Wait::Ready;
-}
-
-bool waitAnyReadable(const std::vector<int>& fds, long long timeoutUs, std::vector<int>* ready) {
-    ready->clear();
-    std::vector<pollfd> polled;
-    polled.reserve(fds.size());
-    for (int fd : fds) polled.push_back({fd, POLLIN, 0});
-    timespec ts{static_cast<time_t>(timeoutUs / 1000000), static_cast<long>((timeoutUs % 1000000) * 1000)};
-    int rc = ppoll(polled.data(), polled.size(), timeoutUs < 0 ? nullptr : &ts, nullptr);
-    if (rc < 0) return errno == EINTR;
-    for (const pollfd& p : polled)
-        if (p.revents & (POLLIN | POLLHUP | POLLERR)) ready->push_back(p.fd);
-    return true;
-}
-
 Wait waitReadable(int fd, long long timeoutUs) {
     if (fd < 0) return Wait::Failed;
     short revents = 0;
@@ -318,19 +290,16 @@ Poller::~Poller() {
     if (epoll_ >= 0) close(epoll_);
 }
 
-bool Poller::add(int fd, bool write) {
+bool Poller::watch(int operation, int fd, bool write) {
     epoll_event e{};
     e.events = EPOLLIN | EPOLLRDHUP | (write ? EPOLLOUT : 0u);
     e.data.fd = fd;
-    return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e) == 0;
+    return epoll_ctl(epoll_, operation, fd, &e) == 0;
 }
 
-bool Poller::change(int fd, bool write) {
-    epoll_event e{};
-    e.events = EPOLLIN | EPOLLRDHUP | (write ? EPOLLOUT : 0u);
-    e.data.fd = fd;
-    return epoll_ctl(epoll_, EPOLL_CTL_MOD, fd, &e) == 0;
-}
+bool Poller::add(int fd, bool write) { return watch(EPOLL_CTL_ADD, fd, write); }
+
+bool Poller::change(int fd, bool write) { return watch(EPOLL_CTL_MOD, fd, write); }
 
 void Poller::remove(int fd) { epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr); }
 

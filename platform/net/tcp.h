@@ -61,16 +61,6 @@ enum class Wait { Ready, TimedOut, Failed };
 // time runs out; timeoutUs 0 tests without waiting.
 Wait waitReadable(int fd, long long timeoutUs);
 
-// Waits until fd has bytes to read (or the peer closed or reset) or, when
-// `wantWrite`, room to send, or the time runs out. Ready tells which
-// through *readable and *writable.
-Wait waitReadyIo(int fd, bool wantWrite, long long timeoutUs, bool* readable, bool* writable);
-
-// Waits until at least one of the descriptors has bytes to read (or its
-// peer closed), or the time runs out; the ready ones in *ready (cleared
-// first). False on a failure of the wait itself.
-bool waitAnyReadable(const std::vector<int>& fds, long long timeoutUs, std::vector<int>* ready);
-
 // One receive that never waits: > 0 bytes received, 0 the peer closed,
 // kNothingWaiting when no byte is there, kReceiveFailed on an error (*error).
 inline constexpr long kNothingWaiting = -1;
@@ -106,6 +96,7 @@ public:
     void wake();
 
 private:
+    bool watch(int operation, int fd, bool write);
     int epoll_ = -1;
     int wake_ = -1;
 };

@@ -145,14 +145,18 @@ bool replaceFile(const char* path, const void* data, std::size_t size, std::stri
             std::free(real);
         }
     }
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         // A device or a pipe takes the bytes as they come; it is never
-        // replaced by a file of ours.
-        int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        // replaced by a file of ours. The open does not wait: a pipe that
+        // nobody reads fails (ENXIO) instead of holding the program.
+        int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
             if (error) *error = reason("open", errno);
             return false;
         }
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
         if (opened) *opened = true;
         int err = 0;
         bool ok = writeAll(fd, data, size, &err);
@@ -172,6 +176,8 @@ bool replaceFile(const char* path, const void* data, std::size_t size, std::stri
         return false;
     }
     if (opened) *opened = true;
+    // The new file keeps the permissions of the one it replaces.
+    if (exists && S_ISREG(st.st_mode)) ::fchmod(fd, st.st_mode & 07777);
     bool ok = fillTemporary(fd, data, size, &why);
     if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
         why = reason("rename", errno);

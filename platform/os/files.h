@@ -31,9 +31,10 @@ long raiseOpenFileLimit();
 // the temporary file is removed, the old file is left as it was, and false
 // is returned with the reason in *error (when given); *opened (when given)
 // tells whether a file could be created at all. A symbolic link is
-// followed (the file it names is replaced, the link stays); a path that
-// names a device or a pipe is written directly, as there is no old file to
-// keep whole.
+// followed (the file it names is replaced, the link stays), and the new
+// file keeps the old one's permissions. A path that names a device or a
+// pipe is written directly, as there is no old file to keep whole; a pipe
+// without a reader fails at once rather than waiting for one.
 bool replaceFile(const char* path, const void* data, std::size_t size, std::string* error, bool* opened = nullptr);
 
 // Tests: while set, the bytes of every replaceFile are written to this

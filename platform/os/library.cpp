@@ -1,8 +1,7 @@
 #include "platform/os/library.h"
 
 #include <dlfcn.h>
-
-#include <cctype>
+#include <strings.h>
 
 #include "platform/os/files.h"
 
@@ -11,10 +10,7 @@ namespace platform {
 std::string libraryFileName(const char* name) {
     std::string file = nativePath(name);
     const std::size_t n = file.size();
-    if (n >= 4 && file[n - 4] == '.' && std::tolower(static_cast<unsigned char>(file[n - 3])) == 'd' &&
-        std::tolower(static_cast<unsigned char>(file[n - 2])) == 'l' &&
-        std::tolower(static_cast<unsigned char>(file[n - 1])) == 'l')
-        file.replace(n - 3, 3, "so");
+    if (n >= 4 && ::strcasecmp(file.c_str() + n - 4, ".dll") == 0) file.replace(n - 3, 3, "so");
     if (!file.empty() && file.find('/') == std::string::npos) file = "./" + file;
     return file;
 }

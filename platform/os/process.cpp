@@ -15,12 +15,23 @@ extern char** environ;
 
 namespace platform {
 
-bool spawnDetached(const std::vector<std::string>& argv) {
-    if (argv.empty() || argv[0].empty()) return false;
+namespace {
+
+// The null-ended pointer array that posix_spawnp takes; it points into
+// `argv`, which must outlive it.
+std::vector<char*> argumentVector(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    return args;
+}
+
+}  // namespace
+
+bool spawnDetached(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0].empty()) return false;
+    std::vector<char*> args = argumentVector(argv);
     pid_t pid = 0;
     if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return false;
     // posix_spawnp reports a missing program only through the child's exit
@@ -39,9 +50,7 @@ ChildProcess::~ChildProcess() { stop(); }
 bool ChildProcess::start(const std::vector<std::string>& argv, const std::string& folder,
                          const std::vector<std::string>& env) {
     if (pid_ > 0 || argv.empty() || argv[0].empty()) return false;
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = argumentVector(argv);
     // This process's environment, with the given entries in place of any of
     // the same name.
     std::vector<std::string> entries;

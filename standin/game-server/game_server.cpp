@@ -23,12 +23,7 @@ constexpr long kReadPiece = 16384;
 // cannot starve the others.
 constexpr int kReadsPerTurn = 8;
 
-// The server whose loop runs on this thread, if any.
-thread_local const GameServer* loopServer = nullptr;
-
 }  // namespace
-
-bool GameServer::isLoopThread() const { return loopServer == this; }
 
 struct GameServer::Player {
     int fd = -1;
@@ -50,7 +45,6 @@ struct GameServer::Player {
     // Bytes its socket has not taken yet: outgoing[outgoingSent..] waits.
     std::string outgoing;
     std::size_t outgoingSent = 0;
-    bool watchingWrite = false;  // the loop waits for room to send
     std::size_t waiting() const { return outgoing.size() - outgoingSent; }
 };
 
@@ -93,14 +87,12 @@ void GameServer::stop() {
     for (auto& p : players_) tcp::closeHandle(p->fd);
     players_.clear();
     byFd_.clear();
-    wantWrite_.clear();
     awaitingLogin_.clear();
     for (int fd : listeners_) tcp::closeHandle(fd);
     listeners_.clear();
 }
 
 void GameServer::loop() {
-    loopServer = this;
     std::vector<tcp::Poller::Event> events;
     while (!stopping_) {
         if (!poller_->wait(kLoopWaitMs, &events)) break;
@@ -119,13 +111,6 @@ void GameServer::loop() {
         expireLogins();
         sweepClosed();
         closeLetGo();
-        // Wait for room where bytes wait; stop waiting where none do.
-        for (auto& p : wantWrite_)
-            if (!p->closed && !p->watchingWrite && p->waiting() > 0) {
-                p->watchingWrite = true;
-                poller_->change(p->fd, true);
-            }
-        wantWrite_.clear();
     }
 }
 
@@ -284,11 +269,9 @@ void GameServer::sendTo(Player& p, const MessageBytes& bytes) {
         letGo(p);
         return;
     }
-    if (p.waiting() == 0) {
-        // The loop now waits for room on this socket.
-        wantWrite_.push_back(byFd_[static_cast<std::size_t>(p.fd)]);
-        if (!isLoopThread()) poller_->wake();
-    }
+    // The first bytes to wait: the loop now waits for room on this socket
+    // too (a change the poller's wait takes up at once, on any thread).
+    if (p.waiting() == 0) poller_->change(p.fd, true);
     p.outgoing.append(reinterpret_cast<const char*>(bytes.data()) + taken, bytes.size() - taken);
 }
 
@@ -305,10 +288,8 @@ void GameServer::flush(Player& p) {
     }
     p.outgoing.clear();
     p.outgoingSent = 0;
-    if (p.watchingWrite && !p.closed) {
-        p.watchingWrite = false;
-        poller_->change(p.fd, false);
-    }
+    // Only a socket with bytes waiting is watched for room.
+    if (!p.closed) poller_->change(p.fd, false);
 }
 
 void GameServer::letGo(Player& p) {
@@ -317,12 +298,16 @@ void GameServer::letGo(Player& p) {
     p.outgoing.clear();
     p.outgoingSent = 0;
     tcp::shutdownBoth(p.fd);
-    // The loop closes it and forgets it.
+    // The loop closes it and forgets it (woken for it when another thread
+    // let it go).
     anyLetGo_ = true;
-    if (!isLoopThread()) poller_->wake();
+    poller_->wake();
 }
 
 void GameServer::sweepClosed() {
+    // Runs after every message: nothing to look for unless someone was let
+    // go since the loop last closed the let-go connections.
+    if (!anyLetGo_) return;
     // Leaving tells the others, and a send that fails then lets one more
     // go: look again until no closed player holds a row or a seat.
     for (;;) {

@@ -120,9 +120,6 @@ private:
     void expireLogins();
     // Closes the let-go connections and forgets them.
     void closeLetGo();
-    // True on the loop's own thread; other threads wake it after a change
-    // it must act on.
-    bool isLoopThread() const;
     void handle(Player& p, const MessageBytes& body);
 
     // All below run with mutex_ held.
@@ -162,10 +159,10 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<Player>> players_;  // open connections
     std::vector<std::shared_ptr<Player>> byFd_;     // the same, by descriptor
-    // Players whose queue filled since the loop last looked, and players
-    // waiting for their login block, in the order of their deadlines.
-    std::vector<std::shared_ptr<Player>> wantWrite_;
+    // Players waiting for their login block, in the order of their
+    // deadlines.
     std::deque<std::shared_ptr<Player>> awaitingLogin_;
+    // Some player in players_ was let go (closeLetGo has not run since).
     bool anyLetGo_ = false;
     std::vector<std::vector<Player*>> lobbies_;      // rows, in order
     std::vector<std::unique_ptr<Game>> games_;

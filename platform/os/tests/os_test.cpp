@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/os/files.h"
+#include "platform/os/library.h"
 #include "platform/os/process.h"
 #include "platform/os/thread.h"
 
@@ -33,6 +35,50 @@ TEST(PlatformFiles, NativePath) {
     EXPECT_EQ(platform::nativePath(nullptr), "");
     EXPECT_EQ(platform::openFile(nullptr, "r"), nullptr);
     EXPECT_EQ(platform::openFile("", "r"), nullptr);
+}
+
+// A replaced file keeps its permissions, and a pipe that nobody reads
+// makes the write fail at once instead of holding the caller for good.
+TEST(PlatformFiles, ReplaceFileKeepsTheModeAndNeverWaitsForAReader) {
+    namespace fs = std::filesystem;
+    const std::string folder = ::testing::TempDir() + "replace-" + std::to_string(::getpid());
+    fs::create_directories(folder);
+    const std::string kept = folder + "/kept";
+    std::ofstream(kept) << "old";
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write);
+    std::string error;
+    ASSERT_TRUE(platform::replaceFile(kept.c_str(), "new", 3, &error)) << error;
+    EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    std::ifstream in(kept);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "new");
+
+    const std::string pipe = folder + "/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    bool opened = true;
+    EXPECT_FALSE(platform::replaceFile(pipe.c_str(), "x", 1, &error, &opened));
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(error.rfind("open: ", 0), 0u) << error;
+    EXPECT_EQ(fs::status(pipe).type(), fs::file_type::fifo);
+    fs::remove_all(folder);
+}
+
+// A module named the system's way loads as the shared object beside the
+// program, never from the library search path.
+TEST(PlatformLibrary, ModuleNamesBecomeSharedObjectsInTheProgramFolder) {
+    struct {
+        const char* name;
+        const char* file;
+    } cases[] = {
+        {"plakard.dll", "./plakard.so"},
+        {"PLAKARD.DLL", "./PLAKARD.so"},
+        {"C:\\plakard.dll", "./plakard.so"},
+        {"mods\\ad.dll", "mods/ad.so"},
+        {"/opt/ad.so", "/opt/ad.so"},
+        {"ad.dll.old", "./ad.dll.old"},
+        {"dll", "./dll"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(platform::libraryFileName(c.name), c.file) << c.name;
 }
 
 TEST(PlatformProcess, SplitCommandLine) {

@@ -332,7 +332,7 @@ TEST_F(GameServerTest, TheLongestNameAndChatLineAreRelayedWhole) {
 // Ben chats in bursts, taking his own lines back after each, until the
 // server holds bytes for Ann, who reads nothing (or until `stop` holds).
 // The number of lines sent.
-int chatUntil(standin::GameServer& server, RawClient& ben, const std::function<bool()>& stop) {
+int chatUntil(RawClient& ben, const std::function<bool()>& stop) {
     int sent = 0;
     long long end = platform::monotonicMs() + 60000;
     while (!stop() && platform::monotonicMs() < end) {
@@ -342,7 +342,6 @@ int chatUntil(standin::GameServer& server, RawClient& ben, const std::function<b
         // Ben's own lines come back to him at once: nobody waits for Ann.
         if (ben.read(7 + static_cast<std::size_t>(sent)).size() != 7 + static_cast<std::size_t>(sent)) break;
     }
-    (void)server;
     return sent;
 }
 
@@ -357,7 +356,7 @@ TEST_F(GameServerTest, AMemberWhoStopsReadingStallsNobody) {
     auto clients = seatTwo(two, {"Ann", "Ben"});
     RawClient& ann = *clients[0];
     RawClient& ben = *clients[1];
-    const int sent = chatUntil(two, ben, [&] { return two.queuedBytes() > 0; });
+    const int sent = chatUntil(ben, [&] { return two.queuedBytes() > 0; });
     ASSERT_GT(two.queuedBytes(), 0u) << "Ann's socket never filled";
     // Meanwhile the lobby serves a newcomer at once.
     RawClient cid(two.port(0));
@@ -386,7 +385,7 @@ TEST_F(GameServerTest, AMemberWhoseQueueOverflowsIsLetGo) {
     auto clients = seatTwo(two, {"Ann", "Ben"});
     RawClient& ann = *clients[0];
     RawClient& ben = *clients[1];
-    const int sent = chatUntil(two, ben, [&] { return two.overflows() > 0; });
+    const int sent = chatUntil(ben, [&] { return two.overflows() > 0; });
     ASSERT_EQ(two.overflows(), 1);
     // Ben gets all his lines and is told, once, that seat 1 left.
     const auto& got = ben.read(7 + static_cast<std::size_t>(sent) + 1);
