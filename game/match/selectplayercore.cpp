@@ -98,7 +98,7 @@ int SelectPlayerCore::onResize(int, int) {
 void SelectPlayerCore::storeEditedName() {
     const std::string typed = trimmed(iCanvas->getValue("server"));
     if (typed.empty() || typed == iShownName) return;
-    const int fits = fittedTextLength(typed.c_str(), 2, kMaxFrameBody);
+    const int fits = fittedTextLength(typed.c_str(), 2, kMaxLoginBody);
     setStringOption("playerName", typed.substr(0, static_cast<std::size_t>(fits)).c_str());
 }
 

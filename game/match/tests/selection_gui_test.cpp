@@ -88,6 +88,9 @@ TEST_F(SelectionOutsideTestMode, OffersTheTwoBeamStylesAndShowsTheLastOneChosen)
 }
 
 TEST_F(Selection, StartLoadsTheStyleSetsItsPortStoresAnEditedNameAndConnects) {
+    // LL's 256 bytes hold its code, the length byte, 252 bytes of name and
+    // the NUL.
+    const std::string longName(300, 'n'), loggedName(252, 'n');
     struct Case {
         const char* what;
         const char* style;  // the radio button to choose; null: none
@@ -100,6 +103,8 @@ TEST_F(Selection, StartLoadsTheStyleSetsItsPortStoresAnEditedNameAndConnects) {
         {"reversi, a new name (blanks trimmed)", "oth", "  Zed ", "default.oth", 3, "Zed"},
         {"checkers, a name of blanks only is not stored", "chk", "   ", "default.chk", 4, "Guest"},
         {"no style chosen: the board and port as they were", nullptr, "Ann", "default.gkv", 1, "Ann"},
+        // A name longer than LL carries is stored as LL carries it.
+        {"a long name is cut to what the login carries", "kv", longName.c_str(), "default.kv", 1, loggedName.c_str()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -129,6 +134,7 @@ TEST_F(Selection, StartLoadsTheStyleSetsItsPortStoresAnEditedNameAndConnects) {
         std::vector<MessageBytes> got = sent.take();
         ASSERT_EQ(got.size(), 1u);
         EXPECT_EQ(got[0], loginMessage(c.login));
+        EXPECT_STREQ(getStringOption("playerName"), c.login);
         // The selection window closes after "Start!"; the main window stays.
         EXPECT_TRUE(testing_support::waitFor([&] { return selection() == nullptr; }));
         EXPECT_EQ(orvexMainCore, core);
