@@ -17,8 +17,11 @@ endfunction()
 # <dir>/tests:
 #   *_test.cpp      -> <name>_tests      labelled "unit" (no display)
 #   *_gui_test.cpp  -> <name>_gui_tests  labelled "gui"  (needs an X display)
-# Each TEST becomes its own CTest test, so process-wide state never leaks
-# from one test into the next and ctest -j runs them in parallel.
+# Each TEST becomes its own CTest test, so ctest -j runs them in parallel.
+# Each binary is also one CTest test of its own, <binary>.whole, labelled
+# "whole": all its tests in one process, in a shuffled order (the seed is
+# in its output; --gtest_random_seed=N repeats it), so state that one test
+# leaves behind for the next shows up too.
 # THREADED: the area runs work on threads of its own; its tests are
 # labelled "unit-threads" and "gui-threads" and belong to the target
 # vurn_threaded_tests, which the ThreadSanitizer stage of the test command
@@ -52,6 +55,7 @@ function(vurn_add_tests name dir)
     target_link_libraries(${name}_tests PRIVATE ${T_LIBS} vurn_testing GTest::gtest)
     gtest_discover_tests(${name}_tests DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS "${unitLabels}" TIMEOUT 120)
+    vurn_add_whole_test(${name}_tests)
     if(T_THREADED)
       add_dependencies(vurn_threaded_tests ${name}_tests)
     endif()
@@ -64,10 +68,18 @@ function(vurn_add_tests name dir)
       CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/with-xvfb.sh)
     gtest_discover_tests(${name}_gui_tests DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS "${guiLabels}" TIMEOUT 180)
+    vurn_add_whole_test(${name}_gui_tests)
     if(T_THREADED)
       add_dependencies(vurn_threaded_tests ${name}_gui_tests)
     endif()
   endif()
+endfunction()
+
+# vurn_add_whole_test(<target>): the test <target>.whole (see above). A
+# gui binary runs under its X server (the target's emulator).
+function(vurn_add_whole_test target)
+  add_test(NAME ${target}.whole COMMAND ${target} --gtest_shuffle)
+  set_tests_properties(${target}.whole PROPERTIES LABELS whole TIMEOUT 900)
 endfunction()
 
 # vurn_library(<name> <sources>...): a static library of an area's sources.

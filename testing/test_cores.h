@@ -167,10 +167,16 @@ public:
     std::vector<std::pair<std::string, int>> intValues;
     int ticks = 0;
 
-    // Hooks of the test in progress (process-wide: one test per process).
+    // Hooks of the test in progress (process-wide); a test's fixture clears
+    // them with resetHooks, before and after.
     static inline std::function<void(TestMainCore*)> onCreated;
     static inline std::function<void(TestMainCore*)> onTick;
     static inline int destructorRuns = 0;
+    static void resetHooks() {
+        onCreated = nullptr;
+        onTick = nullptr;
+        destructorRuns = 0;
+    }
 };
 
 }  // namespace testing_support

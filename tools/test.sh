@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the unit tests,
-# the window tests (each on a private Xvfb with Mesa's software OpenGL), and
+# the window tests (each on a private Xvfb with Mesa's software OpenGL),
+# every test binary as a whole (its tests in one process, shuffled), and
 # the unit tests again in an AddressSanitizer + UndefinedBehaviorSanitizer
 # build, the tests of every area with threads of its own under
 # ThreadSanitizer, and every fuzz entry over its stored corpus (a regression
@@ -13,7 +14,11 @@ jobs=$(nproc)
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$top/build" -j "$jobs"
 (cd "$top/build" && ctest -L unit -j "$jobs" --output-on-failure)
-(cd "$top/build" && ctest -L gui -j "$jobs" --output-on-failure --no-tests=ignore)
+# The window tests, and every test binary once more as a whole ("whole":
+# all its tests in one process, in a shuffled order, so that what one test
+# leaves behind cannot fail another), in one run so the long binaries
+# overlap the many short window tests.
+(cd "$top/build" && ctest -L 'gui|whole' -j "$jobs" --output-on-failure --no-tests=ignore)
 
 cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_SANITIZE=ON
 cmake --build "$top/build-asan" -j "$jobs"

@@ -54,13 +54,13 @@ Exec::Exec() {
 Exec::~Exec() {
     if (currentExec == this) currentExec = nullptr;
     // A check still under way is let go to end on its own (see Communicator).
-    delete checkRequest_;
+    checkRequest_.reset();
     if (upgradeListHolder_) {
         // The download list is only lent to the upgrade window, which is
         // gone with every other core by now.
         upgradeNewVersion = nullptr;  // it points into the holder's lines
         delete upgradeListHolder_->downloadList();
-        delete upgradeListHolder_;
+        upgradeListHolder_.reset();
     }
 }
 
@@ -74,19 +74,14 @@ void Exec::init() {
     if (!getStringOption("nlsLanguage")) setStringOption("nlsLanguage", "EN");
     nlsTable = new NlsTable(getStringOption("nlsLanguage"));
     dragDropRegistry = new DragDropRegistry();
-    checkRequest_ = nullptr;
-    upgradeListHolder_ = nullptr;
     if (!getStringOption("datVersion")) setStringOption("datVersion", "1");
     if (!getStringOption("dateVersion")) setStringOption("dateVersion", "0000.00.00");
     std::string versionPage = config::upgradeVersionPageUrl();
     if (getIntOption("dontCheckUpgrade") == 0) {
         // Polled by the main core's tick; the worker does not call back.
-        checkRequest_ = new Communicator(nullptr, 1);
+        checkRequest_ = std::make_unique<Communicator>(nullptr, 1);
         checkRequest_->requestPage("upgrade", versionPage.c_str());
-        if (!checkRequest_->start()) {
-            delete checkRequest_;  // a check that never runs is never done
-            checkRequest_ = nullptr;
-        }
+        if (!checkRequest_->start()) checkRequest_.reset();  // a check that never runs is never done
     }
     currentExec = this;
 }
@@ -105,16 +100,15 @@ void Exec::uninit() {
 }
 
 void Exec::checkUpgradeResult() {
-    Communicator* check = checkRequest_;
-    if (!check || !check->isDone()) return;
+    if (!checkRequest_ || !checkRequest_->isDone()) return;
     // Detached before anything else: handled once a run.
-    checkRequest_ = nullptr;
+    std::unique_ptr<Communicator> check = std::move(checkRequest_);
     if (const char* text = check->getResult()) {
         upgradeNewVersion = nullptr;
-        if (!upgradeListHolder_) upgradeListHolder_ = new Communicator(nullptr, 1);
-        if (upgradeListProcessor) upgradeNewVersion = upgradeListProcessor(upgradeListHolder_, text);
+        if (!upgradeListHolder_) upgradeListHolder_ = std::make_unique<Communicator>(nullptr, 1);
+        if (upgradeListProcessor) upgradeNewVersion = upgradeListProcessor(upgradeListHolder_.get(), text);
     }
-    delete check;
+    check.reset();
     if (!coreLibrary || !upgradeButtonMaker) return;
     // A copy: the button maker may change the register.
     std::vector<SuperCore*> mainWindows;
@@ -140,8 +134,8 @@ private:
 };
 
 Main::Main() { impl_ = createImpl(); }
-Main::~Main() { delete impl_; }
-MainImpl* Main::createImpl() { return new MainImpl(this); }
+Main::~Main() = default;
+std::unique_ptr<MainImpl> Main::createImpl() { return std::make_unique<MainImpl>(this); }
 void Main::initializePart() { impl_->notifyReady(); }
 void Main::onReady() { startApplication(); }
 

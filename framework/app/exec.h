@@ -4,6 +4,8 @@
 // window placement, the main game core); Exec::uninit is the end of the
 // shut-down road (language file and options written back).
 
+#include <memory>
+
 class SuperCore;
 class Communicator;
 class Vector;
@@ -43,8 +45,8 @@ public:
     SuperCore* mainCore() const { return mainCore_; }
     // The main core's destructor: the pointer must not outlive the core.
     void forgetMainCore() { mainCore_ = nullptr; }
-    Communicator* checkRequest() const { return checkRequest_; }
-    Communicator* upgradeListHolder() const { return upgradeListHolder_; }
+    Communicator* checkRequest() const { return checkRequest_.get(); }
+    Communicator* upgradeListHolder() const { return upgradeListHolder_.get(); }
 
     // The program installs the factory of its main game core before start-up.
     static void setMainCoreFactory(MainCoreFactory factory);
@@ -53,8 +55,8 @@ public:
 
 private:
     SuperCore* mainCore_ = nullptr;
-    Communicator* checkRequest_ = nullptr;
-    Communicator* upgradeListHolder_ = nullptr;
+    std::unique_ptr<Communicator> checkRequest_;
+    std::unique_ptr<Communicator> upgradeListHolder_;
 };
 
 // The one Exec, from the end of Exec::init to the start of Exec::uninit.
@@ -85,8 +87,8 @@ public:
     void run();
 
 private:
-    MainImpl* createImpl();
-    MainImpl* impl_ = nullptr;
+    std::unique_ptr<MainImpl> createImpl();
+    std::unique_ptr<MainImpl> impl_;
 };
 
 // Creates the Exec (the ready notification's work).

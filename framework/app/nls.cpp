@@ -6,7 +6,6 @@
 
 #include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
-#include "framework/util/vector.h"
 
 NlsTable* nlsTable = nullptr;
 
@@ -30,7 +29,7 @@ bool readLine(FILE* f, std::string& line) { return readTextLine(f, line, 255); }
 
 }  // namespace
 
-NlsTable::NlsTable(const char* languageCode) : entries_(new Vector("vw", 0)) {
+NlsTable::NlsTable(const char* languageCode) {
     std::snprintf(language_, sizeof language_, "%s", validCode(languageCode) ? languageCode : "EN");
     FILE* f = openDataFile(path().c_str(), "r");
     if (!f) return;
@@ -38,28 +37,24 @@ NlsTable::NlsTable(const char* languageCode) : entries_(new Vector("vw", 0)) {
     while (readLine(f, key)) {
         if (!readLine(f, translation)) break;  // a key without translation line
         readLine(f, separator);                // may be missing at the end
-        NlsEntry* e = translation == "-" ? new NlsEntry(key.c_str()) : new NlsEntry(key.c_str(), translation.c_str());
-        entries_->addElement(e);
+        entries_.push_back(translation == "-" ? std::make_unique<NlsEntry>(key.c_str())
+                                              : std::make_unique<NlsEntry>(key.c_str(), translation.c_str()));
     }
     std::fclose(f);
-    entries_->sort();
 }
 
 NlsTable::~NlsTable() {
     std::string content;
-    for (int i = 0; i < entries_->size(); ++i) {
-        NlsEntry* e = entryAt(i);
+    for (const auto& e : entries_) {
         const char* k = e->getKey();
         if (!*k || *k == ' ') continue;
         content += std::string(k) + '\n' + (e->isTranslated() ? e->getText() : "-") + "\n===\n";
     }
     writeUserFile(path().c_str(), content);
-    for (int i = 0; i < entries_->size(); ++i) delete entryAt(i);
-    delete entries_;
 }
 
-int NlsTable::size() const { return entries_->size(); }
-NlsEntry* NlsTable::entryAt(int index) const { return static_cast<NlsEntry*>(entries_->elementAt(index)); }
+int NlsTable::size() const { return static_cast<int>(entries_.size()); }
+NlsEntry* NlsTable::entryAt(int index) const { return entries_[static_cast<std::size_t>(index)].get(); }
 std::string NlsTable::path() const { return std::string("system/nls/") + language_; }
 
 const char* translate(const char* name, const char* text) {

@@ -8,9 +8,9 @@
 //
 // File format: three-line records (key, translation or "-" for none, a
 // separator written as "===").
+#include <memory>
 #include <string>
-
-class Vector;
+#include <vector>
 
 // The base part of a named record: a copy of its name.
 class NamedRecord {
@@ -54,7 +54,9 @@ public:
 
 private:
     char language_[4] = {};
-    Vector* entries_;
+    // In file order: the records are sorted with a comparison that finds
+    // every pair equal, which keeps that order.
+    std::vector<std::unique_ptr<NlsEntry>> entries_;
 };
 
 // The process-wide table, created by Exec::init, deleted by Exec::uninit.

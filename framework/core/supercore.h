@@ -7,6 +7,31 @@
 // virtual operations below; their base versions log one line (where noted)
 // and do nothing else, so events for a core that does not handle them are
 // harmless.
+//
+// Lifetimes. What has a single owner is held by type (std::unique_ptr,
+// containers, std::string). The lifetimes below are fixed by the design
+// instead; the raw pointers between these objects do not own, except
+// where said here.
+// - A windowed core is made with new, enters the register (coreLibrary) in
+//   its constructor and leaves it in its destructor. Its frame deletes it
+//   when the frame closes (onClose -> SuperWindow::releaseCore, which
+//   clears the core's frame pointer first), or the register does at
+//   shut-down (library::deleteSuperCores); a core deleted while its frame
+//   still exists asks the frame to close without it.
+// - An embedded core never enters the register; the core that embeds it
+//   deletes it. Its canvas is a child of the parent's canvas and goes with
+//   that window.
+// - Frames and canvases are windows: a core never deletes them. A frame
+//   deletes itself (`delete this`) once its toolkit window is gone after a
+//   close, and its client canvas with it; a canvas deletes its child
+//   canvases. Each side clears its pointer to the other when it goes.
+// - The register lives from Exec::init to the main core's destructor, which
+//   deletes every other core through it and then the register. The Exec,
+//   made by the application part's ready event, is deleted at the end of
+//   the main core's close, after Exec::uninit (or by Main::run, when the
+//   loop ends without that close).
+// - A Communicator set to delete itself does so (`delete this`) when its
+//   fetch on its own thread ends, unless its owner deleted it first.
 #include <string>
 #include <vector>
 

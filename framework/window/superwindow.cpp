@@ -41,7 +41,8 @@ SuperWindow::~SuperWindow() {
 }
 
 void SuperWindow::initHandlers() {
-    iTicker = nullptr;
+    iTickTimer.reset();
+    iTicker.reset();
     iMenuItems.clear();
     iMenuTable = false;
     iNumVisualMenuItems = 0;
@@ -50,8 +51,8 @@ void SuperWindow::initHandlers() {
     iMaxWidth = 1600;
     iMaxHeight = 1200;
     iFrame->setSizeLimits(iMinWidth, iMinHeight, iMaxWidth, iMaxHeight);
-    iCommandHandler = new KZVCommandHandler<SuperWindow>(this);
-    iFrameHandler = new KZVFrameHandler<SuperWindow>(this);
+    iCommandHandler = std::make_unique<KZVCommandHandler<SuperWindow>>(this);
+    iFrameHandler = std::make_unique<KZVFrameHandler<SuperWindow>>(this);
     iMenuIdBase = 0;
     iMenuBar = false;
     iSubMenuNesting = 0;
@@ -87,7 +88,7 @@ std::string SuperWindow::title() const { return iFrame->title(); }
 
 void SuperWindow::addTickClient(SuperCore* core) {
     if (!iTicker) {
-        iTicker = new Ticker(this, true);
+        iTicker = std::make_unique<Ticker>(this, true);
         iTickTimer = std::make_unique<platform::ui::Timer>();
         iTickTimer->start(Ticker::kPeriodMs, [this] {
             // The timer event as the window would see it.
@@ -99,12 +100,9 @@ void SuperWindow::addTickClient(SuperCore* core) {
 
 void SuperWindow::releaseCore() {
     iTickTimer.reset();
-    delete iTicker;
-    iTicker = nullptr;
-    delete iFrameHandler;
-    iFrameHandler = nullptr;
-    delete iCommandHandler;
-    iCommandHandler = nullptr;
+    iTicker.reset();
+    iFrameHandler.reset();
+    iCommandHandler.reset();
     iMenuItems.clear();
     iMenuTable = false;
     iNumVisualMenuItems = 0;

@@ -77,7 +77,7 @@ public:
     // Creates the frame's Ticker (the main ticker) on first use, driven by a
     // 500 ms timer, and adds the core to it.
     void addTickClient(SuperCore* core);
-    Ticker* ticker() const { return iTicker; }
+    Ticker* ticker() const { return iTicker.get(); }
     // Deletes the ticker, the handlers and the menu table, then the core.
     void releaseCore();
 
@@ -139,15 +139,15 @@ private:
     int iNumVisualMenuItems = 0;
     std::vector<VisualMenuItem> iMenuItems;
     bool iMenuTable = false;
-    KZVCommandHandler<SuperWindow>* iCommandHandler = nullptr;
-    KZVFrameHandler<SuperWindow>* iFrameHandler = nullptr;
+    std::unique_ptr<KZVCommandHandler<SuperWindow>> iCommandHandler;
+    std::unique_ptr<KZVFrameHandler<SuperWindow>> iFrameHandler;
     unsigned iMenuIdBase = 0;
     bool iMenuBar = false;
     int iSubMenuNesting = 0;
     unsigned iLastSubMenuId = 0;
     unsigned iSubMenuStack[kMaxSubMenuDepth + 1] = {};
     int iRefusedSubMenus = 0;  // refused submenus whose ends are still to come
-    Ticker* iTicker = nullptr;
+    std::unique_ptr<Ticker> iTicker;
     std::unique_ptr<platform::ui::Timer> iTickTimer;
     int iMinWidth = 0, iMinHeight = 0, iMaxWidth = 0, iMaxHeight = 0;
 };

@@ -88,9 +88,16 @@ std::string dottedText(std::uint32_t address) {
     return text;
 }
 
+namespace {
+std::atomic<LookupFunction> testLookup{nullptr};
+}  // namespace
+
+void setLookupForTests(LookupFunction lookup) { testLookup.store(lookup); }
+
 Lookup lookupIPv4(const char* name, std::vector<std::uint32_t>* addresses) {
     addresses->clear();
     if (!name || !*name) return Lookup::NotFound;
+    if (LookupFunction lookup = testLookup.load()) return lookup(name, addresses);
     addrinfo hints;
     std::memset(&hints, 0, sizeof hints);
     hints.ai_family = AF_INET;

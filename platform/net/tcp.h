@@ -26,6 +26,11 @@ enum class Lookup { Ok, NotFound, Failed };
 // The IPv4 addresses of a host name, in the resolver's order. NotFound when
 // the name is unknown, Failed for any other resolver error.
 Lookup lookupIPv4(const char* name, std::vector<std::uint32_t>* addresses);
+// Tests: a resolver of their own that lookupIPv4 asks instead (names with
+// several addresses, which no local resolver is sure to have); null: the
+// system's again.
+using LookupFunction = Lookup (*)(const char* name, std::vector<std::uint32_t>* addresses);
+void setLookupForTests(LookupFunction lookup);
 
 // A new TCP descriptor (close-on-exec), or -1 with *error set.
 int openStream(int* error);

@@ -2,21 +2,23 @@
 // entry Initialize once a run with the native window of its advertising
 // panel and four numbers. The module records the call (for the tests: in
 // memory, and as a line in the file named by VURNORVEXI_AD_MODULE_LOG when
-// that is set) and shows a banner in the panel until the process ends: a
+// that is set) and shows a banner in the panel until the panel is gone: a
 // window of its own inside the panel, drawn from a thread with an X display
 // connection of its own, so the program's windows and loop are not touched.
+// A test process that builds several panels, one after the other, calls
+// the entry for each and gets a banner in each.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
 #include <time.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -26,13 +28,21 @@ std::mutex recordLock;
 int callCount = 0;
 uint32_t lastArguments[5] = {};
 
-// The module's own display connection; errors on it (its window gone with
-// the panel) are ignored, all others go to the handler the program had.
-std::atomic<Display*> bannerDisplay{nullptr};
+// The module's own display connections, one for each banner; errors on
+// them (a window gone with its panel) are ignored, all others go to the
+// handler the program had.
+std::mutex displaysLock;
+std::multiset<Display*> bannerDisplays;
 XErrorHandler previousHandler = nullptr;
+std::once_flag handlerInstalled;
+
+bool isBannerDisplay(Display* display) {
+    std::lock_guard<std::mutex> lock(displaysLock);
+    return bannerDisplays.count(display) != 0;
+}
 
 int onXError(Display* display, XErrorEvent* event) {
-    if (display == bannerDisplay.load()) return 0;
+    if (isBannerDisplay(display)) return 0;
     return previousHandler ? previousHandler(display, event) : 0;
 }
 
@@ -259,20 +269,30 @@ extern "C" {
 // The entry the program calls: the panel's window, then 757, 0, 1, 0.
 int Initialize(uint32_t window, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     record(window, a, b, c, d);
-    if (window == 0 || bannerDisplay.load()) return 0;
+    if (window == 0) return 0;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return 0;
-    bannerDisplay.store(display);
-    previousHandler = XSetErrorHandler(onXError);
+    {
+        std::lock_guard<std::mutex> lock(displaysLock);
+        bannerDisplays.insert(display);
+    }
+    std::call_once(handlerInstalled, [] { previousHandler = XSetErrorHandler(onXError); });
+    auto forget = [display] {
+        std::lock_guard<std::mutex> lock(displaysLock);
+        bannerDisplays.erase(bannerDisplays.find(display));
+    };
     try {
-        std::thread([display, window] {
+        std::thread([display, window, forget] {
             Banner banner(display, static_cast<Window>(window));
             banner.run();
             // The panel is gone; the connection goes too. Errors still
             // reported for it are ignored until then.
             XCloseDisplay(display);
+            forget();
         }).detach();
     } catch (...) {
+        XCloseDisplay(display);
+        forget();
         return 0;
     }
     return 1;
@@ -287,6 +307,14 @@ int plakardCallCount() {
 void plakardArguments(uint32_t* out) {
     std::lock_guard<std::mutex> lock(recordLock);
     if (out) std::memcpy(out, lastArguments, sizeof lastArguments);
+}
+
+// For the tests: forgets the calls so far (the module stays loaded for the
+// rest of the process, so each test starts its count here).
+void plakardResetForTests() {
+    std::lock_guard<std::mutex> lock(recordLock);
+    callCount = 0;
+    std::memset(lastArguments, 0, sizeof lastArguments);
 }
 
 }  // extern "C"

@@ -2,9 +2,14 @@
 // ticks, and the shut-down road when the main frame is closed.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "framework/app/debuglog.h"
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "framework/util/ticker.h"
@@ -23,6 +28,8 @@ struct RunFixture : ::testing::Test {
     RunFixture() {
         folder.copyFromSource("data/system", "system");
         folder.write("test.env", "");
+        debugLogResetForTests();  // the log goes to this test's folder
+        TestMainCore::resetHooks();
         setMessageBoxHandler([this](const char* title, const char* text, MessageBoxKind) {
             messages.push_back(std::string(title) + ": " + text);
         });
@@ -31,8 +38,8 @@ struct RunFixture : ::testing::Test {
     ~RunFixture() override {
         setMessageBoxHandler(nullptr);
         Exec::setMainCoreFactory(nullptr);
-        TestMainCore::onTick = nullptr;
-        TestMainCore::onCreated = nullptr;
+        TestMainCore::resetHooks();
+        debugLogResetForTests();
     }
 
     // Positions of the texts in the log, in the order given; -1 when one
@@ -105,9 +112,19 @@ TEST_F(RunFixture, ClosingTheMainFrameRunsTheShutDownRoadOnce) {
 TEST_F(RunFixture, PlacementSurvivesARestart) {
     folder.write("user/options_vurn.gkv", "mainWindowOX 120\nmainWindowOY 90\nmainWindowOW 600\nmainWindowOH 420\n");
     // The first run in a process of its own, as a real restart has; it
-    // exits 0 only when it opened at the saved place.
+    // exits 0 only when it opened at the saved place. A fresh process, not
+    // a fork: this one may hold a display connection already, which a
+    // forked child must not share. The child runs this test afresh up to
+    // here in a folder of its own, which it leaves for this test's folder
+    // (the name it inherits is kept: it runs this line too).
+    setenv("VURN_TEST_RESTART_FOLDER", folder.path().c_str(), 0);
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            const char* shared = std::getenv("VURN_TEST_RESTART_FOLDER");
+            if (!shared || chdir(shared) != 0) std::exit(4);
+            std::filesystem::remove_all(folder.path());
             bool placed = false;
             TestMainCore::onTick = [&](TestMainCore* core) {
                 platform::ui::Rect r = core->frame()->platformFrame()->rect();
@@ -120,6 +137,8 @@ TEST_F(RunFixture, PlacementSurvivesARestart) {
             std::exit(rc == 0 && placed ? 0 : 3);
         },
         ::testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
+    unsetenv("VURN_TEST_RESTART_FOLDER");
 
     platform::ui::Rect seen;
     TestMainCore::onTick = [&](TestMainCore* core) {

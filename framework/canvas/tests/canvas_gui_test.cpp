@@ -325,6 +325,29 @@ TEST_F(GuiFixture, AFormWindowReachesTheCoreByName) {
     EXPECT_EQ(c->getControl("cancel")->rect().y, ok.y + 26);
 }
 
+// A text set on a "sync," label is on the screen at once: it is read back
+// before the toolkit's loop runs again.
+TEST_F(GuiFixture, ASyncLabelIsDrawnAsSoonAsItsTextIsSet) {
+    auto* core = new EveryKindCore();
+    SuperCanvas* c = core->canvas();
+    settle();
+    use(core);
+    const Rect info = c->getControl("info")->rect();
+    auto inked = [&] {
+        inner->make_current();
+        std::vector<uchar> rgb(static_cast<std::size_t>(info.w) * static_cast<std::size_t>(info.h) * 3);
+        fl_read_image(rgb.data(), info.x, info.y, info.w, info.h);
+        int dark = 0;
+        for (std::size_t i = 0; i < rgb.size(); i += 3) dark += rgb[i] < 80 && rgb[i + 1] < 80 && rgb[i + 2] < 80;
+        return dark;
+    };
+    ASSERT_TRUE(testing_support::waitUntil([&] { return inked() > 0; }));  // " Ready"
+    c->setValue("info", "");
+    EXPECT_EQ(inked(), 0);
+    c->setValue("info", " Busy");
+    EXPECT_GT(inked(), 0);
+}
+
 TEST_F(GuiFixture, ColoursSetByNameAreWhatIsDrawn) {
     auto* core = new EveryKindCore();
     SuperCanvas* c = core->canvas();

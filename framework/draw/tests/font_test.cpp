@@ -9,9 +9,12 @@
 
 #include "framework/app/debuglog.h"
 #include "framework/draw/font.h"
+#include "framework/draw/tests/font_support.h"
 #include "framework/image/image.h"
 #include "framework/image/png.h"
 #include "testing/program_folder.h"
+
+using LoadFont = draw_testing::FreshFont;
 
 namespace {
 
@@ -221,7 +224,7 @@ void installFont(const testing_support::ProgramFolder& folder) {
 
 }  // namespace
 
-TEST(LoadFont, ReadsBothFilesOnce) {
+TEST_F(LoadFont, ReadsBothFilesOnce) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     loadFont();
@@ -241,7 +244,7 @@ TEST(LoadFont, ReadsBothFilesOnce) {
     EXPECT_EQ(picture(t)[0], "hpp...");
 }
 
-TEST(LoadFont, UserCopiesWin) {
+TEST_F(LoadFont, UserCopiesWin) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     Image wide = makeSheet(8, 30);  // same glyphs, wider sheet
@@ -267,21 +270,21 @@ void expectFatal(const testing_support::ProgramFolder& folder, const std::string
 
 }  // namespace
 
-TEST(LoadFont, MissingSheetIsFatal) {
+TEST_F(LoadFont, MissingSheetIsFatal) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     std::remove("system/fonts/text1i.dat");
     expectFatal(folder, "ERROR: font i file missing or read error");
 }
 
-TEST(LoadFont, SheetOf256ColumnsIsFatal) {
+TEST_F(LoadFont, SheetOf256ColumnsIsFatal) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     writeSheet(folder, "system/fonts/text1i.dat", makeSheet(8, 256));
     expectFatal(folder, "ERROR: font i file missing or read error");
 }
 
-TEST(LoadFont, DamagedSheetIsFatal) {
+TEST_F(LoadFont, DamagedSheetIsFatal) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     std::string png = folder.read("system/fonts/text1i.dat");
@@ -289,21 +292,21 @@ TEST(LoadFont, DamagedSheetIsFatal) {
     expectFatal(folder, "ERROR: font i file missing or read error");
 }
 
-TEST(LoadFont, SheetWithTooFewBandsIsFatal) {
+TEST_F(LoadFont, SheetWithTooFewBandsIsFatal) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     writeSheet(folder, "system/fonts/text1i.dat", makeSheet(6));
     expectFatal(folder, "ERROR: font i file missing or read error");
 }
 
-TEST(LoadFont, MissingOrderFileIsFatal) {
+TEST_F(LoadFont, MissingOrderFileIsFatal) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     std::remove("system/fonts/text1d.dat");
     expectFatal(folder, "ERROR: font d file missing");
 }
 
-TEST(LoadFont, EmptyOrderFileIsFatal) {
+TEST_F(LoadFont, EmptyOrderFileIsFatal) {
     testing_support::ProgramFolder folder;
     installFont(folder);
     folder.write("system/fonts/text1d.dat", "");

@@ -6,8 +6,11 @@
 #include <string>
 
 #include "framework/draw/font.h"
+#include "framework/draw/tests/font_support.h"
 #include "framework/image/image.h"
 #include "testing/program_folder.h"
+
+using ShippedFont = draw_testing::FreshFont;
 
 namespace {
 
@@ -18,7 +21,7 @@ bool whitePixel(const Image& s, int x, int y) {
 
 }  // namespace
 
-TEST(ShippedFont, StructureOfTheSheet) {
+TEST_F(ShippedFont, StructureOfTheSheet) {
     testing_support::ProgramFolder folder;
     folder.copyFromSource("data/system/mformats", "system/mformats");
     folder.copyFromSource("data/system/fonts", "system/fonts");
@@ -52,7 +55,7 @@ TEST(ShippedFont, StructureOfTheSheet) {
     }
 }
 
-TEST(ShippedFont, TextInEveryFaceLeavesInk) {
+TEST_F(ShippedFont, TextInEveryFaceLeavesInk) {
     testing_support::ProgramFolder folder;
     folder.copyFromSource("data/system/mformats", "system/mformats");
     folder.copyFromSource("data/system/fonts", "system/fonts");

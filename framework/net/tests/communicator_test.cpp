@@ -9,6 +9,7 @@
 #include "framework/net/communicator.h"
 #include "framework/net/tests/scripted_peer.h"
 #include "framework/util/vector.h"
+#include "platform/net/tcp.h"
 #include "platform/os/thread.h"
 #include "standin/upgrade-server/upgrade_server.h"
 #include "testing/program_folder.h"
@@ -165,6 +166,28 @@ TEST(Communicator, UrlHelpers) {
     std::string longest = "http://127.0.0.1/" + std::string(Communicator::kMaxUrlChars - 10, 'a');
     EXPECT_EQ(resolveUrl(longest.c_str()), "127.0.0.1");
     EXPECT_EQ(resolveUrl((longest + "a").c_str()), "");
+}
+
+// A name that the resolver answers with several addresses: the host is
+// the dotted text of the last of them.
+TEST(Communicator, ANameWithSeveralAddressesResolvesToTheLast) {
+    struct SeveralAddresses {
+        SeveralAddresses() {
+            platform::net::setLookupForTests([](const char* name, std::vector<std::uint32_t>* found) {
+                if (std::strcmp(name, "several.test") != 0) return platform::net::Lookup::NotFound;
+                for (const char* a : {"127.0.0.1", "127.0.0.2", "127.0.0.3"}) {
+                    std::uint32_t address = 0;
+                    platform::net::parseDotted(a, &address);
+                    found->push_back(address);
+                }
+                return platform::net::Lookup::Ok;
+            });
+        }
+        ~SeveralAddresses() { platform::net::setLookupForTests(nullptr); }
+    } resolver;
+    EXPECT_EQ(resolveUrl("http://several.test/upgrades/a.html"), "127.0.0.3");
+    EXPECT_EQ(resolveUrl("http://several.test:2500/x"), "127.0.0.3:2500");
+    EXPECT_EQ(resolveUrl("http://other.test/x"), "");
 }
 
 TEST(Communicator, SetRequestPathFormatsTheServicePath) {

@@ -10,6 +10,7 @@
 #include "framework/core/supercore.h"
 #include "game/match/advancedlistcore.h"
 #include "game/match/orvexmaincore.h"
+#include "game/match/selectplayercore.h"
 #include "game/protocol/catalogue.h"
 #include "game/protocol/codec.h"
 #include "game/protocol/gamesocket.h"
@@ -23,6 +24,7 @@ MainWindowFixture::MainWindowFixture(bool withMarker) {
     folder.copyFromSource("data/system", "system");
     folder.copyFromSource("data/boards", "boards");
     if (withMarker) folder.write("test.env", "");
+    orvexGameStarted = 0;  // once a run in the program, once a test here
     debugLogResetForTests();
     debugLog("test start\n");  // settles the test mode now
     setMessageBoxHandler([](const char*, const char*, MessageBoxKind) {});
@@ -42,6 +44,7 @@ MainWindowFixture::~MainWindowFixture() {
     delete options;
     options = nullptr;
     setMessageBoxHandler(nullptr);
+    orvexGameStarted = 0;
     debugLogResetForTests();
 }
 

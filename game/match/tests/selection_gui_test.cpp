@@ -161,10 +161,12 @@ struct SelectionRun : ::testing::Test {
         folder.write("test.env", "");
         folder.write("user/options_vurn.gkv", "dontCheckUpgrade 1\n");
         debugLogResetForTests();
+        orvexGameStarted = 0;  // a run of its own: no "Start!" yet
         Exec::setMainCoreFactory(createOrvexMainCore);
     }
     ~SelectionRun() override {
         Exec::setMainCoreFactory(nullptr);
+        orvexGameStarted = 0;
         debugLogResetForTests();
     }
     testing_support::ProgramFolder folder;

@@ -32,6 +32,31 @@ TEST(Codec, MessagesAndFramesByteForByte) {
     }
 }
 
+TEST(Codec, TheFrameLengthIsSixteenBitBigEndian) {
+    // Bodies of every size the client sends and beyond, across the bits of
+    // the low byte and into the high one.
+    struct Case {
+        int count;
+        uint8_t high, low;
+    } cases[] = {
+        {2, 0x00, 0x02},   {127, 0x00, 0x7f}, {128, 0x00, 0x80}, {200, 0x00, 0xc8},   {255, 0x00, 0xff},
+        {256, 0x01, 0x00}, {258, 0x01, 0x02}, {511, 0x01, 0xff}, {0x1234, 0x12, 0x34},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        const MessageBytes body(static_cast<std::size_t>(c.count), 0x01);
+        const MessageBytes frame = frameMessage(body.data(), c.count);
+        ASSERT_EQ(frame.size(), static_cast<std::size_t>(kFrameHeaderBytes + c.count));
+        EXPECT_EQ(frame[0], c.count & 0xff);  // the sum of that many ones
+        EXPECT_EQ(frame[1], c.high);
+        EXPECT_EQ(frame[2], c.low);
+    }
+    // The longest message the client sends: a PT of 258 bytes.
+    const MessageBytes pt = chatMessage(1, std::string(kMaxChatTextChars, 'w').c_str());
+    const MessageBytes frame = frameMessage(pt.data(), static_cast<int>(pt.size()));
+    EXPECT_EQ(text(MessageBytes(frame.begin() + 1, frame.begin() + 3)), "01 02 ");
+}
+
 TEST(Codec, ServerMessagesByteForByte) {
     struct Case {
         const char* what;

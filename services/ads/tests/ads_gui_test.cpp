@@ -30,7 +30,8 @@ using platform::ui::Rgb;
 namespace {
 
 // What the stand-in module recorded (it is loaded once into the process,
-// so opening it again gives the same module).
+// so opening it again gives the same module, and what it recorded stays
+// until a test forgets it).
 struct ModuleRecord {
     int calls = 0;
     uint32_t args[5] = {};
@@ -48,6 +49,13 @@ ModuleRecord readModuleRecord() {
     return r;
 }
 
+void forgetModuleRecord() {
+    void* module = platform::openLibrary(VURN_AD_MODULE);
+    auto reset = reinterpret_cast<void (*)()>(platform::librarySymbol(module, "plakardResetForTests"));
+    ASSERT_NE(reset, nullptr);
+    reset();
+}
+
 bool near(const Rgb& a, const Rgb& b, int tolerance = 6) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
@@ -61,6 +69,7 @@ const Rgb kBannerGold{230, 190, 60};
 struct AdsFixture : ::testing::Test {
     AdsFixture() {
         AdCore::resetModuleForTests();
+        forgetModuleRecord();
         installAdCoreFactory();
         setenv("VURNORVEXI_AD_MODULE", VURN_AD_MODULE, 1);
     }

@@ -351,13 +351,13 @@ TEST_F(ButtonFixture, OversizedPicturesAreReadWithinTheGrid) {
 
 TEST_F(ButtonFixture, TheLogoShowsItsFaceWithTheArtsGradients) {
     // A face of 8 by 3 pixels for a 12 by 4 button: where the face has no
-    // pixel the art shows.
+    // pixel the art shows. Odd values: the gradient keeps their lowest bit.
     Image face;
     face.iWidth = 8;
     face.iHeight = 3;
     face.iDepth = 24;
-    for (int i = 0; i < 8 * 3; ++i) face.iPixels24.insert(face.iPixels24.end(), {40, 80, 120});
-    face.iPixels24[(1 * 8 + 2) * 3] = 200;  // one reddish pixel at (2, 1)
+    for (int i = 0; i < 8 * 3; ++i) face.iPixels24.insert(face.iPixels24.end(), {41, 81, 121});
+    face.iPixels24[(1 * 8 + 2) * 3] = 201;  // one reddish pixel at (2, 1)
     env.folder.copyFromSource("data/system/mformats", "system/mformats");
     env.folder.write("system/icons/.keep", "");
     ASSERT_EQ(face.save((env.folder.path() + "/system/icons/vurn.gif").c_str(), "GIF"), 1);
@@ -366,9 +366,9 @@ TEST_F(ButtonFixture, TheLogoShowsItsFaceWithTheArtsGradients) {
     b->loadIcon("button", "vurn.gif", nullptr, 1);
     ASSERT_NE(b->faceImage(), nullptr);
     EXPECT_EQ(b->picturePath(), "system/icons/vurn.asc");
-    EXPECT_EQ(b->pictureColour(0, 0), (Colour{40, 80, 120}));
+    EXPECT_EQ(b->pictureColour(0, 0), (Colour{41, 81, 121}));
     // 'Z' at column 2, row 1 from the top (y 2 from the bottom): + (8, 4, 4).
-    EXPECT_EQ(b->pictureColour(2, 1), (Colour{208, 84, 124}));
+    EXPECT_EQ(b->pictureColour(2, 1), (Colour{209, 85, 125}));
     EXPECT_EQ(b->pictureColour(8, 0), (Colour{255, 0, 0}));   // right of the face
     EXPECT_EQ(b->pictureColour(0, 3), (Colour{255, 0, 0}));   // below the face
 

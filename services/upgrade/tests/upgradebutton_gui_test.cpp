@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/app/debuglog.h"
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "framework/canvas/supercanvas.h"
@@ -54,6 +55,8 @@ struct RunFixture : ::testing::Test {
     RunFixture() {
         folder.copyFromSource("data/system", "system");
         folder.write("test.env", "");
+        debugLogResetForTests();  // the log goes to this test's folder
+        TestMainCore::resetHooks();
         upgradePopupShown = 0;
         setMessageBoxHandler([this](const char* title, const char* text, MessageBoxKind) {
             messages.push_back(std::string(title) + ": " + text);
@@ -70,6 +73,8 @@ struct RunFixture : ::testing::Test {
         Exec::setUpgradeHandlers(nullptr, nullptr, nullptr);
         Exec::setMainCoreFactory(nullptr);
         setMessageBoxHandler(nullptr);
+        TestMainCore::resetHooks();
+        debugLogResetForTests();
     }
 
     // Starts the program against the service and waits until the main
