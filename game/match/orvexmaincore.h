@@ -14,6 +14,7 @@
 // thread only, one at a time, through the protocol core's inbox.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "framework/core/supercore.h"
 #include "framework/net/communicator.h"
@@ -161,6 +162,11 @@ private:
     void removeAllRows();
     void repaintList();
     void resizeBoardView(int w, int h);
+    // Starts the web browser on a page of the web host; a browser that
+    // cannot start or fails is told on the status line (here or at a
+    // later tick), naming the address.
+    void openInWebBrowser(const std::string& url);
+    void tellBrowserFailures();
 
     int iDestroying = 0;
     std::unique_ptr<OrvexGame> iGame;  // a MainGame
