@@ -1,8 +1,6 @@
 #include "standin/serving.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/net/tcp.h"
@@ -106,17 +104,6 @@ void requestLine(const std::string& head, std::string* method, std::string* path
     method->clear();
     path->clear();
     first >> *method >> *path;
-}
-
-bool readWholeFile(const std::string& path, std::string* bytes) {
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    *bytes = all.str();
-    return true;
 }
 
 std::string pathBelow(const std::string& root, const std::string& requestPath) {

@@ -59,8 +59,6 @@ std::string readRequestHead(int fd, std::size_t limit = 8192);
 // The method and the path of a request's first line ("GET /a.html HTTP/1.0").
 void requestLine(const std::string& head, std::string* method, std::string* path);
 
-// The whole of a regular file; false when it can't be read.
-bool readWholeFile(const std::string& path, std::string* bytes);
 // The file below `root` that a request path names: its query ("?...") and
 // fragment dropped, leading '/' taken off; empty when the path is empty or
 // leaves the folder (a "..", "." or empty segment, a '\' or a NUL).

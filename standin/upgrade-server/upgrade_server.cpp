@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/net/tcp.h"
+#include "platform/os/files.h"
 
 namespace tcp = platform::net;
 
@@ -103,7 +104,7 @@ bool UpgradeServer::prepareOffer() {
     page << "<html><body><pre>\n*VER: " << options_.offerVersion << "\n*START\n";
     for (const std::string& name : names) {
         std::string bytes;
-        if (!readWholeFile(options_.offerDir + "/" + name, &bytes)) return false;
+        if (!platform::readWholeFile(options_.offerDir + "/" + name, &bytes)) return false;
         char sum[16];
         std::snprintf(sum, sizeof sum, "%X", listWordSum(bytes));
         // The flag 'e' keeps a blank after the sum, which the list needs.
@@ -125,7 +126,7 @@ bool UpgradeServer::lookUp(const std::string& requestPath, std::string* bytes) c
             *bytes = offered.second;
             return true;
         }
-    return readWholeFile(pathBelow(options_.root, requestPath), bytes);
+    return platform::readWholeFile(pathBelow(options_.root, requestPath), bytes);
 }
 
 bool UpgradeServer::start() {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/os/files.h"
+
 namespace standin {
 
 namespace {
@@ -73,7 +75,7 @@ bool WebServer::page(const std::string& requestPath, std::string* type, std::str
     }
     const std::string file = path == "/vurnorvex.html" ? options_.root + "/index.html" : pathBelow(options_.root, path);
     *type = contentType(file);
-    return readWholeFile(file, body);
+    return platform::readWholeFile(file, body);
 }
 
 void WebServer::serve(int fd) {

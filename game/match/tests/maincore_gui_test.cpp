@@ -20,6 +20,7 @@
 #include "game/match/tests/maincore_support.h"
 #include "game/protocol/codec.h"
 #include "game/view/boardcore.h"
+#include "platform/os/files.h"
 #include "platform/ui/ui.h"
 #include "standin/serving.h"
 #include "standin/web-server/web_server.h"
@@ -286,7 +287,7 @@ TEST_F(MainWindow, HelpItemsShowTheWebHostsPagesInABrowser) {
                                 folder.path() + "/pages\"";
     setenv("VURNORVEXI_BROWSER", browser.c_str(), 1);
     std::string index;
-    ASSERT_TRUE(standin::readWholeFile(testing_support::sourceDir() + "/data/system/docs/vurnorvex/index.html", &index));
+    ASSERT_TRUE(platform::readWholeFile(testing_support::sourceDir() + "/data/system/docs/vurnorvex/index.html", &index));
     struct Case {
         const char* item;
         std::string url;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/net/tcp.h"
+#include "platform/os/files.h"
 #include "standin/serving.h"
 #include "standin/web-server/web_server.h"
 #include "testing/program_folder.h"
@@ -15,7 +16,7 @@ std::string helpFolder() { return testing_support::sourceDir() + "/data/system/d
 
 std::string shipped(const std::string& name) {
     std::string bytes;
-    EXPECT_TRUE(standin::readWholeFile(helpFolder() + "/" + name, &bytes)) << name;
+    EXPECT_TRUE(platform::readWholeFile(helpFolder() + "/" + name, &bytes)) << name;
     return bytes;
 }
 
