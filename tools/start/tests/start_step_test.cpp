@@ -20,6 +20,7 @@
 #include "standin/serving.h"
 #include "standin/upgrade-server/upgrade_server.h"
 #include "testing/program_folder.h"
+#include "testing/start_step.h"
 
 namespace fs = std::filesystem;
 namespace tcp = platform::net;
@@ -34,9 +35,6 @@ int freePort() {
     tcp::closeHandle(fd);
     return port;
 }
-
-// One word for the shell (the texts here hold no quote).
-std::string shellWord(const std::string& s) { return "'" + s + "'"; }
 
 class StartStep : public ::testing::Test {
 protected:
@@ -58,25 +56,15 @@ protected:
 
     // Runs the start step with these variables and a program that writes
     // its working folder and its environment beside it; the exit status.
-    int start(const std::vector<std::string>& env, const std::string& program = "") {
-        std::string cmd = "env VURNORVEXI_BUILD_DIR=" + shellWord(VURN_BUILD_DIR);
-        for (const std::string& e : env) cmd += " " + shellWord(e);
-        cmd += " bash " + shellWord(sourceDir() + "/tools/start.sh") + " " + shellWord(prog);
-        cmd += program.empty() ? " sh -c 'pwd > ran.txt; env > env.txt'" : " sh -c " + shellWord(program);
-        cmd += " >" + shellWord(top + "/out.txt") + " 2>" + shellWord(top + "/err.txt");
-        return std::system(cmd.c_str());
+    int start(const std::vector<std::string>& env, const std::string& program = "pwd > ran.txt; env > env.txt") {
+        return testing_support::runStartStep(prog, env, program, &output_);
     }
     std::string read(const std::string& rel) const {
         std::string bytes;
         platform::readWholeFile(prog + "/" + rel, &bytes);
         return bytes;
     }
-    std::string output() const {
-        std::string out, err;
-        platform::readWholeFile(top + "/out.txt", &out);
-        platform::readWholeFile(top + "/err.txt", &err);
-        return out + err;
-    }
+    const std::string& output() const { return output_; }
     static std::string shipped(const std::string& rel) {
         std::string bytes;
         platform::readWholeFile(sourceDir() + "/data/system/" + rel, &bytes);
@@ -85,6 +73,7 @@ protected:
 
     std::string top;
     std::string prog;
+    std::string output_;
     // No stand-in is wanted: hosts that are not this machine (never
     // looked up by the start step).
     const std::vector<std::string> elsewhere = {"VURNORVEXI_GAME_HOST=game.invalid", "VURNORVEXI_WEB_HOST=web.invalid"};
