@@ -8,11 +8,9 @@
 #include <signal.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,25 +26,6 @@ namespace fs = std::filesystem;
 using testing_support::sourceDir;
 
 namespace {
-
-std::string output(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p)) out += buf;
-        pclose(p);
-    }
-    return out;
-}
-
-bool waitFor(const std::function<bool()>& done, int seconds = 30) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
 TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
     char tmpl[] = "/tmp/vurn-run-XXXXXX";
@@ -76,10 +55,10 @@ TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
     platform::ChildProcess run;
     ASSERT_TRUE(run.start({"bash", sourceDir() + "/tools/start.sh", prog, VURN_PROGRAM}, top, env));
     std::string window;
-    ASSERT_TRUE(waitFor([&] {
-        window = output("xdotool search --name '^Tarvelon Orvex Chess - version 1.01$' 2>/dev/null | head -n1");
+    ASSERT_TRUE(testing_support::waitFor([&] {
+        window = testing_support::commandOutput("xdotool search --name '^Tarvelon Orvex Chess - version 1.01$' 2>/dev/null | head -n1");
         return !window.empty();
-    })) << "no main window";
+    }, 30)) << "no main window";
     window.pop_back();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // mapped and drawn
 
@@ -88,7 +67,7 @@ TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
                               "mousemove --window " + window + " 150 37 sleep 0.2 click 1";
     ASSERT_EQ(std::system(click.c_str()), 0);
     const std::string reply = pages + "/http___127.0.0.1_" + std::to_string(web) + "_vurnorvex.html";
-    EXPECT_TRUE(waitFor([&] { return platform::fileExists(reply.c_str()); }, 20)) << "the browser fetched nothing";
+    EXPECT_TRUE(testing_support::waitFor([&] { return platform::fileExists(reply.c_str()); }, 20)) << "the browser fetched nothing";
     testing_support::screenshot("run-command-help");
 
     std::string got, index;
