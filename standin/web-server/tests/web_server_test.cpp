@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/net/tcp.h"
 #include "platform/os/files.h"
 #include "standin/serving.h"
 #include "standin/web-server/web_server.h"
+#include "testing/mutation.h"
 #include "testing/program_folder.h"
 
 namespace tcp = platform::net;
@@ -82,6 +86,29 @@ TEST_F(WebHost, ServesTheHelpAtTheHelpAddressAndAHomePageForEachSite) {
             EXPECT_NE(r.head.find("Content-Length: " + std::to_string(shipped("index.html").size())), std::string::npos);
     }
     EXPECT_EQ(server.requests().front(), "GET /vurnorvex.html HTTP/1.1");
+}
+
+// Damaged requests, seeded: whatever comes back is a home page, a file of
+// the help folder or a refusal, never a file beside the folder.
+TEST(WebHostRequests, DamagedRequestsGetNothingFromOutsideTheFolder) {
+    testing_support::ProgramFolder folder;
+    folder.write("help/index.html", "<p>entry</p>");
+    folder.write("help/start.html", "<p>start</p>");
+    folder.write("secret.html", "<p>secret</p>");
+    standin::WebServer server({folder.path() + "/help", "127.0.0.1", 0});
+    ASSERT_TRUE(server.start());
+    const std::vector<std::string> allowed = {"<p>entry</p>", "<p>start</p>", standin::WebServer::kDistributorHomePage,
+                                              standin::WebServer::kDeveloperHomePage};
+    const std::string seeds[] = {"GET /vurnorvex.html HTTP/1.0\r\n\r\n", "GET /start.html HTTP/1.1\r\nHost: x\r\n\r\n",
+                                 "GET /../secret.html HTTP/1.0\n\n", "HEAD /quillmark/ HTTP/1.0\r\n\r\n"};
+    std::mt19937 rng(4711);
+    for (int round = 0; round < 200; ++round) {
+        const std::string request = testing_support::mutateText(seeds[round % 4], rng, "/.%?#\\ \r\n");
+        SCOPED_TRACE(request);
+        const Reply r = ask(server.port(), request + "\r\n\r\n");
+        if (r.status != "HTTP/1.0 200 OK") continue;
+        EXPECT_TRUE(r.body.empty() || std::find(allowed.begin(), allowed.end(), r.body) != allowed.end()) << r.body;
+    }
 }
 
 // A browser opens connections it does not use at once; one that stays

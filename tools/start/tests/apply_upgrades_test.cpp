@@ -4,12 +4,15 @@
 // file left as it was; the list emptied.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "standin/upgrade-server/upgrade_server.h"
+#include "testing/mutation.h"
 #include "testing/program_folder.h"
 #include "tools/start/apply_upgrades.h"
 
@@ -125,6 +128,44 @@ TEST(ApplyUpgrades, AFileThatDoesNotUnpackLeavesTheInstalledOneAndIsReported) {
     EXPECT_EQ(folder.read("system/fine.txt"), "fine");
     EXPECT_FALSE(fs::exists(fs::path(folder.path()).parent_path() / "outside.txt"));
     EXPECT_EQ(folder.read("system/gzlist"), "");
+}
+
+// Damaged lists and stored files, seeded: an installed file is either left
+// as it was or holds exactly what its stored file unpacks to, and nothing
+// is written outside the folder.
+TEST(ApplyUpgrades, DamagedListsAndFilesLeaveOnlyWholeFiles) {
+    ProgramFolder folder;
+    std::mt19937 rng(20250);
+    const std::string good = standin::gzipBytes("the newer text of a help page\n");
+    const std::string goodList = "system/a.txt.gz\nsystem/b.txt.gz\n";
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        std::error_code ec;
+        fs::remove_all(fs::path(folder.path()) / kKeptUpgrades, ec);
+        std::string stored[2];
+        for (int i = 0; i < 2; ++i) {
+            const std::string name = std::string("system/") + "ab"[i] + ".txt";
+            stored[i] = rng() % 4 ? testing_support::mutateText(good, rng, std::string("\x1f\x8b\x08\0\xff", 5)) : good;
+            folder.write(name, "installed");
+            folder.write(name + ".gz", stored[i]);
+        }
+        folder.write("system/gzlist", rng() % 2 ? testing_support::mutateText(goodList, rng, "./\n\r.gz") : goodList);
+        const UpgradeReport report = applyUpgrades(folder.path());
+        for (int i = 0; i < 2; ++i) {
+            const std::string name = std::string("system/") + "ab"[i] + ".txt";
+            const std::string now = folder.read(name);
+            const bool applied = std::find(report.applied.begin(), report.applied.end(), name) != report.applied.end();
+            std::string unpacked, why;
+            if (applied) {
+                ASSERT_TRUE(gunzipAll(stored[i], &unpacked, &why)) << name;
+                EXPECT_EQ(now, unpacked) << name;
+            } else {
+                EXPECT_EQ(now, "installed") << name;
+            }
+        }
+        EXPECT_EQ(folder.read("system/gzlist"), "");
+    }
+    EXPECT_FALSE(fs::exists(fs::path(folder.path()).parent_path() / "system"));
 }
 
 TEST(ApplyUpgrades, WithoutAListNothingChanges) {
