@@ -42,11 +42,9 @@ BrowserFailures& browserFailures() {
     return *failures;
 }
 
+// Called on the browser's waiter thread too, so it only files the failure
+// (the program may be ending meanwhile); takeBrowserFailures logs it.
 void noteBrowserFailure(BrowserFailure failure) {
-    if (failure.exitStatus == BrowserFailure::kNotStarted)
-        debugPrintfSS("ERROR: cannot start the web browser %s for %s\n", failure.command.c_str(), failure.url.c_str());
-    else
-        debugPrintfSS("ERROR: the web browser %s failed on %s\n", failure.command.c_str(), failure.url.c_str());
     BrowserFailures& all = browserFailures();
     std::lock_guard<std::mutex> lock(all.mutex);
     all.pending.push_back(std::move(failure));
@@ -330,6 +328,8 @@ std::vector<BrowserFailure> takeBrowserFailures() {
     std::lock_guard<std::mutex> lock(all.mutex);
     std::vector<BrowserFailure> taken;
     taken.swap(all.pending);
+    for (const BrowserFailure& f : taken)
+        debugPrintfSS("ERROR: web browser %s: %s\n", f.command.c_str(), describeBrowserFailure(f).c_str());
     return taken;
 }
 

@@ -77,7 +77,6 @@ bool parseRowKey(const char* key, uint32_t* id1, uint32_t* id2) {
     return readKeyNumber(p, id2) && *p == '\0';
 }
 
-
 }  // namespace
 
 SuperCore* createOrvexMainCore() { return new OrvexMainCore(); }

@@ -8,7 +8,8 @@
 // state and the board), the protocol core of the current connection and
 // the list of the game's players. Menu choices and panel commands become
 // game actions and protocol messages; the main 500 ms tick polls the
-// start-up upgrade check and finishes a pending shot.
+// start-up upgrade check, tells a web browser's failure on the status line
+// and finishes a pending shot.
 //
 // Server messages reach the side-panel and turn operations on the GUI
 // thread only, one at a time, through the protocol core's inbox.
