@@ -1,7 +1,9 @@
 #pragma once
 // Window tests (header only; the tests that include it link the user-
-// interface layer): waiting on a condition while the toolkit runs, and a
-// screenshot of the display for a person to look at.
+// interface layer): waiting on a condition while the toolkit runs, the
+// output of a command (xdotool's answers), and a screenshot of the display
+// for a person to look at.
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -14,6 +16,17 @@ namespace testing_support {
 // generous deadline, not a measure of speed).
 inline bool waitFor(const std::function<bool()>& done, double seconds = 20.0) {
     return platform::ui::processEventsUntil(done, seconds);
+}
+
+// What a shell command prints on its standard output.
+inline std::string commandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    return out;
 }
 
 // With VURN_SHOT_DIR set, a screenshot of the whole display written there

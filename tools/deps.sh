@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick giflib-tools
   libfreetype-dev fonts-dejavu-core
   python3
+  xdg-utils
   clang libclang-rt-14-dev
   "$@"
 )

@@ -44,13 +44,21 @@ std::string upgradeFileHost1() { return textFromEnv("VURNORVEXI_UPGRADE_FILE_HOS
 std::string upgradeFileHost2() { return textFromEnv("VURNORVEXI_UPGRADE_FILE_HOST2", "127.0.0.1"); }
 int upgradeFilePort() { return portFromEnv("VURNORVEXI_UPGRADE_FILE_PORT", 2000); }
 
-std::string upgradeVersionPageUrl() {
-    std::string host = upgradeHost();
-    int port = upgradeHttpPort();
+namespace {
+// "http://" and the host, with ":port" unless the port is HTTP's own.
+std::string httpAddress(std::string host, int port) {
     if (port != 80) host += ":" + std::to_string(port);
-    return "http://" + host + "/upgrades/" + kProductId + "_" + kPlatform + "_" + kVersion + ".html";
+    return "http://" + host;
+}
+}  // namespace
+
+std::string upgradeVersionPageUrl() {
+    return httpAddress(upgradeHost(), upgradeHttpPort()) + "/upgrades/" + kProductId + "_" + kPlatform + "_" +
+           kVersion + ".html";
 }
 std::string webHost() { return textFromEnv("VURNORVEXI_WEB_HOST", "127.0.0.1"); }
+int webPort() { return portFromEnv("VURNORVEXI_WEB_PORT", 80); }
+std::string webPageUrl(const std::string& path) { return httpAddress(webHost(), webPort()) + "/" + path; }
 std::string browserCommand() { return textFromEnv("VURNORVEXI_BROWSER", "xdg-open"); }
 
 }  // namespace config

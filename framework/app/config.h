@@ -35,8 +35,13 @@ int upgradeFilePort();
 // platform and the version.
 std::string upgradeVersionPageUrl();
 
-// The host of the help menu's web pages: VURNORVEXI_WEB_HOST (127.0.0.1).
+// The host of the help menu's web pages: VURNORVEXI_WEB_HOST (127.0.0.1) on
+// VURNORVEXI_WEB_PORT (80).
 std::string webHost();
+int webPort();
+// The address of a page on that host: "http://%s/%s" with the host
+// (followed by ":port" when the port is not 80) and the path.
+std::string webPageUrl(const std::string& path);
 
 // The command that opens a URL in the user's web browser:
 // VURNORVEXI_BROWSER ("xdg-open"). It is split into words; the URL is added

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,25 @@ bool endsInSeparator(const char* d) {
 }
 
 int lowerAscii(int c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
+
+// Browser failures waiting to be told. Never destroyed: a browser's waiter
+// thread may still report while the program ends.
+struct BrowserFailures {
+    std::mutex mutex;
+    std::vector<BrowserFailure> pending;
+};
+BrowserFailures& browserFailures() {
+    static auto* failures = new BrowserFailures;
+    return *failures;
+}
+
+// Called on the browser's waiter thread too, so it only files the failure
+// (the program may be ending meanwhile); takeBrowserFailures logs it.
+void noteBrowserFailure(BrowserFailure failure) {
+    BrowserFailures& all = browserFailures();
+    std::lock_guard<std::mutex> lock(all.mutex);
+    all.pending.push_back(std::move(failure));
+}
 
 }  // namespace
 
@@ -288,6 +308,35 @@ bool launchBrowser(const char* url, int showCommand) {
     debugPrintfSS("SSS=%s,%s\n", line.c_str(), url);
     // The URL is one argument of its own: whatever it holds is never parsed.
     std::vector<std::string> argv = platform::splitCommandLine(line);
+    BrowserFailure failure{url, argv.empty() ? std::string() : argv[0], BrowserFailure::kNotStarted};
+    if (argv.empty()) {  // a command of blanks only: the URL is never run as one
+        noteBrowserFailure(std::move(failure));
+        return false;
+    }
     argv.push_back(url);
-    return platform::spawnDetached(argv);
+    const bool started = platform::spawnDetached(argv, [failure](int exitStatus) mutable {
+        if (exitStatus == 0) return;
+        failure.exitStatus = exitStatus;
+        noteBrowserFailure(std::move(failure));
+    });
+    if (!started) noteBrowserFailure(std::move(failure));
+    return started;
+}
+
+std::vector<BrowserFailure> takeBrowserFailures() {
+    BrowserFailures& all = browserFailures();
+    std::lock_guard<std::mutex> lock(all.mutex);
+    std::vector<BrowserFailure> taken;
+    taken.swap(all.pending);
+    for (const BrowserFailure& f : taken)
+        debugPrintfSS("ERROR: web browser %s: %s\n", f.command.c_str(), describeBrowserFailure(f).c_str());
+    return taken;
+}
+
+std::string describeBrowserFailure(const BrowserFailure& f) {
+    const std::string browser = f.command.empty() ? std::string("the web browser") : "the web browser " + f.command;
+    if (f.exitStatus == BrowserFailure::kNotStarted) return "Cannot start " + browser + " to open " + f.url;
+    std::string text = "Could not open " + f.url + ": " + browser;
+    if (f.exitStatus < 0) return text + " was stopped";
+    return text + " failed (exit status " + std::to_string(f.exitStatus) + ")";
 }

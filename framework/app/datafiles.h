@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // Opens a data file; see above. Null when it cannot be opened.
 FILE* openDataFile(const char* path, const char* mode);
@@ -108,4 +109,19 @@ int readRegistryString(int rootKey, const char* subKey, char* out);
 // Starts the default web browser on the URL without waiting for it. The
 // browser command is split into words and the URL handed over as one
 // further argument; no shell is involved. True when the browser started.
+// A browser that cannot be started, or that ends with a non-zero exit
+// status, leaves a BrowserFailure for takeBrowserFailures.
 bool launchBrowser(const char* url, int showCommand);
+
+// A web browser that did not show its address.
+struct BrowserFailure {
+    static constexpr int kNotStarted = -2;  // the command could not be run at all
+    std::string url;
+    std::string command;  // the browser command's first word
+    int exitStatus = kNotStarted;  // else the exit status (-1: ended by a signal)
+};
+// The browser failures since the last call, oldest first. A browser's end
+// is seen on a thread of its own; whoever tells the player polls here.
+std::vector<BrowserFailure> takeBrowserFailures();
+// The player's words for a failure, naming the address.
+std::string describeBrowserFailure(const BrowserFailure& failure);

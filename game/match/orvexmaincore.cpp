@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "framework/app/config.h"
 #include "framework/app/datafiles.h"
@@ -75,8 +76,6 @@ bool parseRowKey(const char* key, uint32_t* id1, uint32_t* id2) {
     ++p;
     return readKeyNumber(p, id2) && *p == '\0';
 }
-
-std::string webPage(const char* path) { return "http://" + config::webHost() + "/" + path; }
 
 }  // namespace
 
@@ -439,11 +438,11 @@ void OrvexMainCore::boardViewClosed(OrvexBoardCore*) {
 
 int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char* title, const char* version) {
     if (named(name, "kzvHomeMI")) {
-        launchBrowser(webPage("quillmark/").c_str(), 1);
+        openInWebBrowser(config::webPageUrl("quillmark/"));
     } else if (named(name, "vurnHomeMI")) {
-        launchBrowser(webPage("").c_str(), 1);
+        openInWebBrowser(config::webPageUrl(""));
     } else if (named(name, "helpMI")) {
-        launchBrowser(webPage((std::string(productId) + ".html").c_str()).c_str(), 1);
+        openInWebBrowser(config::webPageUrl(std::string(productId) + ".html"));
     } else if (named(name, "aboutMI")) {
         // At most one about window.
         const std::string aboutClass = std::string(productId) + "AboutCore";
@@ -468,7 +467,20 @@ int OrvexMainCore::onListSelect(const char* eventName, SuperCore*, int row) {
 
 // ---------------------------------------------------------------- tick and paint
 
+void OrvexMainCore::openInWebBrowser(const std::string& url) {
+    launchBrowser(url.c_str(), 1);
+    tellBrowserFailures();  // one that cannot start at all is told at once
+}
+
+void OrvexMainCore::tellBrowserFailures() {
+    // One status line: the latest failure is the one the player just caused.
+    std::vector<BrowserFailure> failures = takeBrowserFailures();
+    if (!failures.empty()) showInfo(describeBrowserFailure(failures.back()).c_str());
+}
+
 void OrvexMainCore::onIntuitick() {
+    // A browser that started may still fail: its end is seen here.
+    tellBrowserFailures();
     if (currentExec) currentExec->checkUpgradeResult();
     if (iPostFireCountdown != 0 && --iPostFireCountdown == 0) iGame->completeFireAndNotify();
 }

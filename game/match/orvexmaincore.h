@@ -8,12 +8,14 @@
 // state and the board), the protocol core of the current connection and
 // the list of the game's players. Menu choices and panel commands become
 // game actions and protocol messages; the main 500 ms tick polls the
-// start-up upgrade check and finishes a pending shot.
+// start-up upgrade check, tells a web browser's failure on the status line
+// and finishes a pending shot.
 //
 // Server messages reach the side-panel and turn operations on the GUI
 // thread only, one at a time, through the protocol core's inbox.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "framework/core/supercore.h"
 #include "framework/net/communicator.h"
@@ -161,6 +163,11 @@ private:
     void removeAllRows();
     void repaintList();
     void resizeBoardView(int w, int h);
+    // Starts the web browser on a page of the web host; a browser that
+    // cannot start or fails is told on the status line (here or at a
+    // later tick), naming the address.
+    void openInWebBrowser(const std::string& url);
+    void tellBrowserFailures();
 
     int iDestroying = 0;
     std::unique_ptr<OrvexGame> iGame;  // a MainGame

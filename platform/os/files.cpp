@@ -50,6 +50,22 @@ bool fileExists(const char* path) {
     return ::stat(nativePath(path).c_str(), &st) == 0;
 }
 
+bool readWholeFile(const std::string& path, std::string* bytes) {
+    const std::string p = nativePath(path.c_str());
+    struct stat st;
+    if (p.empty() || ::stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    FILE* f = std::fopen(p.c_str(), "rb");
+    if (!f) return false;
+    std::string all;
+    char piece[65536];
+    std::size_t n;
+    while ((n = std::fread(piece, 1, sizeof piece, f)) > 0) all.append(piece, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    if (ok) *bytes = std::move(all);
+    return ok;
+}
+
 bool isDirectory(const char* path) {
     if (!path) return false;
     struct stat st;

@@ -17,6 +17,8 @@ bool removeFile(const char* path);
 // Replaces `to` by `from` in one step (rename(2)).
 bool renameFile(const char* from, const char* to);
 bool fileExists(const char* path);
+// The whole of a regular file; false when it is not one or can't be read.
+bool readWholeFile(const std::string& path, std::string* bytes);
 bool isDirectory(const char* path);
 bool makeDirectory(const char* path);
 

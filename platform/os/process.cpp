@@ -29,18 +29,19 @@ std::vector<char*> argumentVector(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-bool spawnDetached(const std::vector<std::string>& argv) {
+bool spawnDetached(const std::vector<std::string>& argv, std::function<void(int exitStatus)> onExit) {
     if (argv.empty() || argv[0].empty()) return false;
     std::vector<char*> args = argumentVector(argv);
     pid_t pid = 0;
+    // A program that cannot be run (missing, not executable) fails here:
+    // the C library reports the child's failed exec as the error.
     if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return false;
-    // posix_spawnp reports a missing program only through the child's exit
-    // status (127); the caller learns of that no more than of any other
-    // failure of the started program.
-    std::thread([pid] {
+    std::thread([pid, onExit = std::move(onExit)] {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        pid_t ended = 0;
+        while ((ended = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
         }
+        if (onExit) onExit(ended == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }).detach();
     return true;
 }

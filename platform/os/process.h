@@ -3,14 +3,18 @@
 // never through a shell, so no text handed over (a URL from a page, say) can
 // run commands. Children are reaped by a small waiter thread, so none is
 // left as a zombie.
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace platform {
 
 // Starts argv[0] (searched on PATH) with the given arguments and returns at
-// once; false when it could not be started.
-bool spawnDetached(const std::vector<std::string>& argv);
+// once; false when it could not be started (a program that does not exist
+// included). When `onExit` is given, the waiter thread calls it with the
+// program's exit status once the program has ended (-1 when a signal ended
+// it); it must not touch windows.
+bool spawnDetached(const std::vector<std::string>& argv, std::function<void(int exitStatus)> onExit = {});
 
 // A program started from an argument vector whose process the caller
 // keeps: it can be measured, and it is stopped (SIGTERM, then SIGKILL after

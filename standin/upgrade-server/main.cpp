@@ -27,14 +27,6 @@ int usage() {
     return 2;
 }
 
-bool portArgument(const char* text, int* port) {
-    char* end = nullptr;
-    long n = std::strtol(text, &end, 10);
-    if (!*text || *end || n < 1 || n > 65535) return false;
-    *port = static_cast<int>(n);
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,9 +43,9 @@ int main(int argc, char** argv) {
         else if (arg == "--version") options.offerVersion = value;
         else if (arg == "--bind") options.bindAddress = value;
         else if (arg == "--http-port") {
-            if (!portArgument(value, &options.httpPort)) return usage();
+            if (!standin::portArgument(value, &options.httpPort)) return usage();
         } else if (arg == "--file-port") {
-            if (!portArgument(value, &options.filePort)) return usage();
+            if (!standin::portArgument(value, &options.filePort)) return usage();
         } else if (arg == "--fault") {
             if (!standin::parseUpgradeFault(value, &options.fault)) return usage();
         } else {

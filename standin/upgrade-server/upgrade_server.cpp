@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/net/tcp.h"
+#include "platform/os/files.h"
 
 namespace tcp = platform::net;
 
@@ -16,20 +17,12 @@ namespace standin {
 namespace {
 
 constexpr int kLineLimit = 4096;
-constexpr int kRequestLimit = 8192;
-constexpr long long kClientWaitUs = 10LL * 1000 * 1000;
 
 const char* const kGreeting[3] = {
     "vurnorvexi upgrade file service\n",
     "stand-in\n",
     "ready\n",
 };
-
-bool sendText(int fd, const std::string& text) {
-    int err = 0;
-    return tcp::sendAll(fd, text.data(), static_cast<long>(text.size()), 10000, &err) ==
-           static_cast<long>(text.size());
-}
 
 // One line without its LF; false on a close, an error, a time-out or an
 // overlong line.
@@ -46,17 +39,6 @@ bool readLine(int fd, std::string* line) {
         if (static_cast<int>(line->size()) >= kLineLimit) return false;
         line->push_back(c);
     }
-}
-
-bool readWholeFile(const std::string& path, std::string* bytes) {
-    std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    *bytes = all.str();
-    return true;
 }
 
 }  // namespace
@@ -122,7 +104,7 @@ bool UpgradeServer::prepareOffer() {
     page << "<html><body><pre>\n*VER: " << options_.offerVersion << "\n*START\n";
     for (const std::string& name : names) {
         std::string bytes;
-        if (!readWholeFile(options_.offerDir + "/" + name, &bytes)) return false;
+        if (!platform::readWholeFile(options_.offerDir + "/" + name, &bytes)) return false;
         char sum[16];
         std::snprintf(sum, sizeof sum, "%X", listWordSum(bytes));
         // The flag 'e' keeps a blank after the sum, which the list needs.
@@ -144,63 +126,31 @@ bool UpgradeServer::lookUp(const std::string& requestPath, std::string* bytes) c
             *bytes = offered.second;
             return true;
         }
-    return readWholeFile(localPath(requestPath), bytes);
+    return platform::readWholeFile(pathBelow(options_.root, requestPath), bytes);
 }
 
 bool UpgradeServer::start() {
     if (!options_.offerDir.empty() && !prepareOffer()) return false;
-    const char* bind = options_.bindAddress.c_str();
-    httpListen_ = tcp::listenOn(bind, options_.httpPort, &httpPort_);
-    fileListen_ = tcp::listenOn(bind, options_.filePort, &filePort_);
-    if (httpListen_ < 0 || fileListen_ < 0) {
+    if (!http_.listen(options_.bindAddress, options_.httpPort) ||
+        !files_.listen(options_.bindAddress, options_.filePort)) {
         stop();
         return false;
     }
     if (options_.fault == UpgradeFault::Refused) {
         // The ports were free a moment ago; with nothing listening any more
         // a connect to them is refused.
-        tcp::closeHandle(httpListen_);
-        tcp::closeHandle(fileListen_);
-        httpListen_ = fileListen_ = -1;
+        http_.closeListener();
+        files_.closeListener();
         return true;
     }
-    launch(std::thread([this] { acceptLoop(httpListen_, true); }));
-    launch(std::thread([this] { acceptLoop(fileListen_, false); }));
+    http_.start([this](int fd) { serveHttp(fd); });
+    files_.start([this](int fd) { serveFile(fd); });
     return true;
 }
 
 void UpgradeServer::stop() {
-    stopping_ = true;
-    tcp::shutdownBoth(httpListen_);
-    tcp::shutdownBoth(fileListen_);
-    for (;;) {
-        std::vector<std::thread> pending;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            for (int fd : connections_) tcp::shutdownBoth(fd);
-            pending.swap(threads_);
-        }
-        if (pending.empty()) break;
-        for (std::thread& t : pending) t.join();
-    }
-    tcp::closeHandle(httpListen_);
-    tcp::closeHandle(fileListen_);
-    httpListen_ = fileListen_ = -1;
-}
-
-void UpgradeServer::launch(std::thread t) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    threads_.push_back(std::move(t));
-}
-
-void UpgradeServer::track(int fd, bool add) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (add) {
-        connections_.push_back(fd);
-        if (stopping_) tcp::shutdownBoth(fd);
-    } else {
-        std::erase(connections_, fd);
-    }
+    http_.stop();
+    files_.stop();
 }
 
 std::vector<std::string> UpgradeServer::httpRequests() const {
@@ -213,71 +163,18 @@ std::vector<std::string> UpgradeServer::fileLines() const {
     return fileLines_;
 }
 
-void UpgradeServer::acceptLoop(int listenFd, bool http) {
-    while (!stopping_) {
-        int fd = tcp::acceptConnection(listenFd, -1);
-        if (fd < 0) break;
-        track(fd, true);
-        launch(std::thread([this, fd, http] {
-            if (http) serveHttp(fd);
-            else serveFile(fd);
-            track(fd, false);
-            tcp::closeHandle(fd);
-        }));
-    }
-}
-
-void UpgradeServer::holdUntilStopped(int fd) {
-    char scratch[256];
-    while (!stopping_) {
-        tcp::Wait w = tcp::waitReadable(fd, 100 * 1000);
-        if (w == tcp::Wait::Failed) return;
-        if (w == tcp::Wait::Ready) {
-            int err = 0;
-            long n = tcp::receiveSome(fd, scratch, sizeof scratch, &err);
-            if (n == 0 || n == tcp::kReceiveFailed) return;
-        }
-    }
-}
-
-std::string UpgradeServer::localPath(const std::string& requestPath) const {
-    std::string rel = requestPath;
-    std::size_t query = rel.find_first_of("?#");
-    if (query != std::string::npos) rel.resize(query);
-    while (!rel.empty() && rel.front() == '/') rel.erase(0, 1);
-    if (rel.empty() || rel.find('\\') != std::string::npos || rel.find('\0') != std::string::npos) return {};
-    std::stringstream parts(rel);
-    std::string part;
-    while (std::getline(parts, part, '/'))
-        if (part.empty() || part == "." || part == "..") return {};
-    return options_.root + "/" + rel;
-}
-
 void UpgradeServer::serveHttp(int fd) {
-    std::string request;
-    while (request.size() < static_cast<std::size_t>(kRequestLimit) &&
-           request.find("\n\n") == std::string::npos && request.find("\r\n\r\n") == std::string::npos) {
-        if (tcp::waitReadable(fd, kClientWaitUs) != tcp::Wait::Ready) break;
-        char piece[1024];
-        int err = 0;
-        long n = tcp::receiveSome(fd, piece, sizeof piece, &err);
-        if (n == tcp::kNothingWaiting) continue;
-        if (n <= 0) break;
-        request.append(piece, static_cast<std::size_t>(n));
-    }
+    std::string request = readRequestHead(fd);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         httpRequests_.push_back(request);
     }
     if (options_.fault == UpgradeFault::Silent) {
-        holdUntilStopped(fd);
+        http_.holdUntilStopped(fd);
         return;
     }
-    // "GET <path> HTTP/1.x"
-    std::string path;
-    std::istringstream first(request.substr(0, request.find('\n')));
-    std::string method, version;
-    first >> method >> path >> version;
+    std::string method, path;
+    requestLine(request, &method, &path);
     std::string body;
     if (method == "GET" && lookUp(path, &body)) {
         sendText(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
@@ -291,7 +188,7 @@ void UpgradeServer::serveFile(int fd) {
     ++fileConnections_;
     if (options_.fault == UpgradeFault::NoGreeting) return;
     if (options_.fault == UpgradeFault::Silent) {
-        holdUntilStopped(fd);
+        files_.holdUntilStopped(fd);
         return;
     }
     for (const char* line : kGreeting)

@@ -20,8 +20,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "standin/serving.h"
 
 namespace standin {
 
@@ -79,10 +80,10 @@ public:
     // Closes the ports and every connection, and waits for the threads.
     void stop();
 
-    int httpPort() const { return httpPort_; }
+    int httpPort() const { return http_.port(); }
     // The version page of offer mode (empty otherwise).
     const std::string& offerPage() const { return offerPage_; }
-    int filePort() const { return filePort_; }
+    int filePort() const { return files_.port(); }
 
     // What clients sent, in arrival order: each HTTP request's raw bytes,
     // and each line the file service read (without its LF).
@@ -91,32 +92,20 @@ public:
     int fileConnections() const { return fileConnections_; }
 
 private:
-    void acceptLoop(int listenFd, bool http);
     void serveHttp(int fd);
     void serveFile(int fd);
-    void holdUntilStopped(int fd);
-    // The file under the root for a request path; empty when the path
-    // leaves the root or is not a plain relative path.
-    std::string localPath(const std::string& requestPath) const;
     // The bytes served for a request path: the offer's first, then the
     // root's; false when there is no such file.
     bool lookUp(const std::string& requestPath, std::string* bytes) const;
     // Builds the page and the packed files of offer mode.
     bool prepareOffer();
-    void track(int fd, bool add);
-    void launch(std::thread t);
 
     UpgradeServerOptions options_;
-    int httpListen_ = -1;
-    int fileListen_ = -1;
-    int httpPort_ = 0;
-    int filePort_ = 0;
-    std::atomic<bool> stopping_{false};
+    ConnectionThreads http_;
+    ConnectionThreads files_;
     std::atomic<int> fileConnections_{0};
 
     mutable std::mutex mutex_;
-    std::vector<std::thread> threads_;
-    std::vector<int> connections_;
     std::vector<std::string> httpRequests_;
     std::vector<std::string> fileLines_;
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <filesystem>
 
@@ -305,9 +306,45 @@ TEST(DataFiles, LaunchBrowserHandsUrlAsOneArgument) {
     EXPECT_EQ(folder.read("args.txt"), std::string("[--flag]\n[") + url + "]\n");
     EXPECT_FALSE(folder.exists("pwned"));
     EXPECT_FALSE(folder.exists("pwned2"));
+    unsetenv("VURNORVEXI_BROWSER");
+}
 
-    setenv("VURNORVEXI_BROWSER", "/nonexistent/browser-xyz", 1);
-    launchBrowser("http://x", 1);  // must not crash or hang; the start may only fail in the child
+// A browser that cannot be started, or that ends in failure, leaves one
+// failure naming the address; a browser that shows the page leaves none.
+TEST(DataFiles, BrowserFailuresNameTheAddress) {
+    takeBrowserFailures();  // nothing left from another test
+    const char* url = "http://web.test/a.html";
+    struct Case {
+        const char* browser;
+        bool starts;
+        const char* told;  // empty: no failure
+    };
+    const Case cases[] = {
+        {"true", true, ""},
+        {"/nonexistent/browser-xyz --new-window", false,
+         "Cannot start the web browser /nonexistent/browser-xyz to open http://web.test/a.html"},
+        {"   ", false, "Cannot start the web browser to open http://web.test/a.html"},
+        {"sh -c \"exit 3\"", true, "Could not open http://web.test/a.html: the web browser sh failed (exit status 3)"},
+        {"sh -c \"sleep 0.3; exit 4\"", true,
+         "Could not open http://web.test/a.html: the web browser sh failed (exit status 4)"},
+        {"sh -c \"kill -9 $$\"", true, "Could not open http://web.test/a.html: the web browser sh was stopped"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.browser);
+        setenv("VURNORVEXI_BROWSER", c.browser, 1);
+        EXPECT_EQ(launchBrowser(url, 1), c.starts);  // returns at once, whatever the browser does
+        if (!*c.told) continue;
+        std::vector<BrowserFailure> failures;
+        for (int i = 0; i < 1000 && failures.empty(); ++i) {
+            failures = takeBrowserFailures();
+            if (failures.empty()) platform::sleepMs(10);
+        }
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_EQ(failures[0].url, url);
+        EXPECT_EQ(describeBrowserFailure(failures[0]), c.told);
+    }
+    unsetenv("VURNORVEXI_BROWSER");
+    EXPECT_TRUE(takeBrowserFailures().empty());  // the browser that showed its page told nothing
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,7 +20,10 @@
 #include "game/match/tests/maincore_support.h"
 #include "game/protocol/codec.h"
 #include "game/view/boardcore.h"
+#include "platform/os/files.h"
 #include "platform/ui/ui.h"
+#include "standin/serving.h"
+#include "standin/web-server/web_server.h"
 #include "testing/test_cores.h"
 #include "testing/window_support.h"
 
@@ -228,6 +233,91 @@ TEST_F(MainWindow, HelpItemsOpenTheirPagesInTheWebBrowser) {
     // The browsers start side by side: any order.
     for (const char* url : {"http://web.test/vurnorvex.html\n", "http://web.test/quillmark/\n", "http://web.test/\n"})
         EXPECT_NE(urls.find(url), std::string::npos) << url << " in " << urls;
+}
+
+// A browser that cannot show the page is told on the status line, naming
+// the address; the program never waits for the browser.
+TEST_F(MainWindow, ABrowserThatCannotShowThePageIsToldOnTheStatusLine) {
+    setenv("VURNORVEXI_WEB_HOST", "web.test", 1);
+    open();
+    struct Case {
+        const char* browser;
+        const char* item;
+        std::string told;  // the status line at the end
+    };
+    const Case cases[] = {
+        {"true", "helpMI", " ready"},  // showed its page: nothing to tell
+        {"/nonexistent/browser-xyz", "helpMI",
+         " Cannot start the web browser /nonexistent/browser-xyz to open http://web.test/vurnorvex.html"},
+        {"sh -c \"exit 3\"", "kzvHomeMI",
+         " Could not open http://web.test/quillmark/: the web browser sh failed (exit status 3)"},
+        {"sh -c \"sleep 1; exit 4\"", "vurnHomeMI",
+         " Could not open http://web.test/: the web browser sh failed (exit status 4)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.browser);
+        core->showInfo("ready");
+        setenv("VURNORVEXI_BROWSER", c.browser, 1);
+        core->setIntValue(c.item, 1);
+        // The slow browser still runs: the item has returned without it.
+        if (std::strstr(c.browser, "sleep")) EXPECT_EQ(text("info"), " ready");
+        if (c.told == " ready") {
+            pump(1.2);  // a failure would be told within a tick
+        } else {
+            EXPECT_TRUE(testing_support::waitFor([&] { return text("info") != " ready"; }, 10));
+        }
+        EXPECT_EQ(text("info"), c.told);
+    }
+    unsetenv("VURNORVEXI_BROWSER");
+    unsetenv("VURNORVEXI_WEB_HOST");
+    match_testing::screenshot("maincore-browser-failed");
+}
+
+// The Help menu's items on the stand-in web host, in a browser of our own
+// that fetches the address it is given: the help entry page comes back as
+// shipped, and each home page is the host's own.
+TEST_F(MainWindow, HelpItemsShowTheWebHostsPagesInABrowser) {
+    standin::WebServer web({testing_support::sourceDir() + "/data/system/docs/vurnorvex", "127.0.0.1", 0});
+    ASSERT_TRUE(web.start());
+    const std::string port = std::to_string(web.port());
+    setenv("VURNORVEXI_WEB_HOST", "127.0.0.1", 1);
+    setenv("VURNORVEXI_WEB_PORT", port.c_str(), 1);
+    folder.write("pages/.keep", "");
+    const std::string browser = "bash \"" + testing_support::sourceDir() + "/testing/fetch-browser.sh\" \"" +
+                                folder.path() + "/pages\"";
+    setenv("VURNORVEXI_BROWSER", browser.c_str(), 1);
+    std::string index;
+    ASSERT_TRUE(platform::readWholeFile(testing_support::sourceDir() + "/data/system/docs/vurnorvex/index.html", &index));
+    struct Case {
+        const char* item;
+        std::string url;
+        std::string body;
+    };
+    const std::string host = "http://127.0.0.1:" + port;
+    const Case cases[] = {
+        {"helpMI", host + "/vurnorvex.html", index},
+        {"kzvHomeMI", host + "/quillmark/", standin::WebServer::kDeveloperHomePage},
+        {"vurnHomeMI", host + "/", standin::WebServer::kDistributorHomePage},
+    };
+    open();
+    core->showInfo("ready");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        core->setIntValue(c.item, 1);
+        std::string name = c.url;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '.') ch = '_';
+        std::string reply;
+        EXPECT_TRUE(testing_support::waitFor([&] { return !(reply = folder.read("pages/" + name)).empty(); }, 10));
+        EXPECT_EQ(reply.substr(0, reply.find("\r\n")), "HTTP/1.0 200 OK");
+        const std::size_t body = reply.find("\r\n\r\n");
+        EXPECT_EQ(body == std::string::npos ? "" : reply.substr(body + 4), c.body);
+    }
+    pump(0.7);
+    EXPECT_EQ(text("info"), " ready");  // every browser showed its page
+    unsetenv("VURNORVEXI_BROWSER");
+    unsetenv("VURNORVEXI_WEB_HOST");
+    unsetenv("VURNORVEXI_WEB_PORT");
 }
 
 // What the installed page openers were asked for.

@@ -6,6 +6,7 @@
 #include "framework/app/debuglog.h"
 #include "framework/app/options.h"
 #include "framework/window/superwindow.h"
+#include "testing/window_support.h"
 
 namespace view_test {
 
@@ -54,15 +55,7 @@ ScreenPoint secondLayerPoint(int W, float px, float py, int angle, int viewW, in
     return project(px, py, m == 8 ? 780.0 : 800.0, m % 2 == 0 ? s / 2 : 0.0, angle, viewW, viewH);
 }
 
-std::string commandOutput(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p)) out += buf;
-        pclose(p);
-    }
-    return out;
-}
+std::string commandOutput(const std::string& command) { return testing_support::commandOutput(command); }
 
 void startOnDefaultBoard(TestGame& game, const std::string& style, int seat) {
     const std::string name = "default." + style;

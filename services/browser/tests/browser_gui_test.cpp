@@ -27,20 +27,10 @@ namespace {
 
 constexpr const char* kPrefix = "Tarvelon Orvex Chess";
 
-std::string output(const std::string& command) {
-    std::string text;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, p)) text += buffer;
-        pclose(p);
-    }
-    return text;
-}
-
 // The X windows whose title is exactly the frame title of `title`.
 std::vector<std::string> windowsTitled(const std::string& title) {
     std::vector<std::string> ids;
-    const std::string found = output("xdotool search --name '^" + std::string(kPrefix) + " - " + title + "$'");
+    const std::string found = testing_support::commandOutput("xdotool search --name '^" + std::string(kPrefix) + " - " + title + "$'");
     for (std::size_t at = 0, end; (end = found.find('\n', at)) != std::string::npos; at = end + 1)
         ids.push_back(found.substr(at, end - at));
     return ids;

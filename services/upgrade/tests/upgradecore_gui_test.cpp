@@ -16,6 +16,7 @@
 #include "services/upgrade/tests/upgrade_support.h"
 #include "services/upgrade/upgradecore.h"
 #include "services/upgrade/upgradelist.h"
+#include "testing/start_step.h"
 #include "testing/test_cores.h"
 #include "testing/window_support.h"
 
@@ -152,6 +153,51 @@ TEST_F(WindowFixture, ClickedThroughItStoresEveryFile) {
 
     clickOn(w, "step3");
     ASSERT_TRUE(waitFor([] { return windowsOpen() == 0; }, true));
+}
+
+// An upgrade takes effect at the next start: the run command's start step
+// applies what Update stored, the next check finds those files up to date
+// and offers only the one whose download broke.
+TEST_F(WindowFixture, TheNextStartPutsTheDownloadsInUseAndTheyAreNotOfferedAgain) {
+    const std::vector<std::string> elsewhere = {"VURNORVEXI_GAME_HOST=game.invalid", "VURNORVEXI_WEB_HOST=web.invalid"};
+    std::string output;
+    ASSERT_EQ(testing_support::runStartStep(folder.path(), elsewhere, "", &output), 0) << output;  // laid out
+    const std::string page = "system/docs/vurnorvex/start.html", broken = "system/docs/vurnorvex/rules.html",
+                      added = "system/news.txt";
+    const std::string shippedBroken = folder.read(broken);
+    ASSERT_FALSE(shippedBroken.empty());
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {page, "<html><body>A newer start page.</body></html>\n"},
+        {broken, "<html><body>Newer rules.</body></html>\n"},
+        {added, "news of version 1.02\n"},
+    };
+    for (const auto& f : files) folder.write("offer/" + f.first, f.second);
+    offer();
+    UpgradeCore* w = open();
+    runDownloads(w);
+    ASSERT_EQ(lines(w).back(), kRestart);
+    w->setValue("step3", nullptr);
+    settle();
+    // The download of one file is damaged on disk.
+    const std::string stored = folder.read(broken + ".gz");
+    folder.write(broken + ".gz", stored.substr(0, stored.size() / 2));
+
+    ASSERT_EQ(testing_support::runStartStep(folder.path(), elsewhere, "", &output), 0) << output;
+    EXPECT_NE(output.find("upgrade not applied: " + broken + ".gz does not unpack"), std::string::npos) << output;
+    EXPECT_EQ(folder.read(page), files[0].second);
+    EXPECT_EQ(folder.read(broken), shippedBroken);
+    EXPECT_EQ(folder.read(added), files[2].second);
+    EXPECT_EQ(folder.read("system/gzlist"), "");
+    for (const auto& f : files) EXPECT_FALSE(folder.exists(f.first + ".gz")) << f.first;
+
+    // The next check offers the damaged one only.
+    upgradeNewVersion = processUpgradeList(&holder, service->server().offerPage().c_str());
+    ASSERT_NE(upgradeNewVersion, nullptr);
+    w = open();
+    w->setValue("step1", nullptr);
+    EXPECT_EQ(lines(w), (std::vector<std::string>{"Update will add/replace following files:", "  " + broken}));
+    settle();
+    screenshot("upgrade-after-restart");
 }
 
 TEST_F(WindowFixture, AFailureAfterTwoGoodDownloadsKeepsThem) {

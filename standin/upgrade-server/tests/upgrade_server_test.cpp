@@ -4,10 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/net/tcp.h"
 #include "standin/upgrade-server/upgrade_server.h"
-
-namespace tcp = platform::net;
 
 namespace {
 
@@ -29,24 +26,7 @@ private:
 };
 
 // Sends a text and returns everything the server sends until it closes.
-std::string exchange(int port, const std::string& text) {
-    int err = 0;
-    int fd = tcp::openStream(&err);
-    std::uint32_t loopback = 0;
-    tcp::parseDotted("127.0.0.1", &loopback);
-    EXPECT_EQ(tcp::connectTo(fd, loopback, port, 2000), 0);
-    tcp::sendAll(fd, text.data(), static_cast<long>(text.size()), 2000, &err);
-    std::string reply;
-    char piece[512];
-    while (tcp::waitReadable(fd, 2000 * 1000) == tcp::Wait::Ready) {
-        long n = tcp::receiveSome(fd, piece, sizeof piece, &err);
-        if (n == tcp::kNothingWaiting) continue;
-        if (n <= 0) break;
-        reply.append(piece, static_cast<std::size_t>(n));
-    }
-    tcp::closeHandle(fd);
-    return reply;
-}
+std::string exchange(int port, const std::string& text) { return standin::exchangeOnLoopback(port, text); }
 
 const std::string kGreeting = "vurnorvexi upgrade file service\nstand-in\nready\n";
 

@@ -1,0 +1,74 @@
+#pragma once
+// What the stand-in services share: a listening port whose connections are
+// each served on a thread of their own, the reading and sending they do,
+// and the look-up of a requested path inside a served folder.
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace standin {
+
+// Accepts connections on one port and hands each to `serve` on a thread of
+// its own; the connection is closed when `serve` returns. stop() cuts every
+// connection short and waits for all the threads.
+class ConnectionThreads {
+public:
+    ConnectionThreads() = default;
+    ~ConnectionThreads() { stop(); }
+    ConnectionThreads(const ConnectionThreads&) = delete;
+    ConnectionThreads& operator=(const ConnectionThreads&) = delete;
+
+    // Listens on bindAddress (dotted) and port (0: a free one); false when
+    // the port can't be bound.
+    bool listen(const std::string& bindAddress, int port);
+    int port() const { return port_; }
+    // Starts accepting.
+    void start(std::function<void(int fd)> serve);
+    // Closes the listening port without serving it: connects are refused.
+    void closeListener();
+    void stop();
+    bool stopping() const { return stopping_; }
+    // Reads and drops whatever the peer sends until it closes or stop().
+    void holdUntilStopped(int fd) const;
+
+private:
+    void acceptLoop();
+    void track(int fd, bool add);
+
+    std::function<void(int fd)> serve_;
+    int listen_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::mutex mutex_;
+    std::vector<std::thread> threads_;
+    std::vector<int> connections_;
+};
+
+// How long a stand-in waits for a client's next bytes.
+inline constexpr long long kClientWaitUs = 10LL * 1000 * 1000;
+
+// Sends every byte; false when the peer went.
+bool sendText(int fd, const std::string& text);
+// The head of an HTTP request (up to and including its blank line, LF or
+// CR LF), at most `limit` bytes; what arrived when the client closes, stops
+// sending or sends too much.
+std::string readRequestHead(int fd, std::size_t limit = 8192);
+// The method and the path of a request's first line ("GET /a.html HTTP/1.0").
+void requestLine(const std::string& head, std::string* method, std::string* path);
+
+// The file below `root` that a request path names: its query ("?...") and
+// fragment dropped, leading '/' taken off; empty when the path is empty or
+// leaves the folder (a "..", "." or empty segment, a '\' or a NUL).
+std::string pathBelow(const std::string& root, const std::string& requestPath);
+
+// A port given on a stand-in's command line: a decimal number 1 to 65535.
+bool portArgument(const char* text, int* port);
+
+// Tests: sends a text to a loopback port and returns everything the server
+// sends until it closes (or stays silent for 2 s).
+std::string exchangeOnLoopback(int port, const std::string& text);
+
+}  // namespace standin
