@@ -111,6 +111,7 @@ void OrvexMainCore::initChatList() {
     iInGame = 1;
     iGameOverAnnounced = 0;
     iGame->setCurrentPlayer(1);
+    iGame->showTurn();
     checkGameOver();
 }
 

@@ -93,6 +93,13 @@ std::vector<std::string> MainWindowFixture::column(int column) {
 
 void MainWindowFixture::pump(double seconds) { platform::ui::processEvents(seconds); }
 
+void MainWindowFixture::moveSelectionAside() {
+    SuperCore* selection = coreLibrary ? coreLibrary->findCoreByClassName("SelectPlayerCore") : nullptr;
+    ASSERT_NE(selection, nullptr);
+    placeWindow(selection->frame(), 700, 700, selection->frame()->width(), selection->frame()->height());
+    pump(0.2);
+}
+
 std::string codeOf(const MessageBytes& message) {
     OrvexSplitResult r = splitMessage(message.data(), static_cast<int>(message.size()), kBothWays);
     return r.code ? r.code->letters : "?";

@@ -41,6 +41,9 @@ public:
     std::vector<std::string> column(int column);
     // Pumps the toolkit's events for a while.
     static void pump(double seconds = 0.05);
+    // Moves the selection window, which opens over the main window's
+    // panel, out of the way (as a person would), so the panel shows whole.
+    static void moveSelectionAside();
 
     testing_support::ProgramFolder folder;
     OrvexMessageList sent;
