@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/canvas/supercanvas.h"
+#include "framework/window/superwindow.h"
 #include "framework/app/options.h"
 #include "game/board/board.h"
 #include "game/match/advancedlistcore.h"
@@ -16,6 +17,7 @@
 #include "game/protocol/codec.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/pixels.h"
+#include "testing/window_support.h"
 
 using match_testing::MainWindowFixture;
 using Texts = std::vector<std::string>;
@@ -251,6 +253,62 @@ TEST_F(SidePanel, TheTurnIsShownFromTheStartOfEveryGame) {
         core->setValue("quit", nullptr);
         ASSERT_EQ(core->isLobbyMode(), 1);
     }
+}
+
+// The dark pixels of the text of side-list row r, counted from the first
+// row in view, as shown.
+int rowInk(AdvancedListCore* list, int r) {
+    const int w = list->listWidth() - AdvancedListCore::kScrollBarWidth - 2;
+    const std::vector<uint8_t> px = platform::ui::readWindowPixels(
+        list->canvas()->platformCanvas(), 1, AdvancedListCore::kRowHeight * (r + 1) + 1, w, 14);
+    int n = 0;
+    for (std::size_t i = 0; i + 2 < px.size(); i += 3) n += px[i] < 110 && px[i + 1] < 110 && px[i + 2] < 110;
+    return n;
+}
+
+// Forty chat lines: each line is in view when it arrives, the newest the
+// lowest row shown; a view the player scrolled up with the scroll bar
+// comes back down when the next line arrives. The lobby still goes back
+// to its first row whenever a row arrives.
+TEST_F(SidePanel, TheNewestChatLineStaysInView) {
+    open();
+    moveSelectionAside();
+    AdvancedListCore* list = core->listCore();
+    const int inView = list->listHeight() / AdvancedListCore::kRowHeight - 1;
+
+    for (uint32_t n = 1; n <= 40; ++n) receive(LA(n, n, ("player " + std::to_string(n)).c_str()));
+    list->setIntValue("scrollBar", 5);
+    receive(LA(41, 41, "player 41"));
+    EXPECT_EQ(list->firstVisibleRow(), 0);
+
+    receive(LPA("Ann"));
+    for (int n = 1; n <= 40; ++n) {
+        // The last line is one a screen tells apart: a row full of ink.
+        const std::string line = n == 40 ? std::string(60, 'W') : "line " + std::to_string(n);
+        receive(PT(line.c_str()));
+        const int newest = list->rowCount() - 1;
+        EXPECT_LE(list->firstVisibleRow(), newest) << "line " << n;
+        EXPECT_GE(list->firstVisibleRow() + inView - 1, newest) << "line " << n << " is out of view";
+    }
+    ASSERT_GT(list->rowCount(), inView) << "the chat must outgrow the list";
+    EXPECT_EQ(list->firstVisibleRow(), list->rowCount() - inView);
+    pump(0.1);
+    EXPECT_GT(rowInk(list, inView - 1), 2 * rowInk(list, inView - 2)) << "the newest line is not the lowest shown";
+    match_testing::screenshot("chat_after_40_lines");
+
+    // Three clicks on the scroll bar's upper arrow, then a line arrives.
+    const std::string window = match_testing::windowByTitle(core->frame()->title());
+    const int arrowX = core->canvas()->x() + list->canvas()->x() + list->listWidth() - 8;
+    const int arrowY = core->canvas()->y() + list->canvas()->y() + 6;
+    for (int i = 0; i < 3; ++i) match_testing::clickAt(window, arrowX, arrowY);
+    const int end = list->rowCount() - inView;
+    ASSERT_TRUE(testing_support::waitFor([&] { return list->firstVisibleRow() < end; }, 10)) << "no scrolling up";
+    pump(0.2);
+    EXPECT_LT(list->firstVisibleRow(), end);
+    receive(PT("line 41"));
+    EXPECT_EQ(list->firstVisibleRow(), list->rowCount() - inView);
+    pump(0.1);
+    EXPECT_GT(rowInk(list, inView - 1), 0);
 }
 
 TEST_F(SidePanel, TheTurnLineNamesTheCurrentSeatAndItsMovesLeft) {
