@@ -483,7 +483,7 @@ public:
         // area is marked again after this paint.
         for (int i = 0; i < children(); ++i)
             if (stale(child(i))) {
-                Fl::add_timeout(0.0, markStaleControls, this);
+                if (!Fl::has_timeout(markStaleControls, this)) Fl::add_timeout(0.0, markStaleControls, this);
                 break;
             }
     }
