@@ -33,6 +33,17 @@ void OrvexGame::boardLoaded() {
     iMultiJump = 0;
     iFirePending = 0;
     iFireLocal = 0;
+    // The load starts a turn (seat 1, a full turn's moves): shown from now
+    // on, not only once the first move is spent.
+    showTurn();
+}
+
+void OrvexGame::showTurn() {
+    for (int seat = 1; seat <= kMaxSeats; ++seat) {
+        const int grey = seat == iCurrentPlayer ? 242 : 200;
+        setSeatLabelBackground(seat, grey, grey, grey);
+    }
+    showTurnStatus();
 }
 
 void OrvexGame::endSelection() {

@@ -63,6 +63,9 @@ public:
     // Drops the selection and spends the rest of the seat's turn, when it
     // is that seat's turn.
     void passTurn(int seat);
+    // Shows the turn as it stands: the current seat's name label lit, the
+    // others dimmed, and the turn line with the seat and its moves left.
+    void showTurn();
 
     // The local player's actions (they queue messages).
     // The select/move engine for one clicked cell. A force other than 0

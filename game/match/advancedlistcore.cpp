@@ -361,6 +361,17 @@ void AdvancedListCore::updateScrollBar(int reset) {
     if (reset) iFirstVisible = 0;
 }
 
+void AdvancedListCore::scrollToLastRow() {
+    updateScrollBar(0);
+    const int inView = std::max(1, iListHeight / kRowHeight - 1);  // whole rows under the header
+    const int first = std::max(0, iNumRows - inView);
+    // The scroll bar moves by steps of the scale: the first step that
+    // shows the last row.
+    const int step = (first + iScrollScale - 1) / iScrollScale;
+    iFirstVisible = std::min(step * iScrollScale, std::max(0, iNumRows - 1));
+    if (iCanvas) iCanvas->setIntValue("scrollBar", step);
+}
+
 void AdvancedListCore::setIntValue(const char* name, int value) {
     if (!name || std::strcmp(name, "scrollBar") != 0) return;
     if (value == iFirstVisible / iScrollScale) return;

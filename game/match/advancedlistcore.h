@@ -117,6 +117,9 @@ public:
     // Columns 0 to 2 sort; others do nothing.
     void sortByColumn(int column);
     void updateScrollBar(int reset);
+    // Refreshes the scroll bar and scrolls so that the last row is the
+    // lowest one in view (with every row in view, the first row is first).
+    void scrollToLastRow();
     // action 1 press, -1 release, 2 double-click; extra 1 never unselects.
     int onRowClick(int x, int y, int button, int action, int extra);
     // The order of column 2: nulls first, then the shorter text, then

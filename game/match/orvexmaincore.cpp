@@ -217,7 +217,9 @@ void OrvexMainCore::buildPanel(int W, int H) {
         {"blueLabel", " Blue: ", "blue", " --- ", 49, 115},
         {"purpleLabel", " Purple: ", "purple", " --- ", 71, 115},
         {"observersLabel", " Observers: ", "observers", " 0", 95, 84},
-        {"gameTimeLabel", " Game Time: ", "gameTime", " 00:00", 119, 84},
+        // As wide as the seat names, so that the turn line holds the longest
+        // seat name ("Observer") with its moves left.
+        {"gameTimeLabel", " Game Time: ", "gameTime", " 00:00", 119, 115},
     };
     for (const SeatRow& r : rows) {
         c->addLabelAt(r.label, r.labelText, 5, r.y, 75, 18, "l");

@@ -43,10 +43,11 @@ public:
     static constexpr int kMinHeight = 310;
     // Ticks (of 500 ms) between the local player's shot and its end.
     static constexpr int kPostFireTicks = 5;
-    // Where the upgrade button sits in the panel (left of the side list,
-    // beside the observers row).
+    // Where the upgrade button sits in the panel: left of the side list,
+    // centred beside the observers row, between the last seat row and the
+    // turn line, so that it covers neither.
     static constexpr int kUpgradeButtonX = 166;
-    static constexpr int kUpgradeButtonY = 105;
+    static constexpr int kUpgradeButtonY = 90;
 
     // Builds everything, in the order of the main window's construction
     // steps, and becomes the process-wide main core.

@@ -111,6 +111,7 @@ void OrvexMainCore::initChatList() {
     iInGame = 1;
     iGameOverAnnounced = 0;
     iGame->setCurrentPlayer(1);
+    iGame->showTurn();
     checkGameOver();
 }
 
@@ -172,8 +173,9 @@ void OrvexMainCore::addChatLine(const char* text) {
     const std::string line = text ? text : "";
     debugPrintfS(line.empty() || line.back() != '\n' ? "chat %s\n" : "chat %s", line.c_str());
     appendListRow(text, "", "");
+    // The newest line stays in view (the lobby goes back to its first row).
+    iList->scrollToLastRow();
     repaintList();
-    iList->updateScrollBar(1);
 }
 
 // ---------------------------------------------------------------- players of a game

@@ -677,6 +677,13 @@ bool Control::enabled() const {
 void Control::repaint(bool immediate) {
     Fl_Widget* w = native_->fl;
     if (!w) return;
+    // Asked for while the control's canvas paints, the repaint is that
+    // paint's own: it draws every control in the area it repaints, and
+    // outside that area nothing has changed. A mark set now would outlive
+    // the window's own (cleared when the paint ends), and a control left
+    // marked asks for no redraw on its next change (a field being typed in
+    // would stay blank).
+    if (paintingToolkitWindow(w->window())) return;
     w->redraw();
     if (immediate && w->window() && w->window()->shown()) Fl::flush();
 }

@@ -71,6 +71,9 @@ class Control;
 // The toolkit widget of a Control, or null once it is gone.
 Fl_Widget* toolkitWidget(const Control* control);
 
+// True while `window` (a canvas) is inside its paint, on the GUI thread.
+bool paintingToolkitWindow(const Fl_Window* window);
+
 // The toolkit window of a Window, or null once it is gone.
 inline Fl_Double_Window* toolkitWindow(const Window* w) {
     return (w && w->native()) ? w->native()->fl : nullptr;

@@ -25,6 +25,10 @@ bool paintingNow(const Window* window) {
     return window && onGuiThread() && painting && window->native() == painting && toolkitWindow(window);
 }
 
+bool paintingToolkitWindow(const Fl_Window* window) {
+    return window && onGuiThread() && painting && painting->fl == window;
+}
+
 bool drawRgbPixels(const Window* window, int x, int y, int width, int height, const uint8_t* rgb) {
     if (!paintingNow(window) || !rgb || width <= 0 || height <= 0) return false;
     fl_draw_image(rgb, x, y, width, height, 3, 0);

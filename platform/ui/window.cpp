@@ -465,6 +465,7 @@ public:
         // Children keep their places; the program lays them out.
         resizable(nullptr);
     }
+    ~CanvasWindowFl() override { Fl::remove_timeout(markStaleControls, this); }
 
     void draw() override {
         if (damage() & ~FL_DAMAGE_CHILD) {
@@ -476,6 +477,15 @@ public:
             }
         }
         draw_children();
+        // A control changed during the paint outside the area being
+        // repainted keeps its mark for a redraw, but the window's own mark
+        // is cleared once the paint ends, so nothing would draw it. Its
+        // area is marked again after this paint.
+        for (int i = 0; i < children(); ++i)
+            if (stale(child(i))) {
+                if (!Fl::has_timeout(markStaleControls, this)) Fl::add_timeout(0.0, markStaleControls, this);
+                break;
+            }
     }
 
     void resize(int x, int y, int w, int h) override {
@@ -511,6 +521,16 @@ public:
     }
 
 private:
+    // A shown control that still waits for a redraw.
+    static bool stale(const Fl_Widget* c) { return c->type() < FL_WINDOW && c->visible() && c->damage(); }
+    static void markStaleControls(void* data) {
+        auto* self = static_cast<CanvasWindowFl*>(data);
+        for (int i = 0; i < self->children(); ++i) {
+            Fl_Widget* c = self->child(i);
+            if (stale(c)) self->damage(FL_DAMAGE_ALL, c->x(), c->y(), c->w(), c->h());
+        }
+    }
+
     void send(MouseEvent::Kind kind) {
         if (!impl_->listener) return;
         MouseEvent e = currentMouseEvent(kind);

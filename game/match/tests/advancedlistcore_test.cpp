@@ -514,6 +514,40 @@ TEST_F(ListFixture, ScrollScaleKeepsTheRangeBelow32768) {
     EXPECT_EQ(list->canvas()->getControl("scrollBar")->scrollPosition(), 0);
 }
 
+TEST_F(ListFixture, ScrollingToTheLastRowShowsItAsTheLowestInView) {
+    struct Case {
+        int rows;
+        int height;
+        int first;  // the first visible row afterwards
+        int step;   // the scroll bar's position
+    } cases[] = {
+        {0, 176, 0, 0},          // nothing to show
+        {10, 176, 0, 0},         // every row in view (10 under the header)
+        {11, 176, 1, 1},
+        {40, 176, 30, 30},
+        {40, 180, 30, 30},       // a part row at the bottom does not count
+        {40, 20, 39, 39},        // no whole row fits: the last row comes first
+        {70000, 176, 69992, 17498},  // steps of 4 rows: the step that shows row 69999
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rows) + " rows, " + std::to_string(c.height) + " pixels");
+        make(0, 216, c.height);
+        list->setRowCount(c.rows);
+        list->scrollToLastRow();
+        EXPECT_EQ(list->firstVisibleRow(), c.first);
+        EXPECT_EQ(list->canvas()->getControl("scrollBar")->scrollPosition(), c.step);
+    }
+    // A view scrolled up comes back down for the next row.
+    make(40);
+    list->scrollToLastRow();
+    list->setIntValue("scrollBar", 3);
+    EXPECT_EQ(list->firstVisibleRow(), 3);
+    list_testing::addRow(*list, 40);
+    list->scrollToLastRow();
+    EXPECT_EQ(list->firstVisibleRow(), 31);
+    EXPECT_EQ(list->canvas()->getControl("scrollBar")->scrollPosition(), 31);
+}
+
 TEST_F(ListFixture, ClicksFollowTheScrollPosition) {
     make(30);
     list->setIntValue("scrollBar", 10);

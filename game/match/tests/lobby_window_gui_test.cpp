@@ -28,35 +28,15 @@
 
 using match_testing::MainWindowFixture;
 using match_testing::PeerClient;
+using match_testing::clickAt;
+using match_testing::windowByTitle;
+using match_testing::xdotool;
 using Texts = std::vector<std::string>;
 
 namespace {
 
 const char* const kPortVariables[] = {"VURNORVEXI_GAME_PORT_KV", "VURNORVEXI_GAME_PORT_GKV",
                                       "VURNORVEXI_GAME_PORT_OTH", "VURNORVEXI_GAME_PORT_CHK"};
-
-// The X window id of the window with exactly that title ("" when none).
-std::string windowByTitle(const std::string& title) {
-    std::string cmd = "xdotool search --name '^" + title + "$' 2>/dev/null";
-    std::string id;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char line[64];
-        if (std::fgets(line, sizeof line, p)) id = line;
-        pclose(p);
-    }
-    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
-    return id;
-}
-
-void xdotool(const std::string& args) {
-    const std::string cmd = "xdotool " + args;
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-}
-
-// A left click at (x, y) of the window with that X id.
-void clickAt(const std::string& window, int x, int y) {
-    xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
-}
 
 bool contains(const Texts& texts, const std::string& text) {
     for (const std::string& t : texts)

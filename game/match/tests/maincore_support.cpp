@@ -1,6 +1,7 @@
 #include "game/match/tests/maincore_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "framework/app/debuglog.h"
@@ -14,7 +15,9 @@
 #include "game/protocol/catalogue.h"
 #include "game/protocol/codec.h"
 #include "game/protocol/gamesocket.h"
+#include "framework/window/superwindow.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/pixels.h"
 #include "platform/ui/ui.h"
 #include "testing/window_support.h"
 
@@ -93,6 +96,13 @@ std::vector<std::string> MainWindowFixture::column(int column) {
 
 void MainWindowFixture::pump(double seconds) { platform::ui::processEvents(seconds); }
 
+void MainWindowFixture::moveSelectionAside() {
+    SuperCore* selection = coreLibrary ? coreLibrary->findCoreByClassName("SelectPlayerCore") : nullptr;
+    ASSERT_NE(selection, nullptr);
+    placeWindow(selection->frame(), 700, 700, selection->frame()->width(), selection->frame()->height());
+    pump(0.2);
+}
+
 std::string codeOf(const MessageBytes& message) {
     OrvexSplitResult r = splitMessage(message.data(), static_cast<int>(message.size()), kBothWays);
     return r.code ? r.code->letters : "?";
@@ -126,6 +136,43 @@ void PeerClient::removeListRow(uint32_t id1, uint32_t id2) {
 
 void screenshot(const char* name) {
     if (!testing_support::screenshot(name)) ADD_FAILURE() << "screenshot " << name << " failed";
+}
+
+std::string windowByTitle(const std::string& title) {
+    std::string cmd = "xdotool search --name '^" + title + "$' 2>/dev/null";
+    std::string id;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char line[64];
+        if (std::fgets(line, sizeof line, p)) id = line;
+        pclose(p);
+    }
+    while (!id.empty() && (id.back() == '\n' || id.back() == '\r')) id.pop_back();
+    return id;
+}
+
+void xdotool(const std::string& args) {
+    const std::string cmd = "xdotool " + args;
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+}
+
+void clickAt(const std::string& window, int x, int y) {
+    xdotool("mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+}
+
+void clickControl(SuperCore* core, const char* widget) {
+    const std::string window = windowByTitle(core->frame()->title());
+    ASSERT_FALSE(window.empty()) << core->frame()->title();
+    platform::ui::Control* c = core->canvas()->getControl(widget);
+    ASSERT_NE(c, nullptr) << widget;
+    const platform::ui::Rect r = c->rect();
+    clickAt(window, core->canvas()->x() + r.x + r.w / 2, core->canvas()->y() + r.y + r.h / 2);
+}
+
+std::vector<uint8_t> shownPixels(SuperCore* core, const char* widget) {
+    platform::ui::Control* c = core->canvas()->getControl(widget);
+    if (!c) return {};
+    const platform::ui::Rect r = c->rect();
+    return platform::ui::readWindowPixels(core->canvas()->platformCanvas(), r.x, r.y, r.w, r.h);
 }
 
 }  // namespace match_testing

@@ -15,6 +15,7 @@
 #include "testing/program_folder.h"
 
 class OrvexMainCore;
+class SuperCore;
 
 namespace match_testing {
 
@@ -40,6 +41,9 @@ public:
     std::vector<std::string> column(int column);
     // Pumps the toolkit's events for a while.
     static void pump(double seconds = 0.05);
+    // Moves the selection window, which opens over the main window's
+    // panel, out of the way (as a person would), so the panel shows whole.
+    static void moveSelectionAside();
 
     testing_support::ProgramFolder folder;
     OrvexMessageList sent;
@@ -96,5 +100,17 @@ private:
 // With VURN_SHOT_DIR set, a screenshot of the display (NAME.png there) for
 // a person to look at.
 void screenshot(const char* name);
+
+// ---- A person's hand on the windows (xdotool), and what the windows show.
+// The X window id of the window with exactly that title ("" when none).
+std::string windowByTitle(const std::string& title);
+// Runs xdotool with these arguments; a failure is a test failure.
+void xdotool(const std::string& args);
+// A left click at (x, y) of the window with that X id.
+void clickAt(const std::string& window, int x, int y);
+// A left click on the middle of a control of a windowed core's canvas.
+void clickControl(SuperCore* core, const char* widget);
+// The pixels (top-down RGB) of a control of a core's canvas, as shown.
+std::vector<uint8_t> shownPixels(SuperCore* core, const char* widget);
 
 }  // namespace match_testing

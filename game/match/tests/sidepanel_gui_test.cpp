@@ -7,11 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "framework/canvas/supercanvas.h"
+#include "framework/window/superwindow.h"
+#include "framework/app/options.h"
 #include "game/board/board.h"
 #include "game/match/advancedlistcore.h"
 #include "game/match/orvexmaincore.h"
 #include "game/match/tests/maincore_support.h"
 #include "game/protocol/codec.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/pixels.h"
+#include "testing/window_support.h"
 
 using match_testing::MainWindowFixture;
 using Texts = std::vector<std::string>;
@@ -155,6 +161,154 @@ TEST_F(SidePanel, SeatNamesFollowTheBoardStyle) {
         for (int seat = 0; seat <= 5; ++seat) names.push_back(playerColourName(seat));
         EXPECT_EQ(names, c.names);
     }
+}
+
+// The rightmost pixel column, counted from the area's left edge, in which
+// the area holds text (dark pixels); -1 when none.
+int rightmostInk(const std::vector<uint8_t>& rgb, int width, int height) {
+    for (int x = width - 1; x >= 0; --x)
+        for (int y = 0; y < height; ++y) {
+            const uint8_t* p = &rgb[static_cast<std::size_t>((y * width + x) * 3)];
+            if (p[0] < 110 && p[1] < 110 && p[2] < 110) return x;
+        }
+    return -1;
+}
+
+// Every seat name of every style, with the moves of a turn, is drawn whole
+// in the turn line: the text fits its label, and the ink on the screen ends
+// where the whole text ends (a cut-off text ends short of it).
+TEST_F(SidePanel, TheTurnLineShowsEverySeatNameOfEveryStyleWhole) {
+    open();
+    moveSelectionAside();
+    const platform::ui::Rect r = core->canvas()->getControl("gameTime")->rect();
+    const int room = r.w + 2;  // the label and the margin its repaint covers
+    for (const char* board : {"default.kv", "default.gkv", "default.oth", "default.chk", "default.d2d"}) {
+        ASSERT_EQ(core->getBoard()->loadFile(board), 1);
+        for (int seat = 1; seat <= 4; ++seat) {
+            core->game().setCurrentPlayer(seat);
+            core->showTurnStatus();
+            const std::string line = text("gameTime");
+            SCOPED_TRACE(std::string(board) + ": \"" + line + "\"");
+            const int width = platform::ui::textMeasurer().textWidth(line.c_str(), {"Arial", 8});
+            EXPECT_LE(width + 6, r.w) << "the text and the label's margins of 3 pixels";
+            const std::vector<uint8_t> shown =
+                platform::ui::readWindowPixels(core->canvas()->platformCanvas(), r.x, r.y, room, r.h);
+            ASSERT_EQ(shown.size(), static_cast<std::size_t>(room * r.h * 3));
+            EXPECT_NEAR(rightmostInk(shown, room, r.h), 3 + width - 1, 2);
+            match_testing::screenshot(("turn_line_" + std::string(board + 8) + "_seat" + std::to_string(seat)).c_str());
+        }
+    }
+}
+
+// The grey of a seat name label as shown (at its right end, clear of the
+// text): 242 for the seat whose turn it is, 200 for the others.
+int shownGrey(OrvexMainCore* core, const char* widget) {
+    const platform::ui::Rect r = core->canvas()->getControl(widget)->rect();
+    const std::vector<uint8_t> px =
+        platform::ui::readWindowPixels(core->canvas()->platformCanvas(), r.x + r.w - 4, r.y + r.h / 2, 1, 1);
+    return px.size() == 3 ? px[0] : -1;
+}
+
+// From the start of every game, in every style and in each game after a
+// first that ended on another seat's turn, the turn line names seat 1 with
+// a whole turn's moves and seat 1's name is the lit one.
+TEST_F(SidePanel, TheTurnIsShownFromTheStartOfEveryGame) {
+    open();
+    moveSelectionAside();
+    const char* const names[] = {"red", "green", "blue", "purple"};
+    auto expectLit = [&](int seat) {
+        for (int s = 1; s <= 4; ++s) {
+            const int grey = s == seat ? 242 : 200;
+            EXPECT_EQ(core->canvas()->getControl(names[s - 1])->background(), (platform::ui::Rgb{grey, grey, grey}))
+                << names[s - 1];
+            EXPECT_NEAR(shownGrey(core, names[s - 1]), grey, 3) << names[s - 1] << " on the screen";
+        }
+    };
+    struct Case {
+        const char* board;
+        const char* atStart;
+        const char* afterPass;
+    } cases[] = {
+        {"default.kv", " 00:00 Red 2", " 00:00 Green 2"},
+        {"default.gkv", " 00:00 Red 3", " 00:00 Green 3"},
+        {"default.oth", " 00:00 Black 1", " 00:00 White 1"},
+        {"default.chk", " 00:00 Red 1", " 00:00 White 1"},
+    };
+    for (const Case& c : cases) {  // one game after the other
+        SCOPED_TRACE(c.board);
+        setStringOption("lastDefaultGame", c.board);
+        receive(codeMessage("LPC"));  // a game starts as the server starts it
+        receive(LPA("Guest"));
+        receive(LPA("Ann"));
+        receive(codeMessage("LPB", {1, 2}));
+        pump();
+        EXPECT_EQ(text("gameTime"), c.atStart);
+        expectLit(1);
+        match_testing::screenshot(("game_start_" + std::string(c.board + 8)).c_str());
+        // Seat 1 passes; the game ends on seat 2's turn.
+        core->setValue("pass", nullptr);
+        pump();
+        EXPECT_EQ(text("gameTime"), c.afterPass);
+        expectLit(2);
+        core->setValue("quit", nullptr);
+        ASSERT_EQ(core->isLobbyMode(), 1);
+    }
+}
+
+// The dark pixels of the text of side-list row r, counted from the first
+// row in view, as shown.
+int rowInk(AdvancedListCore* list, int r) {
+    const int w = list->listWidth() - AdvancedListCore::kScrollBarWidth - 2;
+    const std::vector<uint8_t> px = platform::ui::readWindowPixels(
+        list->canvas()->platformCanvas(), 1, AdvancedListCore::kRowHeight * (r + 1) + 1, w, 14);
+    int n = 0;
+    for (std::size_t i = 0; i + 2 < px.size(); i += 3) n += px[i] < 110 && px[i + 1] < 110 && px[i + 2] < 110;
+    return n;
+}
+
+// Forty chat lines: each line is in view when it arrives, the newest the
+// lowest row shown; a view the player scrolled up with the scroll bar
+// comes back down when the next line arrives. The lobby still goes back
+// to its first row whenever a row arrives.
+TEST_F(SidePanel, TheNewestChatLineStaysInView) {
+    open();
+    moveSelectionAside();
+    AdvancedListCore* list = core->listCore();
+    const int inView = list->listHeight() / AdvancedListCore::kRowHeight - 1;
+
+    for (uint32_t n = 1; n <= 40; ++n) receive(LA(n, n, ("player " + std::to_string(n)).c_str()));
+    list->setIntValue("scrollBar", 5);
+    receive(LA(41, 41, "player 41"));
+    EXPECT_EQ(list->firstVisibleRow(), 0);
+
+    receive(LPA("Ann"));
+    for (int n = 1; n <= 40; ++n) {
+        // The last line is one a screen tells apart: a row full of ink.
+        const std::string line = n == 40 ? std::string(60, 'W') : "line " + std::to_string(n);
+        receive(PT(line.c_str()));
+        const int newest = list->rowCount() - 1;
+        EXPECT_LE(list->firstVisibleRow(), newest) << "line " << n;
+        EXPECT_GE(list->firstVisibleRow() + inView - 1, newest) << "line " << n << " is out of view";
+    }
+    ASSERT_GT(list->rowCount(), inView) << "the chat must outgrow the list";
+    EXPECT_EQ(list->firstVisibleRow(), list->rowCount() - inView);
+    pump(0.1);
+    EXPECT_GT(rowInk(list, inView - 1), 2 * rowInk(list, inView - 2)) << "the newest line is not the lowest shown";
+    match_testing::screenshot("chat_after_40_lines");
+
+    // Three clicks on the scroll bar's upper arrow, then a line arrives.
+    const std::string window = match_testing::windowByTitle(core->frame()->title());
+    const int arrowX = core->canvas()->x() + list->canvas()->x() + list->listWidth() - 8;
+    const int arrowY = core->canvas()->y() + list->canvas()->y() + 6;
+    for (int i = 0; i < 3; ++i) match_testing::clickAt(window, arrowX, arrowY);
+    const int end = list->rowCount() - inView;
+    ASSERT_TRUE(testing_support::waitFor([&] { return list->firstVisibleRow() < end; }, 10)) << "no scrolling up";
+    pump(0.2);
+    EXPECT_LT(list->firstVisibleRow(), end);
+    receive(PT("line 41"));
+    EXPECT_EQ(list->firstVisibleRow(), list->rowCount() - inView);
+    pump(0.1);
+    EXPECT_GT(rowInk(list, inView - 1), 0);
 }
 
 TEST_F(SidePanel, TheTurnLineNamesTheCurrentSeatAndItsMovesLeft) {

@@ -6,11 +6,14 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/ui/controls.h"
 #include "platform/ui/fltk_detail.h"
 #include "platform/ui/pixels.h"
 #include "platform/ui/timer.h"
@@ -331,6 +334,74 @@ TEST(WorkerRepaint, ARepaintAskedFromAWorkerThreadIsPainted) {
     runLoop(&frame);
     worker.join();
     EXPECT_TRUE(sawGreen);
+}
+
+// A canvas whose paint touches an entry field while only a part of the
+// canvas is repainted (a label's new text): the field must still show its
+// next change, and what it shows must be what a full repaint draws.
+TEST(CanvasPaint, AFieldTouchedByAPartialPaintShowsItsNextChange) {
+    struct Touching : CanvasListener {
+        void onCanvasPaint(int, int, int, int) override {
+            ++paints;
+            if (duringPaint) duringPaint();
+        }
+        std::function<void()> duringPaint;
+        int paints = 0;
+    };
+    // A key typed into the focused field, as the toolkit delivers it.
+    auto typeKey = [](Control& field, const char* text) {
+        Fl_Widget* w = toolkitWidget(&field);
+        Fl::focus(w);
+        Fl::e_keysym = static_cast<unsigned char>(text[0]);
+        Fl::e_text = const_cast<char*>(text);
+        Fl::e_length = static_cast<int>(std::strlen(text));
+        Fl::e_state = 0;
+        w->handle(FL_KEYBOARD);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(Control& field)> duringPaint;
+        std::function<void(Control& field)> after;
+        const char* shows;
+        int paints;  // paints the label's change costs; 0: not counted
+    };
+    const Case cases[] = {
+        {"the paint asks for a repaint of the field, then a key is typed",
+         [](Control& f) { f.repaint(); }, [&](Control& f) { typeKey(f, "x"); }, "x", 1},
+        {"the paint sets the field's text", [](Control& f) { f.setText("set in paint"); }, nullptr, "set in paint", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Frame frame(40, 40, 300, 200, "partial paint");
+        Canvas canvas(&frame, {0, 0, 300, 200});
+        frame.setClient(&canvas);
+        Touching painter;
+        canvas.setListener(&painter);
+        Control label(&canvas, ControlType::Label, {10, 10, 120, 20}, 1);
+        Control field(&canvas, ControlType::Entry, {10, 120, 200, 24}, 2);
+        frame.show();
+        ASSERT_TRUE(processEventsUntil([&] { return painter.paints > 0; }, 20));
+        settle();
+        const std::vector<uint8_t> before = readWindowPixels(&canvas, 10, 120, 200, 24);
+        ASSERT_FALSE(before.empty());
+
+        painter.paints = 0;
+        painter.duringPaint = [&] { c.duringPaint(field); };
+        label.setText("a new text");
+        settle();
+        painter.duringPaint = nullptr;
+        if (c.paints) {
+            EXPECT_EQ(painter.paints, c.paints);
+        }
+        if (c.after) c.after(field);
+        settle();
+        EXPECT_EQ(field.text(), c.shows);
+        const std::vector<uint8_t> shown = readWindowPixels(&canvas, 10, 120, 200, 24);
+        EXPECT_TRUE(shown != before) << "the field shows no change";
+        canvas.repaint();
+        settle();
+        EXPECT_TRUE(readWindowPixels(&canvas, 10, 120, 200, 24) == shown) << "a full repaint draws something else";
+    }
 }
 
 TEST(MessageBox, ShowsTheTextLiterallyUntilClosed) {

@@ -14,6 +14,7 @@
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "framework/canvas/supercanvas.h"
+#include "framework/canvas/widgetrecord.h"
 #include "framework/window/superwindow.h"
 #include "framework/net/communicator.h"
 #include "game/match/orvexmaincore.h"
@@ -202,6 +203,18 @@ TEST_F(RunFixture, TheGameWindowShowsTheButton) {
     ImageButtonCore* button = upgradeButton();
     ASSERT_NE(button, nullptr);
     expectButtonShown(button);
+    // It covers no control of the panel: the turn line below it, as wide
+    // as the seat names, stays whole.
+    SuperCanvas* panel = mainCore()->canvas();
+    const SuperCanvas* b = button->canvas();
+    for (int i = 0; i < panel->widgetCount(); ++i) {
+        const WidgetRecord& record = panel->widget(i);
+        if (!record.control) continue;
+        const platform::ui::Rect r = record.control->rect();
+        const bool apart = r.x + r.w <= b->x() || b->x() + b->width() <= r.x || r.y + r.h <= b->y() ||
+                           b->y() + b->height() <= r.y;
+        EXPECT_TRUE(apart) << record.nameText() << " lies under the button";
+    }
     EXPECT_TRUE(screenshot("game_window_with_upgrade_button"));
     UpgradeCore* w = clickButton();
     ASSERT_NE(w, nullptr);
