@@ -310,7 +310,7 @@ void OrvexMainCore::connectionChanged(const OrvexLinkChange& change) {
         if (iInGame) {
             // Nothing of this game reaches the others any more: it ends
             // here. The chat stays in view until the new login.
-            addChatLine("The connection to the game server was lost; the game has ended.\n");
+            addChatLine("Connection to the game server lost; the game ended.\n");
             static_cast<MainGame&>(*iGame).leaveSeat();
             iInGame = 0;
         } else if (iLobbyMode && iList) {

@@ -112,7 +112,7 @@ TEST_F(MainWindow, ConnectionNewsShowsOnTheStatusLineEndsTheGameAndLogsInAgain) 
     const std::string server = "127.0.0.1:2005";
     const std::string noConnection = " No connection to the game server " + server + " - trying again";
     const std::string connected = " Connected to the game server " + server;
-    const std::string lostLine = "The connection to the game server was lost; the game has ended.\n";
+    const std::string lostLine = "Connection to the game server lost; the game ended.\n";
     auto up = [&](int n) { return OrvexLinkChange{true, n, server}; };
     auto down = [&](int n) { return OrvexLinkChange{false, n, server}; };
     struct Case {
