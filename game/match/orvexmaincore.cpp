@@ -305,6 +305,43 @@ void OrvexMainCore::connectToServer() {
     queueLogin();
 }
 
+void OrvexMainCore::connectionChanged(const OrvexLinkChange& change) {
+    if (!change.up) {
+        showInfo(("No connection to the game server " + change.server + " - trying again").c_str());
+        if (iInGame) {
+            // Nothing of this game reaches the others any more: it ends
+            // here. The chat stays in view until the new login.
+            addChatLine("Connection to the game server lost; the game ended.\n");
+            static_cast<MainGame&>(*iGame).leaveSeat();
+            iInGame = 0;
+        } else if (iLobbyMode && iList) {
+            // Nobody in these rows can be reached now.
+            removeAllRows();
+            repaintList();
+            iList->updateScrollBar(1);
+        }
+        return;
+    }
+    showInfo(("Connected to the game server " + change.server).c_str());
+    // The first connection's login was queued with the connection itself;
+    // the server knows nothing of this player on any later one.
+    if (change.connections <= 1) return;
+    rejoinLobby();
+    clearSeatNames();
+}
+
+void OrvexMainCore::rejoinLobby() {
+    static_cast<MainGame&>(*iGame).leaveSeat();
+    initPlayerList();
+    repaintList();
+    if (iList) iList->updateScrollBar(1);
+    queueLogin();
+}
+
+void OrvexMainCore::clearSeatNames() {
+    for (const char* w : kSeatNameWidgets) iCanvas->setValue(w, "---");
+}
+
 // ---------------------------------------------------------------- panel commands
 
 void OrvexMainCore::setValue(const char* name, const char*) {
@@ -322,13 +359,9 @@ void OrvexMainCore::setValue(const char* name, const char*) {
         addChatLine("Attempting to quit...");
         debugLog("q2");
         queue(codeMessage("PQU"));
-        static_cast<MainGame&>(*iGame).leaveSeat();
-        initPlayerList();
-        repaintList();
-        iList->updateScrollBar(1);
-        queueLogin();
+        rejoinLobby();
         debugLog("q3");
-        for (const char* w : kSeatNameWidgets) iCanvas->setValue(w, "---");
+        clearSeatNames();
     } else if (named(name, "talk")) {
         talk();
     }

@@ -76,6 +76,11 @@ public:
     // Replaces the protocol core by a new connection to the server of the
     // chosen style and logs in (the selection window's "Start!").
     void connectToServer();
+    // The protocol core's news of its connection: the status line names the
+    // server and says whether it is reached; a lost connection ends the
+    // game on this client (or empties the lobby), and every later
+    // connection logs in again and shows the lobby afresh.
+    void connectionChanged(const OrvexLinkChange& change) override;
 
     // ---- Turns (the rules of play keep them; see OrvexGame).
     OrvexGame& game() { return *iGame; }
@@ -156,6 +161,10 @@ private:
     // (no connection yet).
     bool queue(const MessageBytes& message);
     void queueLogin();
+    // Back to the lobby of the current connection: no seat, the lobby's
+    // columns without rows, and LL, so the server lists its rows again.
+    void rejoinLobby();
+    void clearSeatNames();
     void talk();
     void onSeatLabelBackground(int seat, int r, int g, int b);
     void takeSnapshot();

@@ -5,8 +5,8 @@
 #include "framework/app/debuglog.h"
 #include "game/protocol/catalogue.h"
 
-OrvexConnection::OrvexConnection(SocketFactory makeSocket, MessageSink sink)
-    : iMakeSocket(std::move(makeSocket)), iSink(std::move(sink)) {}
+OrvexConnection::OrvexConnection(SocketFactory makeSocket, MessageSink sink, LinkSink linkSink)
+    : iMakeSocket(std::move(makeSocket)), iSink(std::move(sink)), iLinkSink(std::move(linkSink)) {}
 
 OrvexConnection::~OrvexConnection() {
     iOutQueue.lock();
@@ -34,7 +34,33 @@ int OrvexConnection::queuedMessages() {
 
 void OrvexConnection::connect() {
     iSocket = iMakeSocket();
-    if (iSocket) iSocket->setPollMode();
+    if (!iSocket) return;
+    iSocket->setPollMode();
+    noteConnectAttempt();
+}
+
+void OrvexConnection::reconnectSocket() {
+    iSocket->reconnect();
+    noteConnectAttempt();
+}
+
+void OrvexConnection::noteConnectAttempt() {
+    if (!iSocket->isBroken() && !iSocket->isClosed()) {
+        ++iConnections;
+        reportLink(Link::Up);
+    } else if (iLink != Link::Down) {
+        reportLink(Link::Down);
+    }
+}
+
+void OrvexConnection::noteLost() {
+    if (iLink == Link::Up) reportLink(Link::Down);
+}
+
+void OrvexConnection::reportLink(Link link) {
+    iLink = link;
+    debugPrintfSI("kv:link %s %d\n", link == Link::Up ? "up" : "down", iConnections);
+    if (iLinkSink) iLinkSink(link == Link::Up, iConnections);
 }
 
 void OrvexConnection::onIntuitick() {
@@ -45,7 +71,7 @@ void OrvexConnection::onIntuitick() {
     if (!iSocket) return;
     if (iReconnectDue) {
         iReconnectDue = 0;
-        iSocket->reconnect();
+        reconnectSocket();
     }
     sendOne();
     if (!iReceivePaused.load()) receive();
@@ -83,7 +109,8 @@ void OrvexConnection::sendOne() {
         debugLog("kv:inb");
         iOutQueue.insertElementAt(record, 0);
         debugPrintfII(withLogin ? "kv:re1(%d,%d)" : "kv:re2(%d,%d)", iSocket->isClosed(), iSocket->isBroken());
-        iSocket->reconnect();
+        noteLost();
+        reconnectSocket();
         debugPrintfII(withLogin ? "kv:re1a(%d,%d)" : "kv:re2a(%d,%d)", iSocket->isClosed(), iSocket->isBroken());
         iLoggedIn = 0;
         iDelay = kRetryDelayTicks;
@@ -118,7 +145,8 @@ void OrvexConnection::receive() {
     if (iSocket->isClosed() || iSocket->isBroken()) {
         debugLog("r5");
         debugPrintfII("kv:re2(%d,%d)", iSocket->isClosed(), iSocket->isBroken());
-        iSocket->reconnect();
+        noteLost();
+        reconnectSocket();
         debugPrintfII("kv:re2a(%d,%d)", iSocket->isClosed(), iSocket->isBroken());
         iReceive.clear();
         // The server sees a new connection, which must begin with a login block.
@@ -159,6 +187,7 @@ bool OrvexConnection::splitWholeMessages() {
 void OrvexConnection::dropConnection() {
     iReceive.clear();
     iSocket->disconnect();
+    noteLost();
     iLoggedIn = 0;
     iDelay = kRetryDelayTicks;
     iReconnectDue = 1;

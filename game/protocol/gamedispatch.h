@@ -32,6 +32,7 @@ public:
     void playerJoined(const char* name) override { panel_.playerJoined(name); }
     void onPlayerQuit(int seat) override { panel_.onPlayerQuit(seat); }
     void addChatLine(const char* text) override { panel_.addChatLine(text); }
+    void connectionChanged(const OrvexLinkChange& change) override { panel_.connectionChanged(change); }
 
 private:
     OrvexGame& game_;

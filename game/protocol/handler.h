@@ -7,6 +7,21 @@
 // a time, and only while animationsRunning() is 0. Texts passed in live
 // only for the call.
 #include <cstdint>
+#include <string>
+
+// A change of the connection to the game server, as the protocol core saw
+// it; it reaches the handler in stream order with the messages (after every
+// message of the connection that went, before any of the one that came).
+struct OrvexLinkChange {
+    // A connection was just made; false: there is none (an established one
+    // was lost, or the first attempt to make one failed). Attempts that fail
+    // while there is none already are not reported again.
+    bool up = false;
+    // Connections this protocol core has made so far, the new one included.
+    int connections = 0;
+    // The server, "host:port".
+    std::string server;
+};
 
 // The side panel's operations that server messages reach: lobby rows (LA,
 // LU, LR), the players of a game (LPC, LPA, LPD) and chat (PT).
@@ -22,6 +37,9 @@ public:
     virtual void playerJoined(const char* name) = 0;
     virtual void onPlayerQuit(int seat) = 0;
     virtual void addChatLine(const char* text) = 0;
+    // The connection came or went; a panel that shows it, or has to log in
+    // again on a new connection, acts on it.
+    virtual void connectionChanged(const OrvexLinkChange&) {}
 };
 
 class OrvexMessageHandler : public OrvexSidePanel {

@@ -9,16 +9,17 @@ OrvexCom::OrvexCom(OrvexMessageHandler* owner, Pump pump, OrvexConnection::Socke
     : SuperCore(),
       Runnable(1),
       iOwner(owner),
+      iServerHost(orvexServerHost()),
+      iServerPort(orvexServerPort()),
+      iServerAddress(iServerHost + ":" + std::to_string(iServerPort)),
       // The real socket's waits end as soon as the core is being deleted.
       iConnection(makeSocket ? std::move(makeSocket)
                              : OrvexConnection::SocketFactory([this] {
-                                   return std::make_unique<OrvexTcpSocket>(orvexServerHost().c_str(),
-                                                                           orvexServerPort(), &iStopping);
+                                   return std::make_unique<OrvexTcpSocket>(iServerHost.c_str(), iServerPort,
+                                                                           &iStopping);
                                }),
-                  [this](const uint8_t* message, int length) {
-                      std::lock_guard<std::mutex> lock(iInboxMutex);
-                      iInbox.emplace_back(message, message + length);
-                  }) {
+                  [this](const uint8_t* message, int length) { post(MessageBytes(message, message + length)); },
+                  [this](bool up, int connections) { post(OrvexLinkChange{up, connections, iServerAddress}); }) {
     if (mainTicker) mainTicker->addClient(this, &iPendingTicks);
     if (pump == Pump::GuiTimer) {
         iPump = std::make_unique<platform::ui::Timer>();
@@ -33,6 +34,11 @@ OrvexCom::~OrvexCom() {
     iStopping.store(true);
     join();
     // iConnection's destructor discards the unsent records and closes the socket.
+}
+
+void OrvexCom::post(Incoming entry) {
+    std::lock_guard<std::mutex> lock(iInboxMutex);
+    iInbox.push_back(std::move(entry));
 }
 
 void OrvexCom::queueMessage(const uint8_t* bytes, std::size_t count) {
@@ -55,14 +61,18 @@ void OrvexCom::onIntuitick() { iConnection.onIntuitick(); }
 int OrvexCom::dispatchIncoming() {
     int ran = 0;
     while (iOwner && iOwner->animationsRunning() == 0) {
-        MessageBytes message;
+        Incoming entry;
         {
             std::lock_guard<std::mutex> lock(iInboxMutex);
             if (iInbox.empty()) break;
-            message = std::move(iInbox.front());
+            entry = std::move(iInbox.front());
             iInbox.pop_front();
         }
-        dispatchMessage(message.data(), static_cast<int>(message.size()), *iOwner);
+        if (const auto* message = std::get_if<MessageBytes>(&entry)) {
+            dispatchMessage(message->data(), static_cast<int>(message->size()), *iOwner);
+        } else {
+            iOwner->connectionChanged(std::get<OrvexLinkChange>(entry));
+        }
         ++ran;
     }
     // The protocol thread reads nothing while an animation runs.

@@ -16,6 +16,8 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <variant>
 
 #include "framework/core/supercore.h"
 #include "framework/util/runnable.h"
@@ -36,8 +38,8 @@ public:
 
     // Builds the core, registers the pending-tick counter with the main
     // Ticker (when one exists) and starts the thread, which connects to the
-    // server host on the chosen port (orvexServerPort()). A null factory
-    // means a real socket.
+    // server host on the chosen port (orvexServerHost(), orvexServerPort(),
+    // as they are now). A null factory means a real socket.
     explicit OrvexCom(OrvexMessageHandler* owner, Pump pump = Pump::GuiTimer,
                       OrvexConnection::SocketFactory makeSocket = nullptr);
     ~OrvexCom() override;
@@ -56,21 +58,31 @@ public:
     // One unit of socket work, on the protocol thread.
     void onIntuitick() override;
 
-    // GUI thread: runs the handlers of the waiting messages in stream order
-    // while no animation runs; the number run.
+    // GUI thread: runs the handlers of the waiting messages and connection
+    // changes in stream order while no animation runs; the number run.
     int dispatchIncoming();
-    // Whole messages waiting for the GUI thread.
+    // Whole messages and connection changes waiting for the GUI thread.
     int incomingWaiting() const;
+    // The server this core connects to, "host:port".
+    const std::string& serverAddress() const { return iServerAddress; }
 
     // The counter the main Ticker raises; tests raise it themselves.
     std::atomic<int>& pendingTicks() { return iPendingTicks; }
 
 private:
+    // One entry of the inbox: a whole server message, or a change of the
+    // connection.
+    using Incoming = std::variant<MessageBytes, OrvexLinkChange>;
+    void post(Incoming entry);
+
     OrvexMessageHandler* iOwner;
     // Declared before the connection, which reaches them from its thread.
+    const std::string iServerHost;
+    const int iServerPort;
+    const std::string iServerAddress;
     std::atomic<bool> iStopping{false};
     mutable std::mutex iInboxMutex;
-    std::deque<MessageBytes> iInbox;
+    std::deque<Incoming> iInbox;
     OrvexConnection iConnection;
     std::atomic<int> iPendingTicks{0};
     std::unique_ptr<platform::ui::Timer> iPump;

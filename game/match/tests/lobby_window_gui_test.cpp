@@ -60,15 +60,25 @@ struct LobbyWindow : MainWindowFixture {
     }
 
     // Runs the program's loop and the other players' ticks until done()
-    // holds or 20 seconds pass.
-    bool until(const std::function<bool()>& done) {
-        const long long end = platform::monotonicMs() + 20000;
+    // holds or the time (20 seconds unless given) is up.
+    bool until(const std::function<bool()>& done, int timeoutMs = 20000) {
+        const long long end = platform::monotonicMs() + timeoutMs;
         while (!done()) {
             if (platform::monotonicMs() > end) return done();
             for (auto& p : peers) p->tick();
             pump(0.02);
         }
         return true;
+    }
+    // "Start!" in the selection window, with the style it shows (the
+    // advanced one unless chosen otherwise).
+    void pressStart() {
+        const std::string selectWindow = windowByTitle("Tarvelon Orvex Chess - Select Game and Player");
+        ASSERT_FALSE(selectWindow.empty());
+        SelectPlayerCore* select = static_cast<SelectPlayerCore*>(coreLibrary->findCoreByClassName("SelectPlayerCore"));
+        ASSERT_NE(select, nullptr);
+        platform::ui::Rect ok = select->canvas()->getControl("ok")->rect();
+        clickAt(selectWindow, select->canvas()->x() + ok.x + ok.w / 2, select->canvas()->y() + ok.y + ok.h / 2);
     }
     PeerClient& join(const char* name) {
         peers.push_back(std::make_unique<PeerClient>(server->port(1), name));
@@ -111,15 +121,12 @@ TEST_F(LobbyWindow, StartLobbyRowChoiceChatSayAndQuit) {
     open(true);
     const std::string mainWindow = windowByTitle("Tarvelon Orvex Chess - version 1.01");
     ASSERT_FALSE(mainWindow.empty());
-    const std::string selectWindow = windowByTitle("Tarvelon Orvex Chess - Select Game and Player");
-    ASSERT_FALSE(selectWindow.empty());
+    ASSERT_FALSE(windowByTitle("Tarvelon Orvex Chess - Select Game and Player").empty());
     match_testing::screenshot("selection-window");
 
     // "Start!" with the advanced style (the default) connects to its lobby.
-    SelectPlayerCore* select = static_cast<SelectPlayerCore*>(coreLibrary->findCoreByClassName("SelectPlayerCore"));
-    ASSERT_NE(select, nullptr);
-    platform::ui::Rect ok = select->canvas()->getControl("ok")->rect();
-    clickAt(selectWindow, select->canvas()->x() + ok.x + ok.w / 2, select->canvas()->y() + ok.y + ok.h / 2);
+    pressStart();
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(until([&] { return rowOf("Guest") >= 0; }));
     EXPECT_TRUE(until([&] { return windowByTitle("Tarvelon Orvex Chess - Select Game and Player").empty(); }));
 
@@ -174,6 +181,39 @@ TEST_F(LobbyWindow, StartLobbyRowChoiceChatSayAndQuit) {
     EXPECT_TRUE(serverGot(codeMessage("PQU")));
     EXPECT_EQ(server->connectionsAccepted(), 3);  // the same connection throughout
     (void)ben;
+}
+
+// The player starts against a server that is not there: the status line
+// says so at once (and the lobby stays empty) while the program keeps
+// trying; once the server runs, the status line says it is reached and the
+// lobby fills, after one login.
+TEST_F(LobbyWindow, TheStatusLineTellsWhileTheServerCannotBeReachedAndWhenItIs) {
+    std::vector<int> ports;
+    for (int i = 0; i < server->lobbyCount(); ++i) ports.push_back(server->port(i));
+    server.reset();  // nothing listens on its ports now
+    open(true);
+    const std::string at = "127.0.0.1:" + std::to_string(ports[1]);
+    pressStart();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string noConnection = " No connection to the game server " + at + " - trying again";
+    ASSERT_TRUE(until([&] { return text("info") == noConnection; }, 5000)) << text("info");
+    EXPECT_TRUE(column(0).empty());
+    EXPECT_STREQ(core->listCore()->columnTitle(0), "Player");
+    pump(0.3);
+    match_testing::screenshot("no-server");
+    EXPECT_EQ(text("info"), noConnection);
+
+    standin::GameServerOptions o;
+    o.ports = ports;
+    server = std::make_unique<standin::GameServer>(o);
+    ASSERT_TRUE(server->start());
+    join("Ann");
+    ASSERT_TRUE(until([&] { return rowOf("Guest") >= 0 && rowOf("Ann") >= 0; }));
+    EXPECT_EQ(text("info"), " Connected to the game server " + at);
+    int logins = 0;
+    for (const MessageBytes& m : server->received()) logins += m == loginMessage("Guest");
+    EXPECT_EQ(logins, 1);
+    match_testing::screenshot("server-reached");
 }
 
 }  // namespace

@@ -112,6 +112,84 @@ TEST_F(MainWindow, PanelCommandsActOnlyWhereTheyMayAndSendWhatTheyMust) {
     }
 }
 
+// The protocol core's news of its connection, as the main window takes it.
+TEST_F(MainWindow, ConnectionNewsShowsOnTheStatusLineEndsTheGameAndLogsInAgain) {
+    const std::string server = "127.0.0.1:2005";
+    const std::string noConnection = " No connection to the game server " + server + " - trying again";
+    const std::string connected = " Connected to the game server " + server;
+    const std::string lostLine = "Connection to the game server lost; the game ended.\n";
+    auto up = [&](int n) { return OrvexLinkChange{true, n, server}; };
+    auto down = [&](int n) { return OrvexLinkChange{false, n, server}; };
+    struct Case {
+        const char* what;
+        std::function<void(MainWindowFixture&)> setup;
+        std::vector<OrvexLinkChange> news;
+        const char* info;
+        Texts sent;
+        std::function<void(MainWindowFixture&)> check;
+    };
+    auto inLobby = [](MainWindowFixture& f) { f.receive(lobbyRowMessage(7, 300, "Bob")); };
+    auto inGame = [](MainWindowFixture& f) {
+        f.receive(playerAddMessage("Zoe"));
+        f.receive(playerAddMessage("Ben"));
+        f.receive(codeMessage("LPB", {1, 2}));
+    };
+    auto lobbyWithoutRows = [](MainWindowFixture& f) {
+        EXPECT_EQ(f.core->isLobbyMode(), 1);
+        EXPECT_EQ(f.core->isInGame(), 0);
+        EXPECT_STREQ(f.core->listCore()->columnTitle(0), "Player");
+        EXPECT_TRUE(f.column(0).empty());
+    };
+    const Case cases[] = {
+        {"the first connection: its login went with it", inLobby, {up(1)}, connected.c_str(), {},
+         [](MainWindowFixture& f) { EXPECT_EQ(f.column(0), Texts{"Bob"}); }},
+        {"no server at first", nullptr, {down(0)}, noConnection.c_str(), {}, lobbyWithoutRows},
+        {"no server at first, then one: the login waiting in the queue serves", nullptr, {down(0), up(1)},
+         connected.c_str(), {}, nullptr},
+        {"lost in the lobby: nobody in its rows can be reached", inLobby, {up(1), down(1)}, noConnection.c_str(), {},
+         lobbyWithoutRows},
+        {"lost in the lobby and made again: a new login", inLobby, {up(1), down(1), up(2)}, connected.c_str(),
+         {"LL"}, lobbyWithoutRows},
+        {"lost in a game: the game ends here, the chat says so", inGame, {up(1), down(1)}, noConnection.c_str(), {},
+         [&](MainWindowFixture& f) {
+             EXPECT_EQ(f.column(0).back(), lostLine);
+             EXPECT_EQ(f.core->isInGame(), 0);
+             EXPECT_EQ(f.core->isLobbyMode(), 0);
+             EXPECT_EQ(f.core->getMySeat(), -1);
+             // Nothing of the game is sent now.
+             f.core->game().clickSquare(2, 2);
+             for (const char* command : {"pass", "fire", "quit"}) f.core->setValue(command, nullptr);
+             EXPECT_TRUE(f.takeSent().empty());
+             EXPECT_EQ(f.column(0).back(), lostLine);
+         }},
+        {"lost in a game and made again: the lobby as after quit, and LL", inGame, {up(1), down(1), up(2)},
+         connected.c_str(), {"LL"},
+         [&](MainWindowFixture& f) {
+             lobbyWithoutRows(f);
+             EXPECT_EQ(f.core->getMySeat(), -1);
+             for (const char* w : {"red", "green", "blue", "purple"}) EXPECT_EQ(f.text(w), "---") << w;
+         }},
+        {"the later connection is lost too: told again", nullptr,
+         {up(1), down(1), up(2), down(2)}, noConnection.c_str(), {"LL"}, lobbyWithoutRows},
+    };
+    setStringOption("playerName", "Zoe");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open();
+        if (c.setup) c.setup(*this);
+        takeSent();
+        for (const OrvexLinkChange& news : c.news) core->messageHandler().connectionChanged(news);
+        EXPECT_EQ(text("info"), c.info);
+        std::vector<MessageBytes> got = sent.messages;
+        EXPECT_EQ(takeSent(), c.sent);
+        if (!got.empty()) {
+            EXPECT_EQ(got[0], loginMessage("Zoe"));
+        }
+        if (c.check) c.check(*this);
+        close();
+    }
+}
+
 TEST_F(MainWindow, AShotEndsFiveTicksAfterFire) {
     open();
     receive(playerAddMessage("Ann"));

@@ -265,6 +265,66 @@ TEST_F(OrvexComTest, MessagesWaitWhileAnAnimationRuns) {
     EXPECT_EQ(handler.calls[1].substr(handler.calls[1].size() - 11), "Ben ---/---");
 }
 
+// The server lets the connection go while the owner is busy with an
+// animation: the news waits with the messages, then comes in stream order.
+TEST_F(OrvexComTest, NewsOfTheConnectionReachesTheOwnerBetweenTheMessages) {
+    protocol_testing::RecordingHandler handler;
+    OrvexCom com(&handler, OrvexCom::Pump::Manual);
+    const std::string at = "127.0.0.1:" + std::to_string(server->port(0));
+    EXPECT_EQ(com.serverAddress(), at);
+    MessageBytes ll = loginMessage("Ann");
+    com.queueMessage(ll.data(), ll.size());
+    ASSERT_TRUE(loopUntil({}, [&] {
+        com.dispatchIncoming();
+        return handler.calls.size() == 1;
+    }));
+
+    handler.animations = 1;
+    server->dropConnections();
+    ASSERT_TRUE(loopUntil({}, [&] { return com.incomingWaiting() == 2; }));  // lost, and made again
+    EXPECT_EQ(com.dispatchIncoming(), 0);
+    EXPECT_EQ(handler.links.size(), 1u);
+    handler.animations = 0;
+    // A new connection means nothing to the server until its login.
+    com.queueMessage(ll.data(), ll.size());
+    ASSERT_TRUE(loopUntil({}, [&] {
+        com.dispatchIncoming();
+        return handler.calls.size() == 2;
+    }));
+    EXPECT_EQ(handler.timeline(), (Calls{"[up 1 " + at + "]", handler.calls[0], "[down 1 " + at + "]",
+                                         "[up 2 " + at + "]", handler.calls[1]}));
+    EXPECT_EQ(handler.calls[1].substr(handler.calls[1].size() - 11), "Ann ---/---");
+}
+
+// Nothing listens on the port: the owner hears of it once, however often
+// the thread tries again, and then of the connection once a server is there.
+TEST_F(OrvexComTest, AServerThatIsNotThereIsToldOnceUntilItComes) {
+    const int port = server->port(0);
+    server.reset();
+    protocol_testing::RecordingHandler handler;
+    OrvexCom com(&handler, OrvexCom::Pump::Manual);
+    const std::string at = "127.0.0.1:" + std::to_string(port);
+    // 40 ticks, one at a time: six more attempts.
+    for (int ticks = 0; ticks < 40 || com.pendingTicks().load() > 0; platform::sleepMs(2)) {
+        if (ticks < 40 && com.pendingTicks().load() == 0) {
+            ticker.tickClients();
+            ++ticks;
+        }
+    }
+    com.dispatchIncoming();
+    EXPECT_EQ(handler.links, (Calls{"down 0 " + at}));
+
+    standin::GameServerOptions o;
+    o.ports = {port};
+    server = std::make_unique<standin::GameServer>(o);
+    ASSERT_TRUE(server->start());
+    ASSERT_TRUE(loopUntil({}, [&] {
+        com.dispatchIncoming();
+        return handler.links.size() == 2;
+    }));
+    EXPECT_EQ(handler.links[1], "up 1 " + at);
+}
+
 TEST_F(OrvexComTest, DeletingTheCoreStopsItsThreadAndClosesItsSocket) {
     {
         protocol_testing::RecordingHandler handler;

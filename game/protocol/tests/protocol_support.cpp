@@ -8,6 +8,16 @@
 
 namespace protocol_testing {
 
+std::vector<std::string> RecordingHandler::timeline() const {
+    std::vector<std::string> out;
+    std::size_t link = 0;
+    for (std::size_t call = 0; call <= calls.size(); ++call) {
+        for (; link < links.size() && linkAfter[link] == call; ++link) out.push_back("[" + links[link] + "]");
+        if (call < calls.size()) out.push_back(calls[call]);
+    }
+    return out;
+}
+
 void FakeSocket::send(const void* bytes, int length) {
     int index = static_cast<int>(s_->sends.size());
     s_->sends.emplace_back(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
@@ -28,12 +38,14 @@ char* FakeSocket::recv(int length, int* count, char* buffer) {
     return buffer;
 }
 
-FakeClient::FakeClient()
+FakeClient::FakeClient(int refusals)
     : connection([this] { return std::make_unique<FakeSocket>(script); },
                  [this](const uint8_t* m, int n) {
                      messages.emplace_back(m, m + n);
                      dispatchMessage(m, n, handler);
-                 }) {
+                 },
+                 [this](bool up, int connections) { handler.connectionChanged({up, connections, "fake"}); }) {
+    script->refusals = refusals;
     connection.connect();
 }
 

@@ -38,11 +38,23 @@ public:
     void playerJoined(const char* name) override { add(std::string("LPA ") + name); }
     void onPlayerQuit(int seat) override { add("LPD " + num(seat)); }
     void addChatLine(const char* text) override { add(std::string("PT ") + text); }
+    // "up 2 127.0.0.1:2005", "down 1 fake", kept apart from the calls;
+    // linkAfter holds the number of calls made before each.
+    void connectionChanged(const OrvexLinkChange& c) override {
+        links.push_back(std::string(c.up ? "up " : "down ") + num(c.connections) + " " + c.server);
+        linkAfter.push_back(calls.size());
+    }
 
     int animationsRunning() override { return animations; }
 
+    // The calls with each connection change in its place, in brackets:
+    // "[up 1 fake]", "PU", "[down 1 fake]", ...
+    std::vector<std::string> timeline() const;
+
     int animations = 0;
     std::vector<std::string> calls;
+    std::vector<std::string> links;
+    std::vector<std::size_t> linkAfter;
 
 private:
     template <class T>
@@ -66,15 +78,17 @@ public:
         // The send with this index (0-based over all sends) marks the
         // socket broken; -1: none.
         int breakAtSend = -1;
+        // The next this many connects (the first one included) fail.
+        int refusals = 0;
     };
-    explicit FakeSocket(std::shared_ptr<Script> script) : s_(std::move(script)) {}
+    // Connects: see refusals.
+    explicit FakeSocket(std::shared_ptr<Script> script) : s_(std::move(script)) { connectNow(); }
     void setPollMode() override {}
     void send(const void* bytes, int length) override;
     char* recv(int length, int* count, char* buffer) override;
     void reconnect() override {
         ++s_->reconnects;
-        s_->broken = 0;
-        s_->closed = 0;
+        connectNow();
     }
     void disconnect() override {
         ++s_->disconnects;
@@ -84,13 +98,19 @@ public:
     int isClosed() const override { return s_->closed; }
 
 private:
+    void connectNow() {
+        s_->closed = 0;
+        s_->broken = s_->refusals > 0 ? 1 : 0;
+        if (s_->refusals > 0) --s_->refusals;
+    }
     std::shared_ptr<Script> s_;
 };
 
-// A connection on a FakeSocket whose whole messages are dispatched into a
-// recording handler.
+// A connection on a FakeSocket whose whole messages and connection
+// changes (with the server "fake") are dispatched into a recording handler.
 struct FakeClient {
-    FakeClient();
+    // The first `refusals` connects fail.
+    explicit FakeClient(int refusals = 0);
     void tick(int n = 1);
     std::shared_ptr<FakeSocket::Script> script = std::make_shared<FakeSocket::Script>();
     RecordingHandler handler;

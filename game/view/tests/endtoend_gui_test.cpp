@@ -68,8 +68,16 @@ struct Player {
     int left = 0;  // where its windows stand on the screen
     fs::path folder;
     std::unique_ptr<ChildProcess> program;
+    std::size_t logFrom = 0;  // what came before is not looked at
 
-    std::string log() const { return readFile(folder / "note.txt"); }
+    // The debug log from the last mark on.
+    std::string log() const {
+        const std::string l = readFile(folder / "note.txt");
+        return l.size() > logFrom ? l.substr(logFrom) : "";
+    }
+    // What the log holds now is past: lobby rows, states and lines are
+    // looked for in what comes after.
+    void markLog() { logFrom = readFile(folder / "note.txt").size(); }
     bool logged(const std::string& text) const { return log().find(text) != std::string::npos; }
     // The last state line the board view wrote.
     std::string lastState() const {
@@ -473,6 +481,48 @@ TEST_F(EndToEnd, CheckersTurnsWithAJump) {
     EXPECT_GT(jumps, 0) << "no jump within the plies";
     act(save("jump.chk"));
     screenshot("e2e_chk");
+}
+
+// The game server goes away in the middle of a game and comes back on the
+// same ports: both programs end the game with a line in the chat, log in
+// again by themselves, find each other in the new lobby and play a new
+// game.
+TEST_F(EndToEnd, AServerRestartEndsTheGameAndBothPlayersMeetAgain) {
+    begin("kv", 1);
+    ASSERT_FALSE(HasFatalFailure());
+    play({left(1, 7, 8), left(1, 6, 7)});
+    ASSERT_FALSE(HasFatalFailure());
+
+    std::vector<int> ports;
+    for (int i = 0; i < server->lobbyCount(); ++i) ports.push_back(server->port(i));
+    server->stop();
+    for (Player& p : players) {
+        ASSERT_TRUE(waitFor([&] {
+            return p.logged("chat Connection to the game server lost; the game ended.\n");
+        })) << p.name << " still plays";
+        p.markLog();
+    }
+    screenshot("e2e_server_gone");
+
+    standin::GameServerOptions o;
+    o.ports = ports;
+    o.seed1 = kSeed1;
+    o.seed2 = kSeed2;
+    server = std::make_unique<standin::GameServer>(o);
+    ASSERT_TRUE(server->start());
+    for (Player& p : players)
+        ASSERT_TRUE(waitFor([&] { return p.logged("incmd:LA " + p.name + "\n"); })) << p.name << " not in the lobby";
+    ASSERT_TRUE(waitFor([&] { return server->lobbyNames(0).size() == 2; }));
+    // Seats go in lobby order: whoever came back first is seat 1 now.
+    if (server->lobbyNames(0)[0] != players[0].name) std::swap(players[0], players[1]);
+    players[0].seat = 1;
+    players[1].seat = 2;
+    meet();
+    ASSERT_FALSE(HasFatalFailure());
+    startModel("kv");
+    ASSERT_FALSE(HasFatalFailure());
+    play({left(1, 7, 8), left(1, 6, 7), left(2, 3, 2), middle(2, 3, 2), save("again.kv")});
+    screenshot("e2e_server_back");
 }
 
 }  // namespace
