@@ -12,6 +12,7 @@
 #include "game/board/board.h"
 #include "game/match/advancedlistcore.h"
 #include "game/match/orvexmaincore.h"
+#include "platform/os/contract.h"
 
 namespace {
 
@@ -62,7 +63,9 @@ void OrvexMainCore::showTurnStatus() {
 }
 
 void OrvexMainCore::onSeatLabelBackground(int seat, int r, int g, int b) {
-    if (iCanvas && seat >= 1 && seat <= 4) iCanvas->setBackgroundColorRGB(kSeatNameWidgets[seat - 1], r, g, b);
+    // The turn passes only between the validated seats of the game.
+    VURN_ASSERT(seat >= 1 && seat <= 4);
+    if (iCanvas) iCanvas->setBackgroundColorRGB(kSeatNameWidgets[seat - 1], r, g, b);
 }
 
 // ---------------------------------------------------------------- the list
