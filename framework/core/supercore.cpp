@@ -192,7 +192,9 @@ void SuperCore::saveWindowMetrics() {
     const char* suffixes[] = {"X", "Y", "W", "H", "OX", "OY", "OW", "OH"};
     const int values[] = {X, Y, W, H, OX, OY, OW, OH};
     for (int i = 0; i < 8; ++i) setIntOptionFor(iName.c_str(), suffixes[i], values[i]);
-    saveOptions();
+    // A failed save is logged by the writer; the placement stays in the
+    // options store for the save at shut-down.
+    (void)saveOptions();
 }
 
 void SuperCore::showInfo(const char* text) {

@@ -53,7 +53,7 @@ private:
 
 // Reads a colour table of `entries` RGB triples into the first palette
 // entries. False when the file ends inside it.
-bool readColorTable(ByteReader& in, int entries, uint8_t* palette) {
+[[nodiscard]] bool readColorTable(ByteReader& in, int entries, uint8_t* palette) {
     if (!in.has(static_cast<std::size_t>(entries) * 3)) return false;
     for (int i = 0; i < entries; ++i) {
         palette[i] = in.byte();

@@ -477,7 +477,9 @@ void PageLayout::placePicture(const char* tag, const char* tagEnd) {
     }
     Image picture;
     if (isDocumentName(source))
-        picture.loadFile((kPictureFolder + source).c_str());
+        // A picture that cannot be read is logged and shows as far as it was
+        // read, or as the loader's placeholder.
+        (void)picture.loadFile((kPictureFolder + source).c_str());
     else
         makeXOutImage(&picture);
     picture.toRGB24();
