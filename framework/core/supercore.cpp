@@ -17,8 +17,6 @@
 library* coreLibrary = nullptr;
 
 namespace {
-int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
-
 bool hasOption(const std::string& key) { return getStringOption(key.c_str()) != nullptr; }
 int intOption(const std::string& key) { return getIntOption(key.c_str()); }
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "framework/app/debuglog.h"
 #include "framework/canvas/supercanvas.h"
+#include "framework/util/bounded.h"
 #include "framework/util/vector.h"
 #include "game/board/board.h"
 #include "game/match/advancedlistcore.h"
@@ -30,8 +31,6 @@ std::string seatLine(const char* format, int seat) {
     std::snprintf(line, sizeof line, format, playerColourName(seat));
     return line;
 }
-
-const char* orEmpty(const char* s) { return s ? s : ""; }
 
 }  // namespace
 
