@@ -86,13 +86,14 @@ const platform::ui::Font& listFont() {
 
 }  // namespace
 
-// The list's pixels: a bottom-up 24-bit buffer in which every write is
-// kept inside the drawn area.
+// A view of the list's pixels: a bottom-up 24-bit buffer of `stride`
+// pixels a row in which every write is kept inside the drawn area. The
+// passes take it by value: a copy of their own, which the byte stores
+// cannot change, keeps its fields in registers.
 class AdvancedListCore::ListPixels {
 public:
-    ListPixels(int width, int height, int stride)
-        : width_(width), height_(height), stride_(stride),
-          bytes_(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height) * 3, 0) {}
+    ListPixels(uint8_t* bytes, int width, int height, int stride)
+        : width_(width), height_(height), stride_(stride), bytes_(bytes) {}
 
     void set(int x, int y, const uint8_t* c) {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
@@ -112,16 +113,15 @@ public:
     }
     int width() const { return width_; }
     int height() const { return height_; }
-    std::vector<uint8_t> take() { return std::move(bytes_); }
 
 private:
     uint8_t* at(int x, int y) {
-        return bytes_.data() + (static_cast<std::size_t>(height_ - 1 - y) * static_cast<std::size_t>(stride_) +
+        return bytes_ + (static_cast<std::size_t>(height_ - 1 - y) * static_cast<std::size_t>(stride_) +
                                 static_cast<std::size_t>(x)) * 3;
     }
 
     int width_, height_, stride_;
-    std::vector<uint8_t> bytes_;
+    uint8_t* bytes_;
 };
 
 const char* RowItem::cell(int column) const {
@@ -560,7 +560,8 @@ std::vector<uint8_t> AdvancedListCore::renderPixels() {
     const int width = drawnWidth();
     const int height = iListHeight;
     if (iNumColumns == 0 || iHidden || height <= kHeader || width <= 0 || paintStride() <= 0) return {};
-    ListPixels px(width, height, paintStride());
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(paintStride()) * static_cast<std::size_t>(height) * 3, 0);
+    const ListPixels px(bytes.data(), width, height, paintStride());
     const std::vector<int> edges = columnEdges();
     paintRowBackgrounds(px);
     paintRowIcons(px);
@@ -568,11 +569,11 @@ std::vector<uint8_t> AdvancedListCore::renderPixels() {
     paintHeader(px, edges);
     paintBorder(px);
     if (!iEnabled) paintDisabled(px);
-    return px.take();
+    return bytes;
 }
 
 // Backgrounds, with a dotted line above each row.
-void AdvancedListCore::paintRowBackgrounds(ListPixels& px) const {
+void AdvancedListCore::paintRowBackgrounds(ListPixels px) const {
     const uint8_t grid[3] = {kGridGrey, kGridGrey, kGridGrey};
     for (int y = kHeader; y < px.height(); ++y) {
         const int index = rowAtY(y);
@@ -593,7 +594,7 @@ void AdvancedListCore::paintRowBackgrounds(ListPixels& px) const {
 }
 
 // Folder icons and X marks in the first column.
-void AdvancedListCore::paintRowIcons(ListPixels& px) const {
+void AdvancedListCore::paintRowIcons(ListPixels px) const {
     for (int top = kHeader; top < px.height(); top += kRowHeight) {
         const int index = rowAtY(top);
         if (!rowExists(index)) break;
@@ -621,7 +622,7 @@ void AdvancedListCore::paintRowIcons(ListPixels& px) const {
 }
 
 // Column separators beside existing, non-heading rows.
-void AdvancedListCore::paintColumnSeparators(ListPixels& px, const std::vector<int>& edges) const {
+void AdvancedListCore::paintColumnSeparators(ListPixels px, const std::vector<int>& edges) const {
     for (int c = 1; c <= iNumColumns; ++c) {
         const int x = edges[static_cast<std::size_t>(c)];
         if (x < 0 || x >= px.width() - 3) continue;
@@ -633,7 +634,7 @@ void AdvancedListCore::paintColumnSeparators(ListPixels& px, const std::vector<i
 }
 
 // The grooved header row.
-void AdvancedListCore::paintHeader(ListPixels& px, const std::vector<int>& edges) const {
+void AdvancedListCore::paintHeader(ListPixels px, const std::vector<int>& edges) const {
     for (int y = 0; y < kHeader; ++y) {
         const uint8_t level = (y == 1 || y == 2) ? kLight : (y >= 14 ? kDark : kGridGrey);
         const uint8_t c[3] = {level, level, level};
@@ -649,7 +650,7 @@ void AdvancedListCore::paintHeader(ListPixels& px, const std::vector<int>& edges
 }
 
 // The one-pixel border around everything.
-void AdvancedListCore::paintBorder(ListPixels& px) const {
+void AdvancedListCore::paintBorder(ListPixels px) const {
     const int width = px.width(), height = px.height();
     for (int y = 0; y < height; ++y) {
         px.set(0, y, kBorder);
@@ -660,7 +661,7 @@ void AdvancedListCore::paintBorder(ListPixels& px) const {
 }
 
 // Disabled: a dimmed checkerboard over everything.
-void AdvancedListCore::paintDisabled(ListPixels& px) const {
+void AdvancedListCore::paintDisabled(ListPixels px) const {
     for (int y = 0; y < px.height(); ++y)
         for (int x = (y + 1) % 2; x < px.width(); x += 2) px.grey(x, y, kDimGrey);
 }

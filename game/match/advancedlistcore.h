@@ -190,12 +190,12 @@ private:
     void releaseOnRow(int row, int x, int extra);
     void drawTexts();
     // The passes of renderPixels, in their order.
-    void paintRowBackgrounds(ListPixels& px) const;
-    void paintRowIcons(ListPixels& px) const;
-    void paintColumnSeparators(ListPixels& px, const std::vector<int>& edges) const;
-    void paintHeader(ListPixels& px, const std::vector<int>& edges) const;
-    void paintBorder(ListPixels& px) const;
-    void paintDisabled(ListPixels& px) const;
+    void paintRowBackgrounds(ListPixels px) const;
+    void paintRowIcons(ListPixels px) const;
+    void paintColumnSeparators(ListPixels px, const std::vector<int>& edges) const;
+    void paintHeader(ListPixels px, const std::vector<int>& edges) const;
+    void paintBorder(ListPixels px) const;
+    void paintDisabled(ListPixels px) const;
 
     std::string iListName;
     SuperCore* iOwner = nullptr;
