@@ -10,8 +10,8 @@
 // command among them) and compile away where NDEBUG is set (RelWithDebInfo
 // and Release); the condition is then not evaluated, so it must have no
 // effect the program relies on. Defining VURN_ASSERTIONS as 1 or 0 before
-// the first include (or on the compiler's command line) overrides the build
-// type.
+// the first include (or on the compiler's command line, as the fuzzing
+// build does) overrides the build type.
 //
 // Input from files, the network or the user is never checked with it: such
 // input is refused with a logged error, as before. The header lies in the
