@@ -19,6 +19,13 @@ double millisSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// A step that failed makes the figures meaningless: the bench stops.
+void mustSucceed(const std::string& error, const std::string& step) {
+    if (error.empty() || error == "EOF") return;  // "EOF": the image data ended with its end code
+    std::fprintf(stderr, "%s failed: %s\n", step.c_str(), error.c_str());
+    std::exit(1);
+}
+
 void runSize(int w, int h, const std::string& dir) {
     std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
     uint32_t s = 12345;
@@ -40,22 +47,26 @@ void runSize(int w, int h, const std::string& dir) {
     r8.width = w, r8.height = h, r8.pixels8 = indices.data(), r8.palette = palette.data();
     std::string gif = dir + "/bench.gif", png = dir + "/bench.png";
     t0 = std::chrono::steady_clock::now();
-    writeGIF(gif.c_str(), r8);
+    std::string error = writeGIF(gif.c_str(), r8);
     double gifWriteMs = millisSince(t0);
+    mustSucceed(error, "writing " + gif);
     PictureRecord back;
     t0 = std::chrono::steady_clock::now();
-    readGifFile(gif.c_str(), &back);
+    error = readGifFile(gif.c_str(), &back);
     double gifReadMs = millisSince(t0);
+    mustSucceed(error, "reading " + gif);
 
     SaveRecord r24;
     r24.width = w, r24.height = h, r24.pixels24 = rgb.data();
     t0 = std::chrono::steady_clock::now();
-    savePNG(png.c_str(), r24, 0);
+    error = savePNG(png.c_str(), r24, 0);
     double pngWriteMs = millisSince(t0);
+    mustSucceed(error, "writing " + png);
     PictureRecord back2;
     t0 = std::chrono::steady_clock::now();
-    loadPNG(png.c_str(), &back2);
+    error = loadPNG(png.c_str(), &back2);
     double pngReadMs = millisSince(t0);
+    mustSucceed(error, "reading " + png);
 
     std::printf("%5dx%-5d quantise %8.1f ms  gif write %7.1f  read %7.1f  png write %7.1f  read %7.1f\n", w, h,
                 quantMs, gifWriteMs, gifReadMs, pngWriteMs, pngReadMs);

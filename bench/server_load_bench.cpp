@@ -195,7 +195,7 @@ bool connectClient(Client& c, int port) {
     int err = 0;
     c.fd = tcp::openStream(&err);
     std::uint32_t loopback = 0;
-    tcp::parseDotted("127.0.0.1", &loopback);
+    if (!tcp::parseDotted("127.0.0.1", &loopback)) return false;
     if (c.fd < 0 || tcp::connectTo(c.fd, loopback, port, 10000) != 0) return false;
     tcp::setNoDelay(c.fd);
     uint32_t words[kLoginWords] = {};
@@ -252,8 +252,8 @@ int main(int argc, char** argv) {
         int err = 0;
         int fd = tcp::openStream(&err);
         std::uint32_t loopback = 0;
-        tcp::parseDotted("127.0.0.1", &loopback);
-        bool up = tcp::connectTo(fd, loopback, port, 1000) == 0;
+        const bool parsed = tcp::parseDotted("127.0.0.1", &loopback);
+        bool up = parsed && tcp::connectTo(fd, loopback, port, 1000) == 0;
         tcp::closeHandle(fd);
         if (up) break;
         if (i > 200) {

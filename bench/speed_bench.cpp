@@ -289,8 +289,13 @@ void benchGif(int runs, const std::vector<IndexedPicture>& pictures, const std::
         r.palette = pic.palette.data();
         auto ours = [&] {
             const double t0 = bench::cpuMillis();
-            writeGIF(ourPath.c_str(), r);
-            return millisSince(t0);
+            const std::string error = writeGIF(ourPath.c_str(), r);
+            const double ms = millisSince(t0);
+            if (!error.empty()) {
+                std::fprintf(stderr, "our GIF writer failed on %s: %s\n", ourPath.c_str(), error.c_str());
+                std::exit(1);
+            }
+            return ms;
         };
         std::function<double()> peer;
         if (bench::haveGiflib())
@@ -405,7 +410,8 @@ void writePictures(const std::string& dir, const std::vector<bench::RgbPicture>&
         r.width = pictures[i].width;
         r.height = pictures[i].height;
         r.pixels24 = pictures[i].rgb.data();
-        savePNG((dir + "/" + pictures[i].name + ".png").c_str(), r, 0);
+        const std::string png = dir + "/" + pictures[i].name + ".png";
+        if (!savePNG(png.c_str(), r, 0).empty()) std::fprintf(stderr, "%s could not be written\n", png.c_str());
         writeOurGif(indexed[i], dir + "/" + pictures[i].name + ".gif");
     }
     if (FILE* f = std::fopen((dir + "/animation.gif").c_str(), "wb")) {

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static std::string shippedOrder;
     if (shippedSheet.iWidth == 0) {
         fuzz::copyFromSource("data/system/mformats", "system/mformats");
-        shippedSheet.loadFile(fuzz::sourcePath("data/system/fonts/text1i.dat").c_str());
+        FUZZ_CHECK(shippedSheet.loadFile(fuzz::sourcePath("data/system/fonts/text1i.dat").c_str()));
         shippedSheet.toRGB24();
         shippedOrder = glyphOrderFrom(fuzz::readFile(fuzz::sourcePath("data/system/fonts/text1d.dat")));
     }

@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(p.width >= 1 && p.width <= 1500 && p.height >= 1 && p.height <= 1500);
     FUZZ_CHECK(p.pixels8.size() == static_cast<std::size_t>(p.width) * p.height);
     Image image;
-    image.loadFile("fuzz.TXR");
+    // Bytes that look like another format are read as that one, and may be
+    // refused: the loader then shows its placeholder.
+    (void)image.loadFile("fuzz.TXR");
     FUZZ_CHECK(image.hasPixels());
     return 0;
 }

@@ -144,13 +144,13 @@ public:
     }
     ~TestMainCore() override {
         debugLog("TestMainCore destructor\n");
-        saveOptions();
+        (void)saveOptions();  // as the program's own main core: a failure is logged
         if (coreLibrary) {
             coreLibrary->removeSuperCore(this);
             coreLibrary->deleteSuperCores();
             delete coreLibrary;
         }
-        saveOptions();
+        (void)saveOptions();
         ++destructorRuns;
     }
 

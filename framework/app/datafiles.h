@@ -31,11 +31,11 @@ std::string userPathFor(const char* path);
 // the debug log and returns false; *opened (when given) tells whether the
 // file could be created at all, for callers that word the two failures
 // apart.
-bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
-bool writeUserFile(const char* path, const std::string& content);
+[[nodiscard]] bool writeUserFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
+[[nodiscard]] bool writeUserFile(const char* path, const std::string& content);
 // The same write at exactly `path` (no "user" copy), for files that are
 // not the player's copies (downloaded upgrade files).
-bool writeWholeFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
+[[nodiscard]] bool writeWholeFile(const char* path, const void* data, std::size_t size, bool* opened = nullptr);
 
 // Makes every missing folder on the way to the file `path` ('/' separated,
 // relative to the program folder).
@@ -68,12 +68,12 @@ char* directoryPart(const char* path, char* out, std::size_t outSize);
 // Reads one text line of either line-end convention: the line feed and a
 // CR before it are removed, characters past maxChars are dropped up to the
 // line feed. False at the end of the file when nothing was read.
-bool readTextLine(FILE* f, std::string& line, std::size_t maxChars);
+[[nodiscard]] bool readTextLine(FILE* f, std::string& line, std::size_t maxChars);
 
 // The text after "key: " on the first line of a small text file that begins
 // with the key followed by ':' (lines whose first character is '1' or whose
 // second is '2' are skipped); null when the file or the line is missing.
-const char* readKeyedLine(const char* fileName, const char* key);
+[[nodiscard]] const char* readKeyedLine(const char* fileName, const char* key);
 
 // "%s%s" into a static buffer of 64 bytes (cut to fit).
 const char* joinStrings(const char* text1, const char* text2);

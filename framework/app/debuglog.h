@@ -5,6 +5,7 @@
 // that cannot be opened) and is flushed at once, and texts beginning "ERROR"
 // also go to "error.txt". The first call also settles `testMode`.
 // One mutex guards the log, so every thread may log.
+#include <cstdint>
 
 // 1 when the marker file was present at the first log call, else 0.
 extern int testMode;
@@ -13,6 +14,9 @@ extern int testMode;
 void debugLog(const char* text);
 // Appends a text to "error.txt" (opened at its first use).
 void writeErrorFile(const char* text);
+
+// An address as the log shows it ("%d"): its low 32 bits.
+inline int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
 
 // The formatting wrappers: printf-style, bounded to 1,023 characters.
 void debugPrintfS(const char* format, const char* s);

@@ -95,7 +95,9 @@ void Exec::uninit() {
     nlsTable = nullptr;
     debugLog("Exec::uninit():2\n");
     debugLog("Exec::uninit():3\n");
-    if (options) options->save();
+    // A failed save is logged by the writer, which keeps the old file;
+    // nothing more can be done at shut-down.
+    if (options) (void)options->save();
     debugLog("Exec::uninit():4\n");
 }
 

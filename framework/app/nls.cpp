@@ -50,7 +50,8 @@ NlsTable::~NlsTable() {
         if (!*k || *k == ' ') continue;
         content += std::string(k) + '\n' + (e->isTranslated() ? e->getText() : "-") + "\n===\n";
     }
-    writeUserFile(path().c_str(), content);
+    // A failed write is logged by the writer, which keeps the old file.
+    (void)writeUserFile(path().c_str(), content);
 }
 
 int NlsTable::size() const { return static_cast<int>(entries_.size()); }

@@ -30,8 +30,8 @@ public:
     void load(const char* fileName);
     // False (with an "ERROR" line in the debug log) when the file could not
     // be written; the old file is then kept.
-    bool save();
-    bool write() { return save(); }
+    [[nodiscard]] bool save();
+    [[nodiscard]] bool write() { return save(); }
 
     Entry* find(const char* key);
     int32_t getInt(const char* key);
@@ -69,7 +69,7 @@ void setIntOption(const char* key, int32_t value);
 void setIntOptionFor(const char* prefix, const char* suffix, int32_t value);
 const char* getStringOption(const char* key);
 void setStringOption(const char* key, const char* text);
-bool saveOptions();
+[[nodiscard]] bool saveOptions();
 
 // The decimal reading of an option text (atol into 32 bits: leading blanks,
 // a sign, digits; anything else ends it; out-of-range values saturate).

@@ -8,10 +8,9 @@
 #include "framework/app/nls.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/core/supercore.h"
+#include "framework/util/bounded.h"
 
 namespace {
-
-const char* orEmpty(const char* s) { return s ? s : ""; }
 
 bool startsWith(const char* s, const char* prefix) {
     return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0;

@@ -11,8 +11,6 @@
 
 namespace {
 
-int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
-
 // Shared by all canvases: non-zero while a layout pass runs.
 int layoutGuard = 0;
 

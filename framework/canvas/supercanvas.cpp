@@ -21,9 +21,6 @@ ImageButtonFactory imageButtonFactory = nullptr;
 
 namespace {
 
-int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
-const char* orEmpty(const char* s) { return s ? s : ""; }
-
 platform::ui::Font& measuringFontStorage() {
     static platform::ui::Font font;
     return font;

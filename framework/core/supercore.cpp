@@ -17,8 +17,6 @@
 library* coreLibrary = nullptr;
 
 namespace {
-int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
-
 bool hasOption(const std::string& key) { return getStringOption(key.c_str()) != nullptr; }
 int intOption(const std::string& key) { return getIntOption(key.c_str()); }
 }  // namespace
@@ -192,7 +190,9 @@ void SuperCore::saveWindowMetrics() {
     const char* suffixes[] = {"X", "Y", "W", "H", "OX", "OY", "OW", "OH"};
     const int values[] = {X, Y, W, H, OX, OY, OW, OH};
     for (int i = 0; i < 8; ++i) setIntOptionFor(iName.c_str(), suffixes[i], values[i]);
-    saveOptions();
+    // A failed save is logged by the writer; the placement stays in the
+    // options store for the save at shut-down.
+    (void)saveOptions();
 }
 
 void SuperCore::showInfo(const char* text) {

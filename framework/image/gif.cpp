@@ -53,7 +53,7 @@ private:
 
 // Reads a colour table of `entries` RGB triples into the first palette
 // entries. False when the file ends inside it.
-bool readColorTable(ByteReader& in, int entries, uint8_t* palette) {
+[[nodiscard]] bool readColorTable(ByteReader& in, int entries, uint8_t* palette) {
     if (!in.has(static_cast<std::size_t>(entries) * 3)) return false;
     for (int i = 0; i < entries; ++i) {
         palette[i] = in.byte();
@@ -142,6 +142,82 @@ private:
     bool done_ = false;
 };
 
+// The decoder's LZW code table: the control codes, the width of the next
+// code and the strings of the codes defined so far. Every string the table
+// holds was written to the output once already, so a code's string is kept
+// as `length` bytes at `offset` of the output and copied from there instead
+// of unwound through a prefix chain.
+class CodeTable {
+public:
+    explicit CodeTable(int minCodeSize)
+        : minCodeSize_(minCodeSize), clearCode_(1 << minCodeSize), endCode_(clearCode_ + 1) {
+        clear();
+    }
+
+    int clearCode() const { return clearCode_; }
+    int endCode() const { return endCode_; }
+    // The width in bits of the next code.
+    int codeSize() const { return codeSize_; }
+    // The first codes again (a clear code): no string defined yet.
+    void clear() {
+        codeSize_ = minCodeSize_ + 1;
+        nextCode_ = clearCode_ + 2;
+    }
+    // The code the next string will be defined as.
+    int nextCode() const { return nextCode_; }
+    std::size_t offset(int code) const { return offset_[code]; }
+    std::size_t length(int code) const { return length_[code]; }
+    // Defines the next code; a full table stays as it is until the encoder
+    // sends a clear code. The code width grows with the table.
+    void add(std::size_t offset, std::size_t length) {
+        if (nextCode_ >= kMaxCodes) return;
+        offset_[nextCode_] = static_cast<uint32_t>(offset);
+        length_[nextCode_] = static_cast<uint16_t>(length);
+        ++nextCode_;
+        if (nextCode_ == (1 << codeSize_) && codeSize_ < 12) ++codeSize_;
+    }
+
+private:
+    const int minCodeSize_;
+    const int clearCode_;
+    const int endCode_;
+    int codeSize_ = 0;
+    int nextCode_ = 0;
+    uint32_t offset_[kMaxCodes];
+    uint16_t length_[kMaxCodes];
+};
+
+// The pixel output: strings are written at `pos` of the `total` indices;
+// they may run past the end of a cut picture, where only what fits is
+// stored. Each returns the length of the string it wrote.
+std::size_t putPixel(uint8_t* out, std::size_t total, std::size_t pos, int index) {
+    if (pos < total) out[pos] = static_cast<uint8_t>(index);
+    return 1;
+}
+// A string written before: `length` bytes at `from`.
+std::size_t putString(uint8_t* out, std::size_t total, std::size_t pos, std::size_t from, std::size_t length) {
+    if (pos + 16 <= total && length <= 16) {
+        // Both halves are loaded before either is stored: the bytes past
+        // the string are rewritten by the codes after.
+        uint64_t a, b;
+        std::memcpy(&a, out + from, 8);
+        std::memcpy(&b, out + from + 8, 8);
+        std::memcpy(out + pos, &a, 8);
+        std::memcpy(out + pos + 8, &b, 8);
+    } else if (pos < total) {
+        std::memcpy(out + pos, out + from, std::min(length, total - pos));  // the source ends before pos
+    }
+    return length;
+}
+// The previous string (`length` bytes at `from`) and its own first byte.
+std::size_t putStringAndFirst(uint8_t* out, std::size_t total, std::size_t pos, std::size_t from, std::size_t length) {
+    if (pos < total) {
+        std::memcpy(out + pos, out + from, std::min(length, total - pos));
+        if (pos + length < total) out[pos + length] = out[from];
+    }
+    return length + 1;
+}
+
 }  // namespace
 
 std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
@@ -159,73 +235,42 @@ std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, 
         out = linear.data();
     }
 
-    // Every string the table holds was written to the output once already:
-    // the string of a code is `length` bytes at `offset`, copied from there
-    // instead of unwound through a prefix chain.
-    const int clearCode = 1 << minCodeSize;
-    const int endCode = clearCode + 1;
-    uint32_t offset[kMaxCodes];
-    uint16_t length[kMaxCodes];
-
     CodeReader reader(data, end);
-    int codeSize = minCodeSize + 1;
-    int nextCode = clearCode + 2;
+    CodeTable table(minCodeSize);
     int oldCode = -1;  // none since the last clear
     std::size_t oldPos = 0, oldLen = 0;
     std::size_t pos = 0;  // pixels decoded, also beyond the picture (cut)
     std::string result;
 
     int code;
-    while (reader.next(codeSize, &code)) {
-        if (code == clearCode) {
-            codeSize = minCodeSize + 1;
-            nextCode = clearCode + 2;
+    while (reader.next(table.codeSize(), &code)) {
+        if (code == table.clearCode()) {
+            table.clear();
             oldCode = -1;
             continue;
         }
-        if (code == endCode) {
+        if (code == table.endCode()) {
             *endCodeSeen = true;
             break;
         }
-        if (code > nextCode || (oldCode < 0 && code >= clearCode)) {
+        if (code > table.nextCode() || (oldCode < 0 && code >= table.clearCode())) {
             result = "Garbled data";
             break;
         }
 
         std::size_t len;
-        if (code < clearCode) {
-            len = 1;
-            if (pos < total) out[pos] = static_cast<uint8_t>(code);
-        } else if (code < nextCode) {
-            len = length[code];
-            const std::size_t from = offset[code];
-            if (pos + 16 <= total && len <= 16) {
-                // Both halves are loaded before either is stored: the
-                // bytes past the string are rewritten by the codes after.
-                uint64_t a, b;
-                std::memcpy(&a, out + from, 8);
-                std::memcpy(&b, out + from + 8, 8);
-                std::memcpy(out + pos, &a, 8);
-                std::memcpy(out + pos + 8, &b, 8);
-            } else if (pos < total) {
-                std::memcpy(out + pos, out + from, std::min(len, total - pos));  // the source ends before pos
-            }
-        } else {  // the code being defined: the previous string and its own first byte
-            len = oldLen + 1;
-            if (pos < total) {
-                const std::size_t n = std::min(oldLen, total - pos);
-                std::memcpy(out + pos, out + oldPos, n);
-                if (pos + oldLen < total) out[pos + oldLen] = out[oldPos];
-            }
-        }
+        if (code < table.clearCode())
+            len = putPixel(out, total, pos, code);
+        else if (code < table.nextCode())
+            len = putString(out, total, pos, table.offset(code), table.length(code));
+        else  // the code being defined
+            len = putStringAndFirst(out, total, pos, oldPos, oldLen);
 
-        // A full table stays as it is until the encoder sends a clear code.
-        if (oldCode >= 0 && nextCode < kMaxCodes) {
-            offset[nextCode] = static_cast<uint32_t>(std::min(oldPos, total));
-            length[nextCode] = static_cast<uint16_t>(oldLen + 1);
-            ++nextCode;
-            if (nextCode == (1 << codeSize) && codeSize < 12) ++codeSize;
-        }
+        // From the second code after a clear on, each defines the next: the
+        // previous string and this one's first byte (its offset kept within
+        // the output: a string beyond the end of a cut picture is never
+        // copied).
+        if (oldCode >= 0) table.add(std::min(oldPos, total), oldLen + 1);
         oldCode = code;
         oldPos = pos;
         oldLen = len;

@@ -14,11 +14,11 @@
 // Reads the whole file and decodes it with parseGif. Returns an empty text
 // on success, "EOF" when the image data ended with its end code (which
 // counts as success too), or an error text.
-std::string readGifFile(const char* fileName, PictureRecord* picture);
+[[nodiscard]] std::string readGifFile(const char* fileName, PictureRecord* picture);
 
 // Decodes a GIF held in memory; results as readGifFile. The picture's file
 // size is left to the caller.
-std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* picture);
+[[nodiscard]] std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* picture);
 
 // Decodes one LZW image stream, read straight from its chain of data
 // sub-blocks (`data` is the first block's length byte; `end` the end of
@@ -26,11 +26,11 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
 // which must already be sized. Pixels no code reaches are 0. Sets
 // *endCodeSeen when the last code read was the end code. Returns an empty
 // text, "Garbled data" or "Image short".
-std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
+[[nodiscard]] std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
                       bool interlaced, uint8_t* pixels, bool* endCodeSeen);
 
 // writeGIF, then the trace "exiting GIF export ".
-std::string exportGIF(const char* fileName, const SaveRecord& record);
+[[nodiscard]] std::string exportGIF(const char* fileName, const SaveRecord& record);
 // Writes one GIF file from the record's 8-bit pixels and palette. Returns an
 // empty text or "Could not open save file." / "File i/o error".
-std::string writeGIF(const char* fileName, const SaveRecord& record);
+[[nodiscard]] std::string writeGIF(const char* fileName, const SaveRecord& record);

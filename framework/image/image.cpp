@@ -134,7 +134,7 @@ struct FormatLine {
     std::string type, value, token, description;
 };
 
-bool parseFormatLine(const std::string& line, FormatLine* out) {
+[[nodiscard]] bool parseFormatLine(const std::string& line, FormatLine* out) {
     const char* p = line.c_str();
     char* end = nullptr;
     out->offset = std::strtol(p, &end, 10);
@@ -242,7 +242,8 @@ bool endsInTxr(const std::string& name) {
 }
 
 void writeLoadMessage(const std::string& error) {
-    writeUserFile("msg.txt", "Load error message: " + error + "\n");
+    // Only a note beside the log line: a failure to write it is logged too.
+    (void)writeUserFile("msg.txt", "Load error message: " + error + "\n");
 }
 
 }  // namespace

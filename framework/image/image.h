@@ -91,13 +91,13 @@ struct Image {
     // Frees every pixel, palette and alpha buffer and both sub-images.
     void clear();
     // Stores the name (cut to 255 characters) and loads the file.
-    int loadFile(const char* fileName);
+    [[nodiscard]] int loadFile(const char* fileName);
     // Loads the file named in iFileName: 1 on success, 0 on failure. Either
     // way the image holds pixels afterwards.
-    int load();
+    [[nodiscard]] int load();
     // Writes the image as "GIF" or "PNG": 1 on success, 0 on failure. The
     // image itself is not changed (a GIF is written from a reduced copy).
-    int save(const char* fileName, const char* formatToken);
+    [[nodiscard]] int save(const char* fileName, const char* formatToken);
 
     // Packed 24-bit pixels from 48-bit (high bytes) or 8-bit (through the
     // palette); the source form is released. Nothing when 24-bit exist.
@@ -130,7 +130,7 @@ std::string detectFileFormat(const char* fileName, std::string* description);
 
 // Reads a raw ".TXR" texture (grey bytes behind a 12-byte header) into the
 // picture record; false when the file cannot be opened.
-bool readRawTexture(const char* fileName, PictureRecord* picture);
+[[nodiscard]] bool readRawTexture(const char* fileName, PictureRecord* picture);
 
 // The file's size in bytes, or -1 when it cannot be opened.
 int64_t fileSizeOf(const char* fileName);

@@ -55,7 +55,7 @@ private:
 };
 
 // Reads the header and settles the transformations; 0 on success.
-int readPngHeader(PngReadState* s) {
+[[nodiscard]] int readPngHeader(PngReadState* s) {
     if (setjmp(png_jmpbuf(s->png))) return 1;
     png_init_io(s->png, s->file);
     png_set_user_limits(s->png, kMaxImageSide, kMaxImageSide);
@@ -87,7 +87,7 @@ int readPngHeader(PngReadState* s) {
 }
 
 // Reads every row (interlacing undone) into the table; 0 on success.
-int readPngRows(PngReadState* s, png_bytep* rows) {
+[[nodiscard]] int readPngRows(PngReadState* s, png_bytep* rows) {
     if (setjmp(png_jmpbuf(s->png))) return 1;
     png_read_image(s->png, rows);
     return 0;
@@ -240,7 +240,7 @@ void appendPngBytes(png_structp png, png_bytep data, png_size_t length) {
 
 void flushPngBytes(png_structp) {}
 
-int writePngStream(PngWriteState* s) {
+[[nodiscard]] int writePngStream(PngWriteState* s) {
     if (setjmp(png_jmpbuf(s->png))) return 1;
     png_set_write_fn(s->png, s->bytes, appendPngBytes, flushPngBytes);
     png_set_filter(s->png, 0, PNG_FILTER_NONE | PNG_FILTER_SUB | PNG_FILTER_PAETH);

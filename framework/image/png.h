@@ -12,9 +12,9 @@
 
 // Measures the file, decodes it with loadPNG and names the format "PNG".
 // Returns an empty text or an error text.
-std::string loadPngFile(const char* fileName, PictureRecord* picture);
-std::string loadPNG(const char* fileName, PictureRecord* picture);
+[[nodiscard]] std::string loadPngFile(const char* fileName, PictureRecord* picture);
+[[nodiscard]] std::string loadPNG(const char* fileName, PictureRecord* picture);
 
 // savePNG; interlaced (Adam7) when `interlace` is 1.
-std::string writePngFile(const char* fileName, const SaveRecord& record, int interlace);
-std::string savePNG(const char* fileName, const SaveRecord& record, int interlace);
+[[nodiscard]] std::string writePngFile(const char* fileName, const SaveRecord& record, int interlace);
+[[nodiscard]] std::string savePNG(const char* fileName, const SaveRecord& record, int interlace);

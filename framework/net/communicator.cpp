@@ -43,7 +43,7 @@ void splitHostPort(const std::string& text, int defaultPort, std::string* host, 
 
 // A size line of the file service: decimal digits, a CR allowed at the end,
 // at most Communicator::kMaxFileBytes.
-bool parseSizeLine(const char* line, int* size) {
+[[nodiscard]] bool parseSizeLine(const char* line, int* size) {
     const char* p = line;
     long long value = 0;
     int digits = 0;

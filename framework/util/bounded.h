@@ -1,7 +1,12 @@
 #pragma once
-// Texts held to the lengths the system states (names, titles, info lines).
+// Small helpers for the texts the program passes on: null read as empty,
+// and texts held to the lengths the system states (names, titles, info
+// lines).
 #include <cstddef>
 #include <string>
+
+// The text, or "" for null.
+inline const char* orEmpty(const char* s) { return s ? s : ""; }
 
 // At most `limit` bytes of the text (null reads as empty), never cutting a
 // UTF-8 sequence in two.

@@ -21,7 +21,7 @@ Vector::Vector(const char* name, int lockFlag) : Vector(lockFlag) {
 
 Vector::~Vector() {
     for (int i = 0; i <= chunkIndex_ && i < static_cast<int>(chunks_.size()); ++i)
-        debugPrintfII("free %d->iNames[i=%d]", static_cast<int>(reinterpret_cast<std::uintptr_t>(this)), i);
+        debugPrintfII("free %d->iNames[i=%d]", addressOf(this), i);
 }
 
 void Vector::lock() {
@@ -51,7 +51,7 @@ void Vector::reset() {
     currentChunkSize_ = kFirstChunk;
     chunks_.push_back(std::make_unique<char[]>(currentChunkSize_));
     chunkSizes_.push_back(currentChunkSize_);
-    debugPrintfII("assign %d->iNames[%d]", static_cast<int>(reinterpret_cast<std::uintptr_t>(this)), 0);
+    debugPrintfII("assign %d->iNames[%d]", addressOf(this), 0);
     unlock();
 }
 

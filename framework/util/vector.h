@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "framework/util/runnable.h"
+#include "platform/os/contract.h"
 
 class Vector : public Runnable {
 public:
@@ -29,9 +30,13 @@ public:
     // 0 <= index <= size(); out of range is refused with an "ERROR" line.
     void insertElementAt(void* item, int index);
     void removeElementAt(int index);
-    // The caller keeps the index within 0..size()-1.
-    void* elementAt(int index) const { return items_[static_cast<std::size_t>(index)]; }
-    void* firstElement() const { return items_[0]; }
+    // Precondition: 0 <= index < size() (a shared vector: under its lock).
+    void* elementAt(int index) const {
+        VURN_ASSERT(index >= 0 && index < count_);
+        return items_[static_cast<std::size_t>(index)];
+    }
+    // Precondition: size() > 0.
+    void* firstElement() const { return elementAt(0); }
     int size() const { return count_; }
     int capacity() const { return capacity_; }
 

@@ -13,6 +13,7 @@
 #include "game/board/beamtrace.h"
 #include "game/board/board.h"
 #include "game/board/piece.h"
+#include "platform/os/contract.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ bool blastEnds(BeamTrace& trace, OrvexPiece* piece, int direction, int hitNow) {
 
 void BeamTrace::run(OrvexPiece* target, int direction, int hitNow) {
     if (!target) return;
+    VURN_ASSERT((direction >= 0 && direction < 8) || direction == 9);
     stack_.clear();
     stack_.push_back({target, static_cast<int8_t>(direction), static_cast<int8_t>(hitNow), false});
     while (!stack_.empty()) {
@@ -65,7 +67,8 @@ void BeamTrace::arrive(OrvexPiece* target, int direction, int hitNow) {
 
 // Blanks, chips and holes: the beam passes straight through.
 void OrvexPiece::beamRule(BeamTrace& trace, int direction, int hitNow) {
-    if (direction < 0 || direction > 7) return;
+    // Only a firing piece is sent its own shot (direction 9).
+    VURN_ASSERT(direction >= 0 && direction < 8);
     trace.markPass(this, direction);
     trace.send(this, direction, 0);
 }

@@ -17,6 +17,7 @@ public:
     explicit BeamTrace(OrvexBoard& board) : board_(board) {}
 
     // Runs a beam arriving at `target` and everything that follows from it.
+    // Precondition: direction 0..7, or 9 for a firing piece's own shot.
     void run(OrvexPiece* target, int direction, int hitNow);
 
     // Bit 1 << d of the cell's end plane: a half-beam from its centre to d.

@@ -27,7 +27,9 @@ void OrvexBoard::loadStartBoard() {
     const char* last = getStringOption("lastDefaultGame");
     std::string name = (last && isDefaultBoardName(last)) ? last : kFallbackBoard;
     if (name == kFallbackBoard) setStringOption("lastDefaultGame", kFallbackBoard);
-    loadFile(name.c_str());
+    // A board that cannot be read is logged by the reader; the board stays
+    // as it was.
+    (void)loadFile(name.c_str());
 }
 
 void OrvexBoard::setPlayAreaSize(int width, int height) {

@@ -33,10 +33,10 @@ public:
     void loadStartBoard();
     // Reads "boards/<name>". 1 when loaded; 0 when the file cannot be opened
     // or its header is refused, and then the board is unchanged.
-    int loadFile(const char* name);
+    [[nodiscard]] int loadFile(const char* name);
     // Writes "boards/<name>"; 0 for a protected default name or a file that
     // cannot be created.
-    int saveFile(const char* name);
+    [[nodiscard]] int saveFile(const char* name);
 
     // Layer 0 and layer 1 of a cell; the caller stays inside the board.
     OrvexPiece* getPiece(int x, int y) const { return iPieces[x][y].get(); }

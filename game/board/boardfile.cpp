@@ -88,7 +88,7 @@ const CellKind* kindOf(const OrvexPiece* p) {
     return nullptr;
 }
 
-bool readLine(FILE* f, std::string& line) { return readTextLine(f, line, kLineMax); }
+[[nodiscard]] bool readLine(FILE* f, std::string& line) { return readTextLine(f, line, kLineMax); }
 
 struct Header {
     int width = -1;  // play area; -1 when the header has no size
@@ -172,11 +172,16 @@ int OrvexBoard::loadFile(const char* name) {
     char path[1024];
     joinPath("boards", name, path);
     FILE* f = platform::openFile(path, "r");
-    if (!f) return 0;
+    if (!f) {
+        debugPrintfS("ERROR: board file %s could not be opened\n", path);
+        return 0;
+    }
 
     std::string line;
-    readLine(f, line);  // the title
-    readLine(f, line);
+    // The title is not used. A file that ends before its header leaves the
+    // line empty, read as a header without size or style.
+    (void)readLine(f, line);
+    (void)readLine(f, line);
     const Header h = parseHeader(line);
     if (h.sizeTooLarge) {
         debugLog("ERROR: board size beyond any board refused\n");
@@ -258,7 +263,10 @@ int OrvexBoard::loadFile(const char* name) {
 int OrvexBoard::saveFile(const char* name) {
     if (!name) return 0;
     for (const char* refused : {"default.gkv", "default.kv", "default.oth"})
-        if (compareNoCase(name, refused) == 0) return 0;
+        if (compareNoCase(name, refused) == 0) {
+            debugPrintfS("ERROR: the default board %s is not overwritten\n", name);
+            return 0;
+        }
     char path[1024];
     joinPath("boards", name, path);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/app/debuglog.h"
+#include "platform/os/contract.h"
 
 MessageBytes boardMessage(const char* code, std::initializer_list<int> fields) {
     MessageBytes bytes(code, code + std::strlen(code));
@@ -81,6 +82,7 @@ void OrvexGame::useTurns(int n) {
             }
             if (!found) debugLog("ERROR: ut.maxTry reached 0\n");
         }
+        VURN_ASSERT(validSeat(iCurrentPlayer));
         iBoard->clearPieceEffects();
         setSeatLabelBackground(iCurrentPlayer, 242, 242, 242);
     }
@@ -125,7 +127,9 @@ void OrvexGame::declareGameOver(int winner) {
 
 void OrvexGame::checkGameOver() {
     if (!iBoard) return;
-    const int seats = validSeat(iPlayerCount) ? iPlayerCount : 0;
+    // The count of seats was validated when the game started.
+    VURN_ASSERT(validSeat(iPlayerCount));
+    const int seats = iPlayerCount;
     if (iBoard->isOrvexStyle()) {
         debugLog("kk.in\n");
         bool currentWentOut = false;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/contract.h"
+
 class OrvexBoard;
 class BeamTrace;
 
@@ -34,14 +36,17 @@ inline constexpr const char* kStomper = "OrvexStomper";
 }  // namespace piece_class
 
 inline int oppositeDirection(int d) { return (d + 4) % 8; }
-// The cell step of direction d (0..7).
+// The cell step of direction d. Precondition: 0 <= d <= 7 (the beam trace
+// reduces its sums of directions before it asks).
 inline int directionDx(int d) {
     static constexpr int kDx[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-    return kDx[d & 7];
+    VURN_ASSERT(d >= 0 && d < 8);
+    return kDx[d];
 }
 inline int directionDy(int d) {
     static constexpr int kDy[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
-    return kDy[d & 7];
+    VURN_ASSERT(d >= 0 && d < 8);
+    return kDy[d];
 }
 
 class OrvexPiece {
@@ -86,7 +91,8 @@ public:
 
     int isA(const char* name) const { return iClassName == name; }
     int getPlayer() const { return iPlayer; }
-    // The layer-0 piece of the neighbouring cell, null off the board.
+    // The layer-0 piece of the neighbouring cell in direction 0..7, null off
+    // the board.
     OrvexPiece* getNeighbour(int direction) const;
 
     // The beam rule of the class, run by the trace after the hop test; it

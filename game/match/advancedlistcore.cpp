@@ -10,6 +10,7 @@
 #include "framework/draw/render.h"
 #include "framework/util/bounded.h"
 #include "framework/window/superwindow.h"
+#include "platform/os/contract.h"
 #include "platform/ui/pixels.h"
 #include "platform/ui/text.h"
 
@@ -44,8 +45,27 @@ constexpr IconRows kFolderMinus = {"..bb.......", ".byyb......", "byyyybbbbbb", 
                                    "byyyyyyyyyb", "byybbbbbyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb",
                                    "bbbbbbbbbbb"};
 
-constexpr uint8_t kFolderFlags = 4 | 8 | 16 | 32 | 64;
-constexpr uint8_t kMarkFlags = 1 | 2;
+// The bits of a row's flags byte. Either mark bit draws the X mark. Any
+// folder bit draws a folder: with a minus when kFolderMinusBit is set, else
+// with a plus for kFolderPlusBit, else slashed for kFolderSlashedBit, else
+// plain.
+constexpr uint8_t kMarkBit1 = 1;
+constexpr uint8_t kMarkBit2 = 2;
+constexpr uint8_t kFolderBit = 4;
+constexpr uint8_t kFolderSlashedBit = 8;
+constexpr uint8_t kFolderPlusBit = 16;
+constexpr uint8_t kFolderBit2 = 32;
+constexpr uint8_t kFolderMinusBit = 64;
+constexpr uint8_t kFolderFlags = kFolderBit | kFolderSlashedBit | kFolderPlusBit | kFolderBit2 | kFolderMinusBit;
+constexpr uint8_t kMarkFlags = kMarkBit1 | kMarkBit2;
+
+// The folder icon of a row's flags (some bit of kFolderFlags set).
+const IconRows& folderIcon(uint8_t flags) {
+    if (flags & kFolderMinusBit) return kFolderMinus;
+    if (flags & kFolderPlusBit) return kFolderPlus;
+    if (flags & kFolderSlashedBit) return kFolderSlashed;
+    return kFolderPlain;
+}
 
 // A null cell sorts before a text; two nulls are equal.
 int compareNulls(const char* a, const char* b) {
@@ -58,13 +78,22 @@ int compareCells(const char* a, const char* b) {
     return compareNoCase(a, b);
 }
 
-// The list's pixels: a bottom-up 24-bit buffer in which every write is
-// kept inside the drawn area.
-class ListPixels {
+const platform::ui::Font& listFont() {
+    // Helvetica at 9 points: about 12 pixels.
+    static const platform::ui::Font font{"Helvetica", 9};
+    return font;
+}
+
+}  // namespace
+
+// A view of the list's pixels: a bottom-up 24-bit buffer of `stride`
+// pixels a row in which every write is kept inside the drawn area. The
+// passes take it by value: a copy of their own, which the byte stores
+// cannot change, keeps its fields in registers.
+class AdvancedListCore::ListPixels {
 public:
-    ListPixels(int width, int height, int stride)
-        : width_(width), height_(height), stride_(stride),
-          bytes_(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height) * 3, 0) {}
+    ListPixels(uint8_t* bytes, int width, int height, int stride)
+        : width_(width), height_(height), stride_(stride), bytes_(bytes) {}
 
     void set(int x, int y, const uint8_t* c) {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
@@ -84,25 +113,16 @@ public:
     }
     int width() const { return width_; }
     int height() const { return height_; }
-    std::vector<uint8_t> take() { return std::move(bytes_); }
 
 private:
     uint8_t* at(int x, int y) {
-        return bytes_.data() + (static_cast<std::size_t>(height_ - 1 - y) * static_cast<std::size_t>(stride_) +
+        return bytes_ + (static_cast<std::size_t>(height_ - 1 - y) * static_cast<std::size_t>(stride_) +
                                 static_cast<std::size_t>(x)) * 3;
     }
 
     int width_, height_, stride_;
-    std::vector<uint8_t> bytes_;
+    uint8_t* bytes_;
 };
-
-const platform::ui::Font& listFont() {
-    // Helvetica at 9 points: about 12 pixels.
-    static const platform::ui::Font font{"Helvetica", 9};
-    return font;
-}
-
-}  // namespace
 
 const char* RowItem::cell(int column) const {
     if (column < 0 || column >= kCells || !cells[static_cast<std::size_t>(column)]) return nullptr;
@@ -170,7 +190,7 @@ void AdvancedListCore::clearColumns() { iNumColumns = 0; }
 
 void AdvancedListCore::computeColumnWidths() {
     int fixed = 0;
-    for (int c = 0; c < iNumColumns; ++c) fixed += iColumns[static_cast<std::size_t>(c)].fixedWidth;
+    for (int c = 0; c < iNumColumns; ++c) fixed += column(c).fixedWidth;
     const double freeSpace = std::max(0, iListWidth - kScrollBarWidth - fixed);
     for (int c = 0; c < iNumColumns; ++c) {
         Column& col = iColumns[static_cast<std::size_t>(c)];
@@ -181,7 +201,7 @@ void AdvancedListCore::computeColumnWidths() {
 std::vector<int> AdvancedListCore::columnEdges() const {
     std::vector<int> edges{0};
     for (int c = 0; c < iNumColumns; ++c)
-        edges.push_back(static_cast<int>(edges.back() + iColumns[static_cast<std::size_t>(c)].width));
+        edges.push_back(static_cast<int>(edges.back() + column(c).width));
     return edges;
 }
 
@@ -194,12 +214,17 @@ int AdvancedListCore::columnAtX(int x) const {
 
 const char* AdvancedListCore::columnTitle(int column) const {
     if (column < 0 || column >= iNumColumns) return nullptr;
-    return iColumns[static_cast<std::size_t>(column)].title.c_str();
+    return this->column(column).title.c_str();
 }
 
 double AdvancedListCore::columnWidth(int column) const {
     if (column < 0 || column >= iNumColumns) return 0.0;
-    return iColumns[static_cast<std::size_t>(column)].width;
+    return this->column(column).width;
+}
+
+const AdvancedListCore::Column& AdvancedListCore::column(int index) const {
+    VURN_ASSERT(index >= 0 && index < iNumColumns);
+    return iColumns[static_cast<std::size_t>(index)];
 }
 
 // ---------------------------------------------------------------- rows
@@ -257,6 +282,16 @@ RowItem* AdvancedListCore::row(int index) {
 const RowItem* AdvancedListCore::row(int index) const {
     if (index < 0 || index >= static_cast<int>(iRows.size())) return nullptr;
     return &iRows[static_cast<std::size_t>(index)];
+}
+
+const RowItem& AdvancedListCore::existingRow(int index) const {
+    VURN_ASSERT(rowExists(index));
+    VURN_ASSERT(iNumRows <= rowCapacity());
+    return iRows[static_cast<std::size_t>(index)];
+}
+
+RowItem& AdvancedListCore::existingRow(int index) {
+    return const_cast<RowItem&>(static_cast<const AdvancedListCore*>(this)->existingRow(index));
 }
 
 const char* AdvancedListCore::cellText(int row, int column) const {
@@ -329,6 +364,7 @@ std::array<int, 3> AdvancedListCore::colour(int slot) const {
 void AdvancedListCore::sortByColumn(int column) {
     if (column < 0 || column > 2) return;
     showWaitPointer(iOwner);
+    VURN_ASSERT(iNumRows <= rowCapacity());
     auto first = iRows.begin();
     auto last = iRows.begin() + iNumRows;
     // Unstable, as the C library's qsort: rows that compare equal may
@@ -441,7 +477,7 @@ int AdvancedListCore::onRowClick(int x, int y, int button, int action, int extra
         iPressRow = -1;
         if (pressed < 0 || y <= kHeader || rowAtY(y) != pressed) return 0;
         // Rows may have gone since the press.
-        if (!rowExists(pressed) || iRows[static_cast<std::size_t>(pressed)].heading) return 0;
+        if (!rowExists(pressed) || existingRow(pressed).heading) return 0;
         releaseOnRow(pressed, x, extra);
         return 1;
     }
@@ -451,11 +487,11 @@ int AdvancedListCore::onRowClick(int x, int y, int button, int action, int extra
         // The double-click takes the place of the second press: its release
         // completes nothing.
         iPressRow = -1;
-        if (iRows[static_cast<std::size_t>(row)].selected) {
+        if (existingRow(row).selected) {
             deselectRow(row);
             notifyOwner(kDeselectEvent, row);
         }
-        if (rowExists(row) && x >= iRows[static_cast<std::size_t>(row)].indent + 4)
+        if (rowExists(row) && x >= existingRow(row).indent + 4)
             notifyOwner(kDoubleClickEvent, row);
         redraw();
         return 1;
@@ -467,7 +503,7 @@ int AdvancedListCore::onRowClick(int x, int y, int button, int action, int extra
 
 void AdvancedListCore::releaseOnRow(int row, int x, int extra) {
     const bool shift = iCanvas && iCanvas->lastShift();
-    RowItem& r = iRows[static_cast<std::size_t>(row)];
+    RowItem& r = existingRow(row);
     if (!shift) {
         if (x < r.indent + 4) {
             notifyOwner(kIconClickEvent, row);
@@ -483,7 +519,7 @@ void AdvancedListCore::releaseOnRow(int row, int x, int extra) {
         // clicked row. The owner may change the rows meanwhile.
         const int step = iAnchor <= row ? 1 : -1;
         for (int i = iAnchor; rowExists(i) && rowExists(row); i += step) {
-            RowItem& ri = iRows[static_cast<std::size_t>(i)];
+            RowItem& ri = existingRow(i);
             if (!ri.selected && !ri.heading) {
                 selectRow(i);
                 notifyOwner(kSelectEvent, row);
@@ -505,7 +541,7 @@ int AdvancedListCore::getDragFile(int* cursor, std::string* directory, std::stri
         iDragHeading.reset();
     }
     for (int i = *cursor; i < iNumRows; ++i) {
-        const RowItem& r = iRows[static_cast<std::size_t>(i)];
+        const RowItem& r = existingRow(i);
         if (!r.selected) {
             if (r.heading) iDragHeading = std::string(r.cell(0) ? r.cell(0) : "");
             continue;
@@ -535,49 +571,55 @@ std::vector<uint8_t> AdvancedListCore::renderPixels() {
     const int width = drawnWidth();
     const int height = iListHeight;
     if (iNumColumns == 0 || iHidden || height <= kHeader || width <= 0 || paintStride() <= 0) return {};
-    ListPixels px(width, height, paintStride());
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(paintStride()) * static_cast<std::size_t>(height) * 3, 0);
+    const ListPixels px(bytes.data(), width, height, paintStride());
     const std::vector<int> edges = columnEdges();
+    paintRowBackgrounds(px);
+    paintRowIcons(px);
+    paintColumnSeparators(px, edges);
+    paintHeader(px, edges);
+    paintBorder(px);
+    if (!iEnabled) paintDisabled(px);
+    return bytes;
+}
 
-    auto slotBytes = [this](int slot, uint8_t out[3]) {
-        for (int i = 0; i < 3; ++i) out[i] = static_cast<uint8_t>(iColours[static_cast<std::size_t>(slot)][static_cast<std::size_t>(i)]);
-    };
-    auto visibleRow = [this](int y) { return y / kRowHeight - 1 + iFirstVisible; };
-
-    // Backgrounds, with a dotted line above each row.
+// Backgrounds, with a dotted line above each row.
+void AdvancedListCore::paintRowBackgrounds(ListPixels px) const {
     const uint8_t grid[3] = {kGridGrey, kGridGrey, kGridGrey};
-    for (int y = kHeader; y < height; ++y) {
-        const int index = visibleRow(y);
+    for (int y = kHeader; y < px.height(); ++y) {
+        const int index = rowAtY(y);
         int slot = (y / kRowHeight + iFirstVisible) % 2;
         if (rowExists(index)) {
-            const RowItem& r = iRows[static_cast<std::size_t>(index)];
+            const RowItem& r = existingRow(index);
             if (r.heading) slot = 2;
             if (r.selected) slot = 3;
         }
-        uint8_t c[3];
-        slotBytes(slot, c);
+        VURN_ASSERT(slot >= 0 && slot < kColourSlots);
+        const std::array<int, 3>& colour = iColours[static_cast<std::size_t>(slot)];
+        const uint8_t c[3] = {static_cast<uint8_t>(colour[0]), static_cast<uint8_t>(colour[1]),
+                              static_cast<uint8_t>(colour[2])};
         px.span(1, iListWidth - 18, y, c);
         if (y % kRowHeight == 0)
             for (int x = 2; x <= iListWidth - 18; x += 2) px.set(x, y, grid);
     }
+}
 
-    // Folder icons and marks.
-    for (int top = kHeader; top < height; top += kRowHeight) {
-        const int index = visibleRow(top);
+// Folder icons and X marks in the first column.
+void AdvancedListCore::paintRowIcons(ListPixels px) const {
+    for (int top = kHeader; top < px.height(); top += kRowHeight) {
+        const int index = rowAtY(top);
         if (!rowExists(index)) break;
-        const RowItem& r = iRows[static_cast<std::size_t>(index)];
+        const RowItem& r = existingRow(index);
         if (r.flags & kFolderFlags) {
-            const IconRows* icon = &kFolderPlain;
-            if (r.flags & 8) icon = &kFolderSlashed;
-            if (r.flags & 16) icon = &kFolderPlus;
-            if (r.flags & 64) icon = &kFolderMinus;
+            const IconRows& icon = folderIcon(r.flags);
             for (int iy = 0; iy < kIconSize; ++iy)
                 for (int ix = 0; ix < kIconSize; ++ix) {
-                    const char k = (*icon)[static_cast<std::size_t>(iy)][ix];
+                    const char k = icon[static_cast<std::size_t>(iy)][ix];
                     if (k != '.') px.set(r.indent - 7 + ix, top + 3 + iy, k == 'b' ? kFolderInk : kFolderFill);
                 }
         }
         if (r.flags & kMarkFlags) {
-            const int cx = static_cast<int>(iColumns[0].width - 7) + 1;
+            const int cx = static_cast<int>(column(0).width - 7) + 1;
             const int cy = top + kRowHeight / 2;
             px.set(cx, cy, kMark);
             for (int d = 1; d <= 2; ++d) {
@@ -588,22 +630,26 @@ std::vector<uint8_t> AdvancedListCore::renderPixels() {
             }
         }
     }
+}
 
-    // Column separators beside existing, non-heading rows.
+// Column separators beside existing, non-heading rows.
+void AdvancedListCore::paintColumnSeparators(ListPixels px, const std::vector<int>& edges) const {
     for (int c = 1; c <= iNumColumns; ++c) {
         const int x = edges[static_cast<std::size_t>(c)];
-        if (x < 0 || x >= width - 3) continue;
-        for (int y = kHeader + 2; y <= height - 2; y += 2) {
-            const int index = visibleRow(y);
-            if (rowExists(index) && !iRows[static_cast<std::size_t>(index)].heading) px.grey(x, y, kGridGrey);
+        if (x < 0 || x >= px.width() - 3) continue;
+        for (int y = kHeader + 2; y <= px.height() - 2; y += 2) {
+            const int index = rowAtY(y);
+            if (rowExists(index) && !existingRow(index).heading) px.grey(x, y, kGridGrey);
         }
     }
+}
 
-    // The grooved header.
+// The grooved header row.
+void AdvancedListCore::paintHeader(ListPixels px, const std::vector<int>& edges) const {
     for (int y = 0; y < kHeader; ++y) {
         const uint8_t level = (y == 1 || y == 2) ? kLight : (y >= 14 ? kDark : kGridGrey);
         const uint8_t c[3] = {level, level, level};
-        px.span(0, width - 1, y, c);
+        px.span(0, px.width() - 1, y, c);
     }
     for (int edge : edges)
         for (int y = 1; y < kHeader; ++y) {
@@ -612,21 +658,23 @@ std::vector<uint8_t> AdvancedListCore::renderPixels() {
             px.grey(edge + 1, y, kLight);
             px.grey(edge + 2, y, kLight);
         }
+}
 
-    // The border.
+// The one-pixel border around everything.
+void AdvancedListCore::paintBorder(ListPixels px) const {
+    const int width = px.width(), height = px.height();
     for (int y = 0; y < height; ++y) {
         px.set(0, y, kBorder);
         px.set(width - 1, y, kBorder);
     }
     px.span(0, width - 1, 0, kBorder);
     px.span(0, width - 1, height - 1, kBorder);
+}
 
-    // Disabled: a dimmed checkerboard over everything.
-    if (!iEnabled)
-        for (int y = 0; y < height; ++y)
-            for (int x = (y + 1) % 2; x < width; x += 2) px.grey(x, y, kDimGrey);
-
-    return px.take();
+// Disabled: a dimmed checkerboard over everything.
+void AdvancedListCore::paintDisabled(ListPixels px) const {
+    for (int y = 0; y < px.height(); ++y)
+        for (int x = (y + 1) % 2; x < px.width(); x += 2) px.grey(x, y, kDimGrey);
 }
 
 int AdvancedListCore::paint(int, int, int, int) {
@@ -661,14 +709,14 @@ void AdvancedListCore::drawTexts() {
     // The header is the row before the first visible one; a row is drawn
     // only when it fits whole above the bottom edge.
     for (int top = 0, index = iFirstVisible - 1; top + kRowHeight <= iListHeight; top += kRowHeight, ++index) {
-        const RowItem* r = top == 0 ? nullptr : (rowExists(index) ? &iRows[static_cast<std::size_t>(index)] : nullptr);
+        const RowItem* r = top == 0 ? nullptr : (rowExists(index) ? &existingRow(index) : nullptr);
         if (top > 0 && !r) break;
         if (r && r->heading) {
             draw(r->cell(0), r->indent + 5, width - 6, top, platform::ui::TextPlacement::Centre);
             continue;
         }
         for (int c = 0; c < iNumColumns; ++c) {
-            const Column& col = iColumns[static_cast<std::size_t>(c)];
+            const Column& col = column(c);
             if (col.width < 0.001) continue;
             int left = edges[static_cast<std::size_t>(c)] + 5;
             const int right = static_cast<int>(edges[static_cast<std::size_t>(c)] + col.width - 6);

@@ -171,8 +171,16 @@ private:
         double width = 0.0;  // computed
     };
 
+    // The pixels the list paints into (advancedlistcore.cpp).
+    class ListPixels;
+
     // The row under a point below the header (it may not exist).
     int rowAtY(int y) const;
+    // A row below the row count. Precondition: rowExists(index).
+    const RowItem& existingRow(int index) const;
+    RowItem& existingRow(int index);
+    // A column below the column count. Precondition: 0 <= index < columnCount().
+    const Column& column(int index) const;
     // The column whose running right edge first exceeds x, or -1.
     int columnAtX(int x) const;
     // Left edges of the columns and the end of the last, in whole pixels.
@@ -181,8 +189,16 @@ private:
     bool rowExists(int row) const { return row >= 0 && row < iNumRows; }
     void ensureRows(int count);
     void notifyOwner(const char* event, int row);
+    // The release of a press on the row. Precondition: the row exists.
     void releaseOnRow(int row, int x, int extra);
     void drawTexts();
+    // The passes of renderPixels, in their order.
+    void paintRowBackgrounds(ListPixels px) const;
+    void paintRowIcons(ListPixels px) const;
+    void paintColumnSeparators(ListPixels px, const std::vector<int>& edges) const;
+    void paintHeader(ListPixels px, const std::vector<int>& edges) const;
+    void paintBorder(ListPixels px) const;
+    void paintDisabled(ListPixels px) const;
 
     std::string iListName;
     SuperCore* iOwner = nullptr;

@@ -57,7 +57,7 @@ bool named(const char* name, const char* wanted) { return name && std::strcmp(na
 
 // One of the two numbers of a lobby row key: decimal digits only, within
 // 32 bits; advances `p` past them.
-bool readKeyNumber(const char*& p, uint32_t* out) {
+[[nodiscard]] bool readKeyNumber(const char*& p, uint32_t* out) {
     if (*p < '0' || *p > '9') return false;
     errno = 0;
     char* end = nullptr;
@@ -69,7 +69,7 @@ bool readKeyNumber(const char*& p, uint32_t* out) {
 }
 
 // A lobby row key "%u %u": exactly two numbers and one blank.
-bool parseRowKey(const char* key, uint32_t* id1, uint32_t* id2) {
+[[nodiscard]] bool parseRowKey(const char* key, uint32_t* id1, uint32_t* id2) {
     if (!key) return false;
     const char* p = key;
     if (!readKeyNumber(p, id1) || *p != ' ') return false;
@@ -252,7 +252,9 @@ void OrvexMainCore::buildPanel(int W, int H) {
 
 OrvexMainCore::~OrvexMainCore() {
     iDestroying = 1;
-    saveOptions();
+    // A failed save is logged by the writer, which keeps the old file;
+    // nothing more can be done at shut-down.
+    (void)saveOptions();
     // The protocol thread stops before anything it reaches goes.
     iGame->setOutbox(nullptr);
     iCom.reset();
@@ -264,7 +266,7 @@ OrvexMainCore::~OrvexMainCore() {
         delete coreLibrary;
     }
     debugLog("~Maincore vanish\n");
-    saveOptions();
+    (void)saveOptions();  // as above
     delete iLogo;
     iLogo = nullptr;
     delete iList;
@@ -372,9 +374,10 @@ void OrvexMainCore::talk() {
     if (text.empty()) return;
     OrvexBoard* board = getBoard();
     if (text.size() >= 5 && compareNoCase(text.substr(0, 5).c_str(), "load ") == 0) {
-        if (board) board->loadFile(text.c_str() + 5);
+        // A refusal is logged by the board, which then stays as it was.
+        if (board) (void)board->loadFile(text.c_str() + 5);
     } else if (text.size() >= 5 && compareNoCase(text.substr(0, 5).c_str(), "save ") == 0) {
-        if (board) board->saveFile(text.c_str() + 5);
+        if (board) (void)board->saveFile(text.c_str() + 5);  // logged as well
     } else {
         queue(chatMessage(getMySeat(), text.c_str()));
     }
@@ -462,7 +465,8 @@ void OrvexMainCore::takeSnapshot() {
     // its canvas's width, bottom row first, padded to 4 bytes.
     ViewPixels pixels;
     if (!view->readPixels(&pixels)) return;
-    if (auto image = snapshotImage(pixels.bytes.data(), pixels.bytes.size(), pixels.width, pixels.height)) saveSnapshot(*image);
+    if (auto image = snapshotImage(pixels.bytes.data(), pixels.bytes.size(), pixels.width, pixels.height))
+        (void)saveSnapshot(*image);  // a failure is logged; the old snapshot files stay
 }
 
 void OrvexMainCore::boardViewClosed(OrvexBoardCore*) {

@@ -111,7 +111,9 @@ void SelectPlayerCore::start() {
         for (const OrvexStyleChoice& s : kStyles) {
             if (std::strcmp(s.key, key) != 0 || !offered(s) || !iCanvas->getIntValue(s.key)) continue;
             setStringOption("lastDefaultGame", s.boardFile);
-            if (orvexMainCore && orvexMainCore->getBoard()) orvexMainCore->getBoard()->loadFile(s.boardFile);
+            // A board that cannot be read is logged; the board stays as it was.
+            if (orvexMainCore && orvexMainCore->getBoard())
+                (void)orvexMainCore->getBoard()->loadFile(s.boardFile);
             chooseOrvexServerStyle(s.key);
         }
     }

@@ -8,10 +8,12 @@
 
 #include "framework/app/debuglog.h"
 #include "framework/canvas/supercanvas.h"
+#include "framework/util/bounded.h"
 #include "framework/util/vector.h"
 #include "game/board/board.h"
 #include "game/match/advancedlistcore.h"
 #include "game/match/orvexmaincore.h"
+#include "platform/os/contract.h"
 
 namespace {
 
@@ -29,8 +31,6 @@ std::string seatLine(const char* format, int seat) {
     std::snprintf(line, sizeof line, format, playerColourName(seat));
     return line;
 }
-
-const char* orEmpty(const char* s) { return s ? s : ""; }
 
 }  // namespace
 
@@ -62,7 +62,9 @@ void OrvexMainCore::showTurnStatus() {
 }
 
 void OrvexMainCore::onSeatLabelBackground(int seat, int r, int g, int b) {
-    if (iCanvas && seat >= 1 && seat <= 4) iCanvas->setBackgroundColorRGB(kSeatNameWidgets[seat - 1], r, g, b);
+    // The turn passes only between the validated seats of the game.
+    VURN_ASSERT(seat >= 1 && seat <= 4);
+    if (iCanvas) iCanvas->setBackgroundColorRGB(kSeatNameWidgets[seat - 1], r, g, b);
 }
 
 // ---------------------------------------------------------------- the list

@@ -22,4 +22,4 @@ std::unique_ptr<Image> snapshotImage(const uint8_t* readRows, std::size_t byteCo
 
 // Saves the image as "snapshot.png", and as "snapshot.gif" too in test
 // mode. 1 when every file was written.
-int saveSnapshot(Image& image);
+[[nodiscard]] int saveSnapshot(Image& image);

@@ -18,7 +18,7 @@ using CancelFlag = const std::atomic<bool>*;
 inline constexpr int kCancelSliceMs = 10;
 
 // Parses a dotted IPv4 address "a.b.c.d" (nothing else); true on success.
-bool parseDotted(const char* text, std::uint32_t* address);
+[[nodiscard]] bool parseDotted(const char* text, std::uint32_t* address);
 // The dotted text of an address.
 std::string dottedText(std::uint32_t address);
 

@@ -85,7 +85,7 @@ std::string redirectDevice;
 
 std::string reason(const char* step, int err) { return std::string(step) + ": " + std::strerror(err); }
 
-bool writeAll(int fd, const void* data, std::size_t size, int* err) {
+[[nodiscard]] bool writeAll(int fd, const void* data, std::size_t size, int* err) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         ssize_t n = ::write(fd, p, size);

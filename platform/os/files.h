@@ -37,7 +37,8 @@ long raiseOpenFileLimit();
 // file keeps the old one's permissions. A path that names a device or a
 // pipe is written directly, as there is no old file to keep whole; a pipe
 // without a reader fails at once rather than waiting for one.
-bool replaceFile(const char* path, const void* data, std::size_t size, std::string* error, bool* opened = nullptr);
+[[nodiscard]] bool replaceFile(const char* path, const void* data, std::size_t size, std::string* error,
+                               bool* opened = nullptr);
 
 // Tests: while set, the bytes of every replaceFile are written to this
 // device instead of its temporary file ("/dev/full" shows a full disk);

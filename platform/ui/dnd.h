@@ -49,6 +49,6 @@ std::string buildUriList(const std::vector<std::string>& paths);
 // lines are skipped, other schemes and remote hosts dropped. A line that
 // is no URL at all but an absolute path (as some programs send decoded
 // text) is taken as it stands.
-std::vector<std::string> parseUriList(const std::string& text);
+[[nodiscard]] std::vector<std::string> parseUriList(const std::string& text);
 
 }  // namespace platform::ui

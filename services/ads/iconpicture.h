@@ -40,7 +40,7 @@ public:
     // is tried. Art that does not fit the grid (an "ERROR" line in the debug
     // log) and a missing file leave w + 2 by h + 2 cells of the random
     // pattern instead. True when a file was read.
-    bool load(std::string& path, std::size_t maxPath, int states);
+    [[nodiscard]] bool load(std::string& path, std::size_t maxPath, int states);
     // Reads states × h + 2 lines from an open file into the grid, within
     // its cells.
     void read(std::FILE* f, int states);

@@ -140,7 +140,9 @@ void ImageButtonCore::loadIcon(const char* kind, const char* name, const char* p
     iPicturePath = boundedText(windowsPath(path.c_str()), kMaxPicturePath);
     if (iCanvas) resizeTo(iCanvas, iW, iH);
 
-    iPicture.load(iPicturePath, kMaxPicturePath, iStates);
+    // A picture that cannot be read leaves random art, which shows as the
+    // picture (and an unfitting one is logged).
+    (void)iPicture.load(iPicturePath, kMaxPicturePath, iStates);
 
     iFaceImage.reset();
     if (name && std::strcmp(name, "vurn.gif") == 0) {

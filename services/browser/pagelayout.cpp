@@ -53,23 +53,22 @@ private:
 
 // The face changes of "<B>", "</B>", "<I>" and "</I>": the new face by
 // the present one.
-struct FaceTag {
-    const char* tag;
-    std::size_t length;
-    int faces[8];
-};
-constexpr FaceTag kFaceTags[] = {
-    {"<B>", 3, {0, 1, 0, 1, 4, 5, 4, 5}},
-    {"</B>", 4, {2, 3, 2, 3, 6, 7, 6, 7}},
-    {"<I>", 3, {4, 5, 6, 7, 4, 5, 6, 7}},
-    {"</I>", 4, {0, 1, 2, 3, 0, 1, 2, 3}},
-};
+using FaceChange = int[8];
+constexpr FaceChange kBoldOn = {0, 1, 0, 1, 4, 5, 4, 5};
+constexpr FaceChange kBoldOff = {2, 3, 2, 3, 6, 7, 6, 7};
+constexpr FaceChange kItalicOn = {4, 5, 6, 7, 4, 5, 6, 7};
+constexpr FaceChange kItalicOff = {0, 1, 2, 3, 0, 1, 2, 3};
 
-const FaceTag* faceTagAt(const char* p) {
-    for (const FaceTag& f : kFaceTags)
-        if (strncasecmp(p, f.tag, f.length) == 0) return &f;
-    return nullptr;
+// A tag's or entity's literal at p (the text ends with a zero byte, which
+// differs from every literal character).
+bool literalAt(const char* p, std::string_view literal, bool caseSensitive) {
+    return (caseSensitive ? std::strncmp(p, literal.data(), literal.size())
+                          : strncasecmp(p, literal.data(), literal.size())) == 0;
 }
+
+constexpr std::string_view kTitleOpen = "<TITLE>";
+constexpr std::string_view kTitleClose = "</TITLE>";
+constexpr std::string_view kHeadClose = "</HEAD>";
 
 int glyphAdvance(int face, unsigned char c) { return fontTables().glyph[face][c].width + 1; }
 
@@ -224,22 +223,209 @@ void PageLayout::makeImage() {
 
 // ---------------------------------------------------------------- parser
 
-bool PageLayout::tagAt(const char* p, const char* tag, std::size_t length, bool caseSensitive) const {
-    // The text ends with a zero byte, which differs from every tag character.
-    return (caseSensitive ? std::strncmp(p, tag, length) : strncasecmp(p, tag, length)) == 0;
-}
-
 void PageLayout::breakOn(const char* label, const char* rest) {
     iBrokeOff = true;
     std::string shown = std::string(label) + rest;
     flowText(shown.data(), shown.size());
 }
 
+// The subset: each tag and entity by its literal, with what it does. A
+// nested type, so that the actions reach the layout's own state.
+struct PageLayout::Tags {
+    // Where the parser stands on a tag.
+    struct Scan {
+        const char* text;      // the whole text being parsed
+        const char* at;        // the tag's '<'
+        std::size_t length;    // of the literal it matched
+        const char* tagEnd;    // the tag's '>', or the end of the text
+        const char* afterTag;  // past that '>'
+        const char* end;       // the end of the text
+        int mode;
+        ForwardSearch& titleEnd;
+        ForwardSearch& headEnd;
+        const char* afterLiteral() const { return at + length; }
+    };
+    // Acts on the tag; returns where parsing goes on, or null where it
+    // stops.
+    using Action = const char* (*)(PageLayout&, const Scan&);
+    struct Rule {
+        std::string_view literal;
+        Action act;
+        bool caseSensitive = false;
+    };
+    struct Entity {
+        std::string_view literal;
+        void (*put)(PageLayout&);
+    };
+
+    static const char* passLiteral(PageLayout&, const Scan& s) { return s.afterLiteral(); }
+    static const char* passTag(PageLayout&, const Scan& s) { return s.afterTag; }
+    static const char* lineAfterTag(PageLayout& l, const Scan& s) {
+        l.newLine();
+        return s.afterTag;
+    }
+    static const char* paragraph(PageLayout& l, const Scan& s) {
+        if (l.iPen.iX != kMargin) l.newLine();
+        l.newLine();
+        return s.afterTag;
+    }
+    static const char* changeFace(PageLayout& l, const Scan& s, const FaceChange& faces) {
+        l.iPen.iFont = faces[l.iPen.iFont];
+        return s.afterLiteral();
+    }
+    // "<!..." and "<META": the program's private tags act, the rest are
+    // passed over.
+    static const char* privateTag(PageLayout& l, const Scan& s) {
+        static constexpr struct {
+            std::string_view literal;
+            void (*act)(PageLayout&);
+        } kPrivate[] = {
+            {"<!BIG", [](PageLayout& layout) { layout.iPen.iFont = 2, layout.iLineHeight = 14; }},
+            {"<!SMALL", [](PageLayout& layout) { layout.iPen.iFont = 3, layout.iLineHeight = 12; }},
+            {"<!POPUP", [](PageLayout& layout) { layout.iPopupNext = true; }},
+            {"<!CODECALL", [](PageLayout& layout) { layout.iCodeCallNext = true; }},
+        };
+        for (const auto& t : kPrivate)
+            if (literalAt(s.at, t.literal, true)) {
+                t.act(l);
+                break;
+            }
+        return s.afterTag;
+    }
+
+    // Tried in this order; the first whose literal the text starts with.
+    static const Rule* ruleAt(const char* p) {
+        static constexpr Rule kRules[] = {
+            {"<TABLE", lineAfterTag},
+            {"</TABLE>", passLiteral},
+            {"<TD ", lineAfterTag},
+            {"<TD>", lineAfterTag},
+            {"<TR", lineAfterTag},
+            {"</TR>", passLiteral},
+            {"</TD>", passLiteral},
+            {"<!", privateTag, true},
+            {"<META", privateTag},
+            {kTitleOpen,
+             [](PageLayout& l, const Scan& s) -> const char* {
+                 const char* title = s.afterLiteral();
+                 const char* found = s.titleEnd.from(title);
+                 if (!found) return title;
+                 l.setTitle(title, found);
+                 return found + kTitleClose.size();
+             }},
+            {"<BODY",
+             [](PageLayout& l, const Scan& s) -> const char* {
+                 l.parseBody(s.at, s.tagEnd);
+                 const char* p = s.afterTag;
+                 // One line end of either convention.
+                 if (*p == '\r' && p[1] == '\n') {
+                     p += 2;
+                 } else {
+                     if (*p == '\n') ++p;
+                     if (*p == '\r') ++p;
+                 }
+                 constexpr std::string_view kParagraph = "<P>";
+                 if (literalAt(p, kParagraph, false)) p += kParagraph.size();
+                 return p;
+             }},
+            {"<IMG",
+             [](PageLayout& l, const Scan& s) -> const char* {
+                 if (*s.tagEnd != '>')  // unclosed: its name and the character after it are passed
+                     return s.at + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(s.length) + 1, s.end - s.at);
+                 l.placePicture(s.at, s.tagEnd);
+                 return s.tagEnd + 1;
+             }},
+            {"<A ",
+             [](PageLayout& l, const Scan& s) {
+                 l.openLink(s.text, s.at, s.tagEnd, s.mode);
+                 return s.afterTag;
+             }},
+            {"</A>",
+             [](PageLayout& l, const Scan& s) -> const char* {
+                 if (s.mode == 1) return nullptr;  // the redrawn link ends here
+                 l.closeLink();
+                 return s.afterLiteral();
+             }},
+            {"<FONT",
+             [](PageLayout& l, const Scan& s) {
+                 const long colour = getTagColor(s.at, s.tagEnd);
+                 if (colour >= 0) {
+                     l.iPen.iInk[0] = int(colour >> 16) & 255;
+                     l.iPen.iInk[1] = int(colour >> 8) & 255;
+                     l.iPen.iInk[2] = int(colour) & 255;
+                 }
+                 return s.afterTag;
+             }},
+            {"<BR>",
+             [](PageLayout& l, const Scan& s) {
+                 l.newLine();
+                 const char* p = s.afterLiteral();
+                 while (*p == ' ' || *p == '\n' || *p == '\r') ++p;
+                 return p;
+             }},
+            {"<P>", paragraph},
+            {"<P ", paragraph},
+            {"</P>", passTag},
+            {"</BODY>", passTag},
+            {"<HTML>", passTag},
+            {"<CENTER>", passTag},
+            {"</CENTER>", passTag},
+            {"</DIV>", passTag},
+            {"</HTML>", passTag},
+            {"<DIV", passTag},
+            {"</FONT>",
+             [](PageLayout& l, const Scan& s) {
+                 setColour(l.iPen.iInk, l.iDefaultText);
+                 return s.afterLiteral();
+             }},
+            {"<U>",
+             [](PageLayout& l, const Scan& s) {
+                 l.iUnderlineOn = true;
+                 return s.afterLiteral();
+             }},
+            {"</U>",
+             [](PageLayout& l, const Scan& s) {
+                 l.iUnderlineOn = false;
+                 return s.afterLiteral();
+             }},
+            {"<B>", [](PageLayout& l, const Scan& s) { return changeFace(l, s, kBoldOn); }},
+            {"</B>", [](PageLayout& l, const Scan& s) { return changeFace(l, s, kBoldOff); }},
+            {"<I>", [](PageLayout& l, const Scan& s) { return changeFace(l, s, kItalicOn); }},
+            {"</I>", [](PageLayout& l, const Scan& s) { return changeFace(l, s, kItalicOff); }},
+            {"<HEAD>",
+             [](PageLayout& l, const Scan& s) -> const char* {
+                 const char* head = s.afterLiteral();
+                 const char* found = s.headEnd.from(head);
+                 if (!found) return head;
+                 // The head is passed over, but its title still names the page.
+                 if (const char* title = findNoCaseIn(head, found, kTitleOpen.data()))
+                     if (const char* closing = findNoCaseIn(title + kTitleOpen.size(), found, kTitleClose.data()))
+                         l.setTitle(title + kTitleOpen.size(), closing);
+                 return found + kHeadClose.size();
+             }},
+        };
+        for (const Rule& r : kRules)
+            if (literalAt(p, r.literal, r.caseSensitive)) return &r;
+        return nullptr;
+    }
+
+    static const Entity* entityAt(const char* p) {
+        static constexpr Entity kEntities[] = {
+            {"&nbsp;", [](PageLayout& l) { l.putSpace(true); }},
+            {"&amp;", [](PageLayout& l) { l.putWord("&", 1); }},
+            {"&quot;", [](PageLayout& l) { l.putWord("\"", 1); }},
+        };
+        for (const Entity& e : kEntities)
+            if (literalAt(p, e.literal, false)) return &e;
+        return nullptr;
+    }
+};
+
 void PageLayout::parseHtml(const char* text, int mode) {
     if (!text) text = iText.c_str();
     const char* p = text;
     const char* const end = text + std::strlen(text);
-    ForwardSearch close(">", end), titleEnd("</TITLE>", end), headEnd("</HEAD>", end);
+    ForwardSearch close(">", end), titleEnd(kTitleClose.data(), end), headEnd(kHeadClose.data(), end);
     while (*p) {
         if (*p == '.') {
             drawCharacter('.');
@@ -251,19 +437,13 @@ void PageLayout::parseHtml(const char* text, int mode) {
             continue;
         }
         if (*p == '&') {
-            if (tagAt(p, "&nbsp;", 6)) {
-                putSpace(true);
-                p += 6;
-            } else if (tagAt(p, "&amp;", 5)) {
-                putWord("&", 1);
-                p += 5;
-            } else if (tagAt(p, "&quot;", 6)) {
-                putWord("\"", 1);
-                p += 6;
-            } else {
+            const Tags::Entity* entity = Tags::entityAt(p);
+            if (!entity) {
                 breakOn(" (1) BREAK ON:", p);
                 return;
             }
+            entity->put(*this);
+            p += entity->literal.size();
             continue;
         }
         if (*p != '<') {
@@ -272,113 +452,17 @@ void PageLayout::parseHtml(const char* text, int mode) {
             p += n;
             continue;
         }
-
-        const char* closing = close.from(p);
-        const char* tagEnd = closing ? closing : end;
-        const char* afterTag = *tagEnd ? tagEnd + 1 : tagEnd;
-        if (tagAt(p, "<TABLE", 6)) {
-            p = afterTag;
-            newLine();
-        } else if (tagAt(p, "</TABLE>", 8)) {
-            p += 8;
-        } else if (tagAt(p, "<TD ", 4) || tagAt(p, "<TD>", 4)) {
-            p = afterTag;
-            newLine();
-        } else if (tagAt(p, "<TR", 3)) {
-            p = afterTag;
-            newLine();
-        } else if (tagAt(p, "</TR>", 5) || tagAt(p, "</TD>", 5)) {
-            p += 5;
-        } else if (tagAt(p, "<!", 2, true) || tagAt(p, "<META", 5)) {
-            if (tagAt(p, "<!BIG", 5, true)) {
-                iPen.iFont = 2;
-                iLineHeight = 14;
-            } else if (tagAt(p, "<!SMALL", 7, true)) {
-                iPen.iFont = 3;
-                iLineHeight = 12;
-            } else if (tagAt(p, "<!POPUP", 7, true)) {
-                iPopupNext = true;
-            } else if (tagAt(p, "<!CODECALL", 10, true)) {
-                iCodeCallNext = true;
-            }
-            p = afterTag;
-        } else if (tagAt(p, "<TITLE>", 7)) {
-            if (const char* found = titleEnd.from(p + 7)) {
-                setTitle(p + 7, found);
-                p = found + 8;
-            } else {
-                p += 7;
-            }
-        } else if (tagAt(p, "<BODY", 5)) {
-            parseBody(p, tagEnd);
-            p = afterTag;
-            // One line end of either convention.
-            if (*p == '\r' && p[1] == '\n') {
-                p += 2;
-            } else {
-                if (*p == '\n') ++p;
-                if (*p == '\r') ++p;
-            }
-            if (tagAt(p, "<P>", 3)) p += 3;
-        } else if (tagAt(p, "<IMG", 4)) {
-            if (*tagEnd == '>') {
-                placePicture(p, tagEnd);
-                p = tagEnd + 1;
-            } else {
-                p += std::min<std::ptrdiff_t>(5, end - p);
-            }
-        } else if (tagAt(p, "<A ", 3)) {
-            openLink(text, p, tagEnd, mode);
-            p = afterTag;
-        } else if (tagAt(p, "</A>", 4)) {
-            if (mode == 1) return;
-            closeLink();
-            p += 4;
-        } else if (tagAt(p, "<FONT", 5)) {
-            long colour = getTagColor(p, tagEnd);
-            if (colour >= 0) {
-                iPen.iInk[0] = int(colour >> 16) & 255;
-                iPen.iInk[1] = int(colour >> 8) & 255;
-                iPen.iInk[2] = int(colour) & 255;
-            }
-            p = afterTag;
-        } else if (tagAt(p, "<BR>", 4)) {
-            newLine();
-            p += 4;
-            while (*p == ' ' || *p == '\n' || *p == '\r') ++p;
-        } else if (tagAt(p, "<P>", 3) || tagAt(p, "<P ", 3)) {
-            if (iPen.iX != kMargin) newLine();
-            newLine();
-            p = p[2] == '>' ? p + 3 : afterTag;
-        } else if (tagAt(p, "</P>", 4) || tagAt(p, "</BODY>", 7) || tagAt(p, "<HTML>", 6) ||
-                   tagAt(p, "<CENTER>", 8) || tagAt(p, "</CENTER>", 9) || tagAt(p, "</DIV>", 6) ||
-                   tagAt(p, "</HTML>", 7) || tagAt(p, "<DIV", 4)) {
-            p = afterTag;
-        } else if (tagAt(p, "</FONT>", 7)) {
-            setColour(iPen.iInk, iDefaultText);
-            p += 7;
-        } else if (tagAt(p, "<U>", 3)) {
-            iUnderlineOn = true;
-            p += 3;
-        } else if (tagAt(p, "</U>", 4)) {
-            iUnderlineOn = false;
-            p += 4;
-        } else if (const FaceTag* face = faceTagAt(p)) {
-            iPen.iFont = face->faces[iPen.iFont];
-            p += face->length;
-        } else if (tagAt(p, "<HEAD>", 6)) {
-            if (const char* found = headEnd.from(p + 6)) {
-                // The head is passed over, but its title still names the page.
-                if (const char* title = findNoCaseIn(p + 6, found, "<TITLE>"))
-                    if (const char* closing = findNoCaseIn(title + 7, found, "</TITLE>")) setTitle(title + 7, closing);
-                p = found + 7;
-            } else {
-                p += 6;
-            }
-        } else {
+        const Tags::Rule* rule = Tags::ruleAt(p);
+        if (!rule) {
             breakOn(" (2) BREAK ON:", p);
             return;
         }
+        const char* closing = close.from(p);
+        const char* tagEnd = closing ? closing : end;
+        const Tags::Scan scan{text, p, rule->literal.size(), tagEnd, *tagEnd ? tagEnd + 1 : tagEnd, end, mode,
+                              titleEnd, headEnd};
+        p = rule->act(*this, scan);
+        if (!p) return;
     }
 }
 
@@ -477,7 +561,9 @@ void PageLayout::placePicture(const char* tag, const char* tagEnd) {
     }
     Image picture;
     if (isDocumentName(source))
-        picture.loadFile((kPictureFolder + source).c_str());
+        // A picture that cannot be read is logged and shows as far as it was
+        // read, or as the loader's placeholder.
+        (void)picture.loadFile((kPictureFolder + source).c_str());
     else
         makeXOutImage(&picture);
     picture.toRGB24();

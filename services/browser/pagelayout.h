@@ -124,8 +124,10 @@ public:
     const int* defaultTextColour() const { return iDefaultText; }
 
 private:
+    // The subset's tags and entities and what each does (pagelayout.cpp).
+    struct Tags;
+
     void breakOn(const char* label, const char* rest);
-    bool tagAt(const char* p, const char* tag, std::size_t length, bool caseSensitive = false) const;
     void parseBody(const char* tag, const char* tagEnd);
     // The text from start to end becomes the page's title.
     void setTitle(const char* start, const char* end);

@@ -33,7 +33,7 @@ int firstStartSize(const char* suffix, int size) {
 
 // The first 65,535 bytes of a file opened through the user/system look-up;
 // false when it cannot be opened or read (a folder, for one).
-bool readPageFile(const std::string& path, std::string* text) {
+[[nodiscard]] bool readPageFile(const std::string& path, std::string* text) {
     FILE* f = openDataFile(path.c_str(), "rb");
     if (!f) return false;
     std::string buffer(WebBrowserCore::kMaxPageText, '\0');

@@ -24,8 +24,6 @@ bool customTimeout = false;
 int timeoutSeconds = 20;
 int timeoutMicroseconds = 0;
 
-int addressOf(const void* p) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(p)); }
-
 bool appendGzList(const std::string& storedName) {
     FILE* list = platform::openFile(kGzList, "a+");
     if (!list) return false;

@@ -54,7 +54,7 @@ struct UpgradeFileLine {
 };
 
 // False when the name is not followed by a blank (the line is ignored).
-bool parseUpgradeFileLine(std::string_view line, UpgradeFileLine* out);
+[[nodiscard]] bool parseUpgradeFileLine(std::string_view line, UpgradeFileLine* out);
 
 // The local name of a listed file: the listed name, or for a platform file
 // (flag 's') the text after the platform marker "os_windows_"; false when a
@@ -74,7 +74,7 @@ struct UpgradePopup {
 };
 
 // False when the marker or the text is missing.
-bool parseUpgradePopup(std::string_view line, UpgradePopup* out);
+[[nodiscard]] bool parseUpgradePopup(std::string_view line, UpgradePopup* out);
 
 // The pop-up rule: only while the main window exists and no pop-up was
 // considered this run; the flag is set then, and the box is shown unless
@@ -84,4 +84,4 @@ bool considerUpgradePopup(const UpgradePopup& popup, bool mainWindowExists);
 // Parses the reply text into the holder's list lines and download list
 // (replacing earlier ones) and checks each listed file on disk. Returns the
 // version text when at least one file must be downloaded, else null.
-const char* processUpgradeList(Communicator* holder, const char* text);
+[[nodiscard]] const char* processUpgradeList(Communicator* holder, const char* text);

@@ -78,7 +78,7 @@ TEST(Options, RoundTripKeepsOrderBlanksAndNumbers) {
         o.setInt("gridBrightness", 49);
         o.setInt("negative", -17);
         o.set("nlsLanguage", "EN");
-        o.save();
+        EXPECT_TRUE(o.save());
     }
     EXPECT_EQ(folder.read("user/options_vurn.gkv"),
               "playerName Mr`Blue`Sky\ngridBrightness 49\nnegative -17\nnlsLanguage EN\n");
@@ -153,7 +153,7 @@ TEST(Options, UserCopyWinsAndNoUserFolderMeansNoWrite) {
         o.load("options_vurn.gkv");
         EXPECT_EQ(o.getInt("a"), 1);
         o.setInt("a", 3);
-        o.save();
+        EXPECT_FALSE(o.save());  // nothing written: not reported as saved
         EXPECT_EQ(folder.read("system/options_vurn.gkv"), "a 1\n");
         EXPECT_FALSE(folder.exists("user"));
     }
@@ -189,7 +189,7 @@ TEST(Options, FreeFunctionsWithoutStoreAreHarmless) {
     EXPECT_EQ(getIntOption("x"), 0);
     EXPECT_EQ(getStringOption("x"), nullptr);
     setIntOption("x", 1);
-    saveOptions();
+    EXPECT_FALSE(saveOptions());
     Options o;
     options = &o;
     setIntOptionFor("mainWindow", "OX", 12);

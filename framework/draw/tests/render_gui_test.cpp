@@ -190,7 +190,7 @@ TEST(RenderToDC, TextInEveryFace) {
     if (const char* dir = std::getenv("VURN_SHOT_DIR")) {
         Image s;
         s.iWidth = w, s.iHeight = h, s.iPixels24 = shot;
-        savePNG((std::string(dir) + "/text_faces.png").c_str(), s.saveRecord(), 0);
+        EXPECT_EQ(savePNG((std::string(dir) + "/text_faces.png").c_str(), s.saveRecord(), 0), "");
     }
     canvas->setListener(nullptr);
 }

@@ -355,7 +355,7 @@ TEST(OrvexComStop, DeletingTheCoreCutsAConnectThatGetsNoAnswerShort) {
     int listener = platform::net::listenOn("127.0.0.1", 0, &port, 0);
     ASSERT_GE(listener, 0);
     std::uint32_t loopback = 0;
-    platform::net::parseDotted("127.0.0.1", &loopback);
+    ASSERT_TRUE(platform::net::parseDotted("127.0.0.1", &loopback));
     int err = 0;
     int filler = platform::net::openStream(&err);
     ASSERT_EQ(platform::net::connectTo(filler, loopback, port, 5000), 0);  // takes the one backlog place

@@ -92,7 +92,7 @@ struct Frame {
                 for (int i = 0; i < 3; ++i)
                     image.iPixels24[(static_cast<std::size_t>(y) * pixels.width + x) * 3 + i] = static_cast<uint8_t>(c[i]);
             }
-        savePNG((std::string(dir) + "/" + name + ".png").c_str(), image.saveRecord(), 0);
+        EXPECT_EQ(savePNG((std::string(dir) + "/" + name + ".png").c_str(), image.saveRecord(), 0), "");
     }
 };
 

@@ -43,7 +43,7 @@ TEST(Tcp, ConnectWaitAndClose) {
     int listener = tcp::listenOn("127.0.0.1", 0, &port);
     ASSERT_GE(listener, 0);
     std::uint32_t loopback = 0;
-    tcp::parseDotted("127.0.0.1", &loopback);
+    ASSERT_TRUE(tcp::parseDotted("127.0.0.1", &loopback));
     int err = 0;
     int fd = tcp::openStream(&err);
     ASSERT_EQ(tcp::connectTo(fd, loopback, port, 1000), 0);
@@ -79,7 +79,7 @@ TEST(Tcp, ARaisedCancelFlagCutsConnectAndSendWaitsShort) {
     int listener = tcp::listenOn("127.0.0.1", 0, &port, 0);
     ASSERT_GE(listener, 0);
     std::uint32_t loopback = 0;
-    tcp::parseDotted("127.0.0.1", &loopback);
+    ASSERT_TRUE(tcp::parseDotted("127.0.0.1", &loopback));
     int err = 0;
     int queued = tcp::openStream(&err);
     ASSERT_EQ(tcp::connectTo(queued, loopback, port, 5000), 0);

@@ -27,7 +27,7 @@ public:
         fd_ = tcp::openStream(&err);
         if (receiveBuffer > 0) tcp::setReceiveBuffer(fd_, receiveBuffer);
         std::uint32_t loopback = 0;
-        tcp::parseDotted("127.0.0.1", &loopback);
+        EXPECT_TRUE(tcp::parseDotted("127.0.0.1", &loopback));
         EXPECT_EQ(tcp::connectTo(fd_, loopback, port, 30000), 0);
     }
     ~RawClient() { tcp::closeHandle(fd_); }
