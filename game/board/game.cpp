@@ -103,6 +103,9 @@ void OrvexGame::startGame(int seat, int count) {
     for (uint8_t& left : iSeatLeft) left = 0;
     if (!iBoard) iBoard = std::make_unique<OrvexBoard>(*this);
     iBoard->loadStartBoard();
+    // The beam boards are laid out for four seats: a seat nobody plays has
+    // no pieces. The count is the same on every client.
+    if (iBoard->isOrvexStyle()) iBoard->removeSeatsAbove(count);
     checkGameOver();
 }
 

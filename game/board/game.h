@@ -58,7 +58,8 @@ public:
     // that is still in.
     void useTurns(int n);
     // From the server's start message: the local seat and the number of
-    // seats; the start board is loaded. Seats outside 1..4 are refused.
+    // seats; the start board is loaded, and on the beam styles the pieces of
+    // seats beyond the count leave it. Seats outside 1..4 are refused.
     void startGame(int seat, int count);
     // The player of a seat left the game (the server's LPD): the seat is out
     // of it for good. On its turn the turn passes at once (a shot it fired is
