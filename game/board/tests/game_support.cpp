@@ -67,11 +67,21 @@ std::string messageText(const MessageBytes& m) {
     return out;
 }
 
+void StartBoardTest::useBoard(const std::string& style, const std::string& content) {
+    const std::string name = "default." + style;
+    folder.write("boards/" + name, content);
+    setStringOption("lastDefaultGame", name.c_str());
+}
+
+void StartBoardTest::useDefaultBoard(const std::string& style) {
+    const std::string name = "default." + style;
+    folder.copyFromSource("data/boards/" + name, "boards/" + name);
+    setStringOption("lastDefaultGame", name.c_str());
+}
+
 void GameTest::start(const std::string& style, int width, int height, const std::vector<std::string>& rows, int seat,
                      int count) {
-    const std::string name = "default." + style;
-    folder.write("boards/" + name, boardFile(style, width, height, rows));
-    setStringOption("lastDefaultGame", name.c_str());
+    useBoard(style, boardFile(style, width, height, rows));
     game.setOutbox(&outbox);
     game.startGame(seat, count);
     ASSERT_NE(nullptr, game.getBoard());

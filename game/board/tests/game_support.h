@@ -78,9 +78,22 @@ void perform(RecordingGame& game, const std::string& action);
 // state, as text.
 std::string gameState(const OrvexGame& game);
 
-// A program folder, an options store and one game, started on a board of
-// the test's own (written as the style's default board).
-class GameTest : public ::testing::Test {
+// A program folder and an options store, where a test puts the board its
+// games start on: the style's default board, named by the option
+// lastDefaultGame.
+class StartBoardTest : public ::testing::Test {
+protected:
+    // A board of the test's own.
+    void useBoard(const std::string& style, const std::string& content);
+    // The shipped default board of the style.
+    void useDefaultBoard(const std::string& style);
+
+    testing_support::ProgramFolder folder;
+    OptionsStore store;
+};
+
+// One game, started on a board of the test's own.
+class GameTest : public StartBoardTest {
 protected:
     // Starts a game of `count` seats with the local player on `seat`.
     void start(const std::string& style, int width, int height, const std::vector<std::string>& rows, int seat = 1,
@@ -90,8 +103,6 @@ protected:
     // The messages queued since the last call, as readable text ("PM 2 3").
     std::vector<std::string> sent();
 
-    testing_support::ProgramFolder folder;
-    OptionsStore store;
     RecordingGame game;
     OrvexMessageList outbox;
     Receiver receive{game};

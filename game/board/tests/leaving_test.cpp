@@ -13,27 +13,13 @@ using namespace board_test;
 
 namespace {
 
-class LeavingTest : public ::testing::Test {
+class LeavingTest : public StartBoardTest {
 protected:
-    // The board, as the style's default board.
-    void useBoard(const std::string& style, const std::string& content) {
-        const std::string name = "default." + style;
-        folder.write("boards/" + name, content);
-        setStringOption("lastDefaultGame", name.c_str());
-    }
-    void useDefaultBoard(const std::string& style) {
-        const std::string name = "default." + style;
-        folder.copyFromSource("data/boards/" + name, "boards/" + name);
-        setStringOption("lastDefaultGame", name.c_str());
-    }
     // The seat on turn passes, and every client learns of it.
     static void pass(LockstepGroup& group) {
         perform(group.acting(), "p");
         group.deliver();
     }
-
-    testing_support::ProgramFolder folder;
-    OptionsStore store;
 };
 
 // A king for each of four seats; on the beam styles the seats beyond the

@@ -14,23 +14,7 @@ using namespace board_test;
 
 namespace {
 
-class LockstepTest : public ::testing::Test {
-protected:
-    // Puts the board in the program folder as the style's default board.
-    void useBoard(const std::string& style, const std::string& content) {
-        const std::string name = "default." + style;
-        folder.write("boards/" + name, content);
-        setStringOption("lastDefaultGame", name.c_str());
-    }
-    void useDefaultBoard(const std::string& style) {
-        const std::string name = "default." + style;
-        folder.copyFromSource("data/boards/" + name, "boards/" + name);
-        setStringOption("lastDefaultGame", name.c_str());
-    }
-
-    testing_support::ProgramFolder folder;
-    OptionsStore store;
-};
+using LockstepTest = StartBoardTest;
 
 // Counts of what a random game did, so a game that does nothing fails.
 struct Tally {
