@@ -129,10 +129,9 @@ protected:
     void clickReversi(int x, int y, int player, bool local);
     void clickCheckers(int x, int y, int player, bool local);
     void declareGameOver(int winner);
-    // Reversi, checkers and the fifth style: once a player has left, a game
-    // with fewer than two seats still played is over, won by the seat that
-    // stays (0: none).
-    // True when it ended the game.
+    // Reversi, checkers and the fifth style: once a player has left, fewer
+    // than two seats still played end the game, won by the seat that stays
+    // (0: none). True when it ended the game.
     bool checkSeatsRemaining(int seats);
     // Moves the selected piece by the move rule and spends the distance.
     void moveSelectedPiece(OrvexPiece* piece, int x, int y);
