@@ -97,6 +97,14 @@ int OrvexBoard::countPieces(int player, const char* className) const {
     return n;
 }
 
+void OrvexBoard::removeSeatsAbove(int seats) {
+    for (int x = 0; x < getWidth(); ++x)
+        for (int y = 0; y < getHeight(); ++y) {
+            const OrvexPiece* p = getPiece(x, y);
+            if (p && p->iPlayer > seats) replaceWithBlank(x, y);
+        }
+}
+
 void OrvexBoard::movePiece(OrvexPiece* piece) {
     if (!piece) return;
     const int nx = piece->iX;

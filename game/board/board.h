@@ -74,6 +74,9 @@ public:
     // runs once, so one shot that takes several kings is judged as a whole.
     void removeDestroyedPieces();
     int countPieces(int player, const char* className) const;
+    // Takes every piece of the seats above `seats` off the board (a blank
+    // takes each cell), so a board laid out for more seats plays with fewer.
+    void removeSeatsAbove(int seats);
     // Puts a piece, whose iX and iY were already changed, on its new cell:
     // its old cell gets a blank, whatever stood on the new cell is deleted.
     void movePiece(OrvexPiece* piece);

@@ -113,9 +113,27 @@ void OrvexGame::startGame(int seat, int count) {
     }
     iLocalSeat = seat;
     iPlayerCount = count;
+    for (uint8_t& left : iSeatLeft) left = 0;
     if (!iBoard) iBoard = std::make_unique<OrvexBoard>(*this);
     iBoard->loadStartBoard();
+    // The beam boards are laid out for four seats: a seat nobody plays has
+    // no pieces. The count is the same on every client.
+    if (iBoard->isOrvexStyle()) iBoard->removeSeatsAbove(count);
     checkGameOver();
+}
+
+void OrvexGame::seatLeft(int seat) {
+    if (!iBoard || iLocalSeat == -1 || !validSeat(seat) || seat > iPlayerCount || iSeatLeft[seat]) {
+        debugPrintfI("seat %d left, not a seat of this game\n", seat);
+        return;
+    }
+    debugPrintfI("seat %d left\n", seat);
+    iSeatLeft[seat] = 1;
+    // Nothing more comes from the leaver: a shot it fired ends now, as its
+    // own client would have ended it.
+    if (seat == iCurrentPlayer && iFirePending && !iFireLocal) completeFire(0);
+    checkGameOver();
+    if (seat == iCurrentPlayer && !iBoard->iGameOver) passTurn(seat);
 }
 
 void OrvexGame::declareGameOver(int winner) {
@@ -125,17 +143,32 @@ void OrvexGame::declareGameOver(int winner) {
     gameOver();
 }
 
+bool OrvexGame::checkSeatsRemaining(int seats) {
+    int left = 0, staying = 0, winner = 0;
+    for (int seat = 1; seat <= seats; ++seat)
+        if (iSeatLeft[seat]) {
+            ++left;
+        } else {
+            ++staying;
+            winner = seat;
+        }
+    if (left == 0 || staying >= 2) return false;
+    declareGameOver(winner);
+    return true;
+}
+
 void OrvexGame::checkGameOver() {
     if (!iBoard) return;
     // The count of seats was validated when the game started.
     VURN_ASSERT(validSeat(iPlayerCount));
     const int seats = iPlayerCount;
+    for (int seat = seats + 1; seat <= kMaxSeats; ++seat) iPlayerIn[seat] = 0;  // not in this game
     if (iBoard->isOrvexStyle()) {
         debugLog("kk.in\n");
         bool currentWentOut = false;
         for (int seat = 1; seat <= seats; ++seat) {
             const bool had = iPlayerIn[seat] != 0;
-            iPlayerIn[seat] = iBoard->countPieces(seat, piece_class::kKing) > 0 ? 1 : 0;
+            iPlayerIn[seat] = !iSeatLeft[seat] && iBoard->countPieces(seat, piece_class::kKing) > 0 ? 1 : 0;
             debugPrintfII("iPlayerIn[%d]=%d\n", seat, iPlayerIn[seat]);
             if (had && !iPlayerIn[seat] && seat == iCurrentPlayer) currentWentOut = true;
         }
@@ -154,6 +187,7 @@ void OrvexGame::checkGameOver() {
         bool anyMove = false;
         for (int seat = 1; seat <= seats; ++seat) {
             iPlayerIn[seat] = 0;
+            if (iSeatLeft[seat]) continue;
             for (int x = 0; x < iBoard->getWidth() && !iPlayerIn[seat]; ++x)
                 for (int y = 0; y < iBoard->getHeight(); ++y)
                     if (iBoard->isLegalChipMove(seat, x, y)) {
@@ -172,10 +206,12 @@ void OrvexGame::checkGameOver() {
         int winner = 0;
         for (int seat = 1; seat <= kMaxSeats; ++seat)
             if (chips[seat] > 0 && (winner == 0 || chips[seat] > chips[winner])) winner = seat;
-        if (!anyMove) declareGameOver(winner);
+        if (!checkSeatsRemaining(seats) && !anyMove) declareGameOver(winner);
     } else {
-        // No rule ends these games: every seat stays in.
-        for (int seat = 1; seat <= seats; ++seat) iPlayerIn[seat] = 1;
+        // No rule of play ends these games: every seat whose player stays
+        // is in.
+        for (int seat = 1; seat <= seats; ++seat) iPlayerIn[seat] = iSeatLeft[seat] ? 0 : 1;
+        checkSeatsRemaining(seats);
     }
 }
 

@@ -58,8 +58,17 @@ public:
     // that is still in.
     void useTurns(int n);
     // From the server's start message: the local seat and the number of
-    // seats; the start board is loaded. Seats outside 1..4 are refused.
+    // seats; the start board is loaded, and on the beam styles the pieces of
+    // seats beyond the count leave it. Seats outside 1..4 are refused.
     void startGame(int seat, int count);
+    // The player of a seat left the game (the server's LPD): the seat is out
+    // of it for good. On its turn the turn passes at once (a shot it fired is
+    // completed first, as its own client would have completed it); when
+    // fewer than two seats remain in, the game is over. Every client applies
+    // it at the same point of the message stream. Ignored outside a game and
+    // for seats that are not in it.
+    void seatLeft(int seat);
+    int hasLeft(int seat) const { return validSeat(seat) ? iSeatLeft[seat] : 0; }
     // Drops the selection and spends the rest of the seat's turn, when it
     // is that seat's turn.
     void passTurn(int seat);
@@ -123,6 +132,10 @@ protected:
     void clickReversi(int x, int y, int player, bool local);
     void clickCheckers(int x, int y, int player, bool local);
     void declareGameOver(int winner);
+    // Reversi, checkers and the fifth style: once a player has left, fewer
+    // than two seats still played end the game, won by the seat that stays
+    // (0: none). True when it ended the game.
+    bool checkSeatsRemaining(int seats);
     // Moves the selected piece by the move rule and spends the distance.
     void moveSelectedPiece(OrvexPiece* piece, int x, int y);
     bool onBoardOrLog(int x, int y, const char* what) const;
@@ -130,6 +143,7 @@ protected:
     std::unique_ptr<OrvexBoard> iBoard;
     OrvexOutbox* iOutbox = nullptr;
     uint8_t iPlayerIn[kMaxSeats + 1] = {};  // [seat], 1..4
+    uint8_t iSeatLeft[kMaxSeats + 1] = {};  // [seat]: its player left this game
     int iCurrentPlayer = 1;
     int iLocalSeat = -1;
     int iMovesLeft = 3;

@@ -30,7 +30,12 @@ public:
     void clearPlayers() override { panel_.clearPlayers(); }
     void initChatList() override { panel_.initChatList(); }
     void playerJoined(const char* name) override { panel_.playerJoined(name); }
-    void onPlayerQuit(int seat) override { panel_.onPlayerQuit(seat); }
+    // The panel announces the leaver first, then the rules take its seat
+    // out (which may end the game).
+    void onPlayerQuit(int seat) override {
+        panel_.onPlayerQuit(seat);
+        game_.seatLeft(seat);
+    }
     void addChatLine(const char* text) override { panel_.addChatLine(text); }
     void connectionChanged(const OrvexLinkChange& change) override { panel_.connectionChanged(change); }
 

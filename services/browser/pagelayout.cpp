@@ -545,6 +545,12 @@ void PageLayout::openArea(int x, int y) {
 void PageLayout::closeArea(int x, int y) {
     LinkRecord* r = iCurrentLink;
     if (!r || !r->areaOpen) return;
+    if (x < r->areas.back().x1 || y < r->areas.back().y1) {
+        // Nothing of the link stands in it (a link without text): no area.
+        r->areas.pop_back();
+        r->areaOpen = false;
+        return;
+    }
     r->areas.back().x2 = x;
     r->areas.back().y2 = y;
     r->areaOpen = false;

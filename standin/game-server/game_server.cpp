@@ -22,6 +22,8 @@ constexpr long kReadPiece = 16384;
 // What one connection may read in one turn of the loop, so a busy one
 // cannot starve the others.
 constexpr int kReadsPerTurn = 8;
+// The seats of a game.
+constexpr std::size_t kMostSeats = 4;
 
 }  // namespace
 
@@ -360,11 +362,22 @@ void GameServer::removeRows(int lobby, const std::vector<Player*>& leaving) {
 void GameServer::invite(Player& p, uint32_t id1, uint32_t id2) {
     Player* target = rowOwner(p.lobby, id1, id2);
     if (!target || target == &p) return;
-    if (target->invited == &p) {
-        // Both have selected each other: seats in lobby order.
+    // Does this invitation close a ring (each has selected the next one's
+    // row, the last the first's)? Two who select each other are the
+    // smallest ring.
+    std::vector<Player*> ring = {&p};
+    for (Player* r = target; r != &p; r = r->invited) {
+        if (!r || ring.size() == kMostSeats || std::find(ring.begin(), ring.end(), r) != ring.end()) {
+            ring.clear();
+            break;
+        }
+        ring.push_back(r);
+    }
+    if (!ring.empty()) {
+        // Seats in lobby order.
         std::vector<Player*> members;
         for (Player* r : lobbies_[static_cast<std::size_t>(p.lobby)])
-            if (r == &p || r == target) members.push_back(r);
+            if (std::find(ring.begin(), ring.end(), r) != ring.end()) members.push_back(r);
         startGame(p.lobby, members);
         return;
     }

@@ -7,9 +7,10 @@
 //   - LL enters the player into the lobby as a row (ids, name): the
 //     newcomer gets an LA for every row, the others an LA for the newcomer.
 //   - LC invites a row (the invited player gets an LU marking the inviter's
-//     row; LD or a new LC takes it back); two players who select each
-//     other's rows start a game, and so do the first N players in a lobby
-//     when auto-start is set.
+//     row; LD or a new LC takes it back); players whose selections run
+//     round a ring start a game: two who select each other's rows, or three
+//     or four of whom each has selected the next one's row and the last the
+//     first's. So do the first N players in a lobby when auto-start is set.
 //   - At the start the rest of the lobby gets LR for the members' rows and
 //     each member, in order, LPC, LPA for every seat, LPB (its seat, the
 //     count) and PZ (the same seeds for all).

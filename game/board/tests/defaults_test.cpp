@@ -1,6 +1,7 @@
 // The shipped default boards.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "game/board/board.h"
@@ -78,10 +79,15 @@ TEST_F(DefaultBoardTest, BeamBoardsArePointSymmetricAndPlayable) {
                     EXPECT_EQ(0, q->getPlayer());
                     continue;
                 }
-                EXPECT_EQ(3 - p->getPlayer(), q->getPlayer()) << x << "," << y;
+                // Seats 1 and 2 face each other, and so do seats 3 and 4.
+                const int opposite[] = {0, 2, 1, 4, 3};
+                ASSERT_LE(p->getPlayer(), 4);
+                EXPECT_EQ(opposite[p->getPlayer()], q->getPlayer()) << x << "," << y;
                 EXPECT_EQ((p->iDirection + 4) % 8, q->iDirection) << x << "," << y;
             }
-        for (int seat = 1; seat <= 2; ++seat) {
+        // The beam boards hold pieces for four seats; the fifth style's two.
+        const int seats = d.style == 4 ? 2 : 4;
+        for (int seat = 1; seat <= seats; ++seat) {
             EXPECT_GE(board().countPieces(seat, piece_class::kKing), 1);
             EXPECT_GE(board().countPieces(seat, piece_class::kOrvex), 1);
             EXPECT_GE(board().countPieces(seat, piece_class::kMirror), 1);
@@ -97,6 +103,32 @@ TEST_F(DefaultBoardTest, BeamBoardsArePointSymmetricAndPlayable) {
                     for (int j = 0; j < h; ++j) EXPECT_EQ(0, board().getPiece(i, j)->iHit) << "shot from " << x << "," << y;
                 board().clearBeams();
             }
+    }
+}
+
+TEST_F(DefaultBoardTest, NoFiringPieceTurnedAtTheStartHitsAKing) {
+    // Whatever a seat's first turn turns a firing piece to, its shot takes
+    // no king of another seat.
+    for (const DefaultBoard& d : {kDefaults[0], kDefaults[1]}) {
+        const int w = d.playArea + 2;
+        for (int x = 0; x < w; ++x)
+            for (int y = 0; y < w; ++y)
+                for (int turns = -2; turns <= 2; ++turns) {
+                    SCOPED_TRACE(std::string(d.name) + " firing piece at " + std::to_string(x) + "," +
+                                 std::to_string(y) + " turned " + std::to_string(turns));
+                    loadDefault(d);
+                    OrvexPiece* p = board().getPiece(x, y);
+                    if (!p->canFire()) break;
+                    for (int i = 0; i < std::abs(turns); ++i) turns > 0 ? p->rotateRight() : p->rotateLeft();
+                    const int seat = p->getPlayer();
+                    p->fire();
+                    for (int i = 0; i < w; ++i)
+                        for (int j = 0; j < w; ++j) {
+                            const OrvexPiece* k = board().getPiece(i, j);
+                            if (k->isA(piece_class::kKing) && k->getPlayer() != seat)
+                                EXPECT_EQ(0, k->iHit) << "the king at " << i << "," << j;
+                        }
+                }
     }
 }
 

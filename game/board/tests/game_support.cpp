@@ -67,11 +67,21 @@ std::string messageText(const MessageBytes& m) {
     return out;
 }
 
+void StartBoardTest::useBoard(const std::string& style, const std::string& content) {
+    const std::string name = "default." + style;
+    folder.write("boards/" + name, content);
+    setStringOption("lastDefaultGame", name.c_str());
+}
+
+void StartBoardTest::useDefaultBoard(const std::string& style) {
+    const std::string name = "default." + style;
+    folder.copyFromSource("data/boards/" + name, "boards/" + name);
+    setStringOption("lastDefaultGame", name.c_str());
+}
+
 void GameTest::start(const std::string& style, int width, int height, const std::vector<std::string>& rows, int seat,
                      int count) {
-    const std::string name = "default." + style;
-    folder.write("boards/" + name, boardFile(style, width, height, rows));
-    setStringOption("lastDefaultGame", name.c_str());
+    useBoard(style, boardFile(style, width, height, rows));
     game.setOutbox(&outbox);
     game.startGame(seat, count);
     ASSERT_NE(nullptr, game.getBoard());
@@ -84,38 +94,76 @@ std::vector<std::string> GameTest::sent() {
     return out;
 }
 
-LockstepPair::LockstepPair(uint32_t seedS, uint32_t seedT) {
-    for (int i = 0; i < 2; ++i) {
-        clients_[i] = std::make_unique<RecordingGame>();
-        clients_[i]->setOutbox(&outboxes_[i]);
-        clients_[i]->startGame(i + 1, 2);
-        clients_[i]->getBoard()->setRandomSeeds(seedS, seedT);
-        receivers_[i] = std::make_unique<Receiver>(*clients_[i]);
+LockstepGroup::LockstepGroup(uint32_t seedS, uint32_t seedT, int seats) {
+    for (int i = 0; i < seats; ++i) {
+        clients_.push_back(std::make_unique<RecordingGame>());
+        outboxes_.push_back(std::make_unique<OrvexMessageList>());
+        clients_.back()->setOutbox(outboxes_.back().get());
+        clients_.back()->startGame(i + 1, seats);
+        clients_.back()->getBoard()->setRandomSeeds(seedS, seedT);
+        receivers_.push_back(std::make_unique<Receiver>(*clients_.back()));
+        present_.push_back(true);
     }
 }
 
-RecordingGame& LockstepPair::acting() {
-    return client(clients_[0]->getCurrentPlayer() == 2 ? 1 : 0);
+RecordingGame& LockstepGroup::anyPresent() {
+    for (int seat = 1; seat <= seats(); ++seat)
+        if (present(seat)) return client(seat - 1);
+    ADD_FAILURE() << "nobody is left";
+    return client(0);
 }
 
-int LockstepPair::deliver() {
+RecordingGame& LockstepGroup::acting() {
+    const int seat = anyPresent().getCurrentPlayer();
+    return seat >= 1 && seat <= seats() && present(seat) ? client(seat - 1) : anyPresent();
+}
+
+int LockstepGroup::deliver() {
     int delivered = 0;
-    for (int i = 0; i < 2; ++i) {
-        RecordingGame& sender = *clients_[i];
-        RecordingGame& receiver = *clients_[1 - i];
-        Receiver& receive = *receivers_[1 - i];
-        sender.settle();
-        for (const MessageBytes& m : outboxes_[i].take()) {
-            receiver.settle();
+    for (int i = 0; i < seats(); ++i) {
+        if (!present(i + 1)) continue;
+        client(i).settle();
+        for (const MessageBytes& m : outboxes_[static_cast<std::size_t>(i)]->take()) {
             log_.push_back(std::to_string(i + 1) + ": " + messageText(m));
-            EXPECT_TRUE(receive(m)) << messageText(m);
-            EXPECT_TRUE(outboxes_[1 - i].messages.empty()) << "a replayed action queued a message";
+            for (int j = 0; j < seats(); ++j) {
+                if (j == i || !present(j + 1)) continue;
+                client(j).settle();
+                EXPECT_TRUE((*receivers_[static_cast<std::size_t>(j)])(m)) << messageText(m);
+                EXPECT_TRUE(outboxes_[static_cast<std::size_t>(j)]->messages.empty())
+                    << "a replayed action queued a message";
+            }
             ++delivered;
         }
-        receiver.settle();
     }
-    EXPECT_EQ(gameState(*clients_[0]), gameState(*clients_[1]));
+    expectAgreement();
     return delivered;
+}
+
+void LockstepGroup::leave(int seat) {
+    deliver();
+    present_[static_cast<std::size_t>(seat - 1)] = false;
+    log_.push_back(std::to_string(seat) + " leaves");
+    const MessageBytes quit = {'L', 'P', 'D', static_cast<uint8_t>(seat)};
+    for (int j = 0; j < seats(); ++j) {
+        if (!present(j + 1)) continue;
+        client(j).settle();
+        EXPECT_TRUE((*receivers_[static_cast<std::size_t>(j)])(quit));
+        EXPECT_TRUE(outboxes_[static_cast<std::size_t>(j)]->messages.empty()) << "a leaver's seat queued a message";
+    }
+    expectAgreement();
+}
+
+void LockstepGroup::expectAgreement() {
+    std::string first;
+    for (int j = 0; j < seats(); ++j) {
+        if (!present(j + 1)) continue;
+        client(j).settle();
+        const std::string state = gameState(client(j));
+        if (first.empty())
+            first = state;
+        else
+            EXPECT_EQ(first, state) << "seat " << j + 1 << " disagrees";
+    }
 }
 
 }  // namespace board_test

@@ -78,9 +78,22 @@ void perform(RecordingGame& game, const std::string& action);
 // state, as text.
 std::string gameState(const OrvexGame& game);
 
-// A program folder, an options store and one game, started on a board of
-// the test's own (written as the style's default board).
-class GameTest : public ::testing::Test {
+// A program folder and an options store, where a test puts the board its
+// games start on: the style's default board, named by the option
+// lastDefaultGame.
+class StartBoardTest : public ::testing::Test {
+protected:
+    // A board of the test's own.
+    void useBoard(const std::string& style, const std::string& content);
+    // The shipped default board of the style.
+    void useDefaultBoard(const std::string& style);
+
+    testing_support::ProgramFolder folder;
+    OptionsStore store;
+};
+
+// One game, started on a board of the test's own.
+class GameTest : public StartBoardTest {
 protected:
     // Starts a game of `count` seats with the local player on `seat`.
     void start(const std::string& style, int width, int height, const std::vector<std::string>& rows, int seat = 1,
@@ -90,8 +103,6 @@ protected:
     // The messages queued since the last call, as readable text ("PM 2 3").
     std::vector<std::string> sent();
 
-    testing_support::ProgramFolder folder;
-    OptionsStore store;
     RecordingGame game;
     OrvexMessageList outbox;
     Receiver receive{game};
@@ -100,25 +111,39 @@ protected:
 // A message as text: its code letters, then each further byte in decimal.
 std::string messageText(const MessageBytes& m);
 
-// Two clients of one game; client i plays seat i + 1.
-class LockstepPair {
+// The clients of one game, one per seat; client i plays seat i + 1. Every
+// message a client queues goes to each other client still in the game, as
+// the server relays it.
+class LockstepGroup {
 public:
     // The board must already be in the program folder as the style's
     // default board, named by the option lastDefaultGame.
-    LockstepPair(uint32_t seedS, uint32_t seedT);
-    RecordingGame& client(int i) { return *clients_[i]; }
+    LockstepGroup(uint32_t seedS, uint32_t seedT, int seats = 2);
+    RecordingGame& client(int i) { return *clients_[static_cast<std::size_t>(i)]; }
+    int seats() const { return static_cast<int>(clients_.size()); }
     // The client whose seat has the turn.
     RecordingGame& acting();
-    // Delivers every message either client queued to the other, one at a
+    // Delivers every message the clients queued to the others, one at a
     // time and only while the receiver runs no animation, then checks that
-    // both agree on the board and the turn. Returns the number delivered.
+    // all clients still in the game agree on the board and the turn.
+    // Returns the number delivered.
     int deliver();
+    // The player of the seat leaves: what its client queued still goes out,
+    // then the client is gone and every other client gets the server's LPD
+    // for the seat; then all must agree again.
+    void leave(int seat);
+    bool present(int seat) const { return present_[static_cast<std::size_t>(seat - 1)]; }
+    // A client still in the game (the first one).
+    RecordingGame& anyPresent();
     const std::vector<std::string>& log() const { return log_; }
 
 private:
-    std::unique_ptr<RecordingGame> clients_[2];
-    std::unique_ptr<Receiver> receivers_[2];
-    OrvexMessageList outboxes_[2];
+    void expectAgreement();
+
+    std::vector<std::unique_ptr<RecordingGame>> clients_;
+    std::vector<std::unique_ptr<Receiver>> receivers_;
+    std::vector<std::unique_ptr<OrvexMessageList>> outboxes_;
+    std::vector<bool> present_;
     std::vector<std::string> log_;
 };
 

@@ -180,3 +180,30 @@ TEST_F(GameOverTest, DefaultBoardsAreNotOverAtTheStart) {
         EXPECT_FALSE(game.isOut(2));
     }
 }
+
+TEST_F(GameOverTest, TheBeamBoardsPlayWithTwoThreeAndFourSeats) {
+    for (const char* name : {"default.kv", "default.gkv"}) {
+        folder.copyFromSource(std::string("data/boards/") + name, std::string("boards/") + name);
+        setStringOption("lastDefaultGame", name);
+        for (int count = 2; count <= 4; ++count) {
+            SCOPED_TRACE(std::string(name) + " with " + std::to_string(count) + " seats");
+            game.startGame(1, count);
+            EXPECT_EQ(0, board().iGameOver);
+            for (int seat = 1; seat <= 4; ++seat) {
+                EXPECT_EQ(seat <= count, !game.isOut(seat)) << "seat " << seat;
+                // A seat nobody plays has no pieces at all.
+                int pieces = 0;
+                for (int x = 0; x < board().getWidth(); ++x)
+                    for (int y = 0; y < board().getHeight(); ++y) pieces += board().getPiece(x, y)->getPlayer() == seat;
+                EXPECT_EQ(seat <= count, pieces > 0) << "seat " << seat;
+            }
+            // The turn goes round every seat.
+            for (int seat = 1; seat <= count; ++seat) {
+                EXPECT_EQ(seat, game.getCurrentPlayer());
+                game.actAs(seat);
+                game.passCommand();
+            }
+            EXPECT_EQ(1, game.getCurrentPlayer());
+        }
+    }
+}

@@ -1,6 +1,6 @@
-// Two clients of one game in lockstep: every action of the seat whose turn
-// it is goes to the other client as messages, and after every action both
-// must hold the same board and turn state.
+// The clients of one game in lockstep: every action of the seat whose turn
+// it is goes to the others as messages, and after every action all must
+// hold the same board and turn state.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,23 +14,7 @@ using namespace board_test;
 
 namespace {
 
-class LockstepTest : public ::testing::Test {
-protected:
-    // Puts the board in the program folder as the style's default board.
-    void useBoard(const std::string& style, const std::string& content) {
-        const std::string name = "default." + style;
-        folder.write("boards/" + name, content);
-        setStringOption("lastDefaultGame", name.c_str());
-    }
-    void useDefaultBoard(const std::string& style) {
-        const std::string name = "default." + style;
-        folder.copyFromSource("data/boards/" + name, "boards/" + name);
-        setStringOption("lastDefaultGame", name.c_str());
-    }
-
-    testing_support::ProgramFolder folder;
-    OptionsStore store;
-};
+using LockstepTest = StartBoardTest;
 
 // Counts of what a random game did, so a game that does nothing fails.
 struct Tally {
@@ -162,18 +146,18 @@ private:
 };
 
 // Plays `actions` random actions; returns what was played.
-Tally playRandom(LockstepPair& pair, unsigned seed, int actions) {
+Tally playRandom(LockstepGroup& group, unsigned seed, int actions) {
     RandomPlayer player(seed);
     Tally tally;
-    int lastSeat = pair.client(0).getCurrentPlayer();
+    int lastSeat = group.anyPresent().getCurrentPlayer();
     for (int i = 0; i < actions && !::testing::Test::HasFailure(); ++i) {
         SCOPED_TRACE("action " + std::to_string(i + 1));
-        const std::size_t logged = pair.log().size();
-        player.act(pair.acting());
-        pair.deliver();
-        tally.count(pair.log(), logged);
-        if (pair.client(0).getCurrentPlayer() != lastSeat) ++tally.turns;
-        lastSeat = pair.client(0).getCurrentPlayer();
+        const std::size_t logged = group.log().size();
+        player.act(group.acting());
+        group.deliver();
+        tally.count(group.log(), logged);
+        if (group.anyPresent().getCurrentPlayer() != lastSeat) ++tally.turns;
+        lastSeat = group.anyPresent().getCurrentPlayer();
     }
     return tally;
 }
@@ -189,7 +173,7 @@ TEST_F(LockstepTest, ScriptedBeamGame) {
                                ".... .... .... .... .... .... ....",  //
                                ".... H010 M010 .... .... .... ....",  //
                                "L010 .... .... .... .... .... K010"}));
-    LockstepPair pair(4242, 777);
+    LockstepGroup group(4242, 777);
     const std::vector<std::string> script = {
         // Seat 1: the hyper swaps with its own mirror, steps, and falls into the hole.
         "c 2 6", "c 3 6", "c 3 6", "c 3 5", "c 3 5", "c 3 4",
@@ -202,18 +186,18 @@ TEST_F(LockstepTest, ScriptedBeamGame) {
     };
     for (const std::string& action : script) {
         SCOPED_TRACE(action);
-        perform(pair.acting(), action);
-        pair.deliver();
+        perform(group.acting(), action);
+        group.deliver();
         if (HasFailure()) break;
     }
-    const OrvexBoard& b = *pair.client(1).getBoard();
+    const OrvexBoard& b = *group.client(1).getBoard();
     EXPECT_EQ('.', letterOf(b.getPiece(3, 4)));  // the hyper went down the hole
     EXPECT_EQ('.', letterOf(b.getPiece(4, 4)));  // the mirror jumped away from the hyper hole...
     EXPECT_EQ('.', letterOf(b.getPiece(4, 3)));  // ...to a free cell
     EXPECT_EQ(1, b.countPieces(2, piece_class::kMirror));
     EXPECT_EQ(1, b.countPieces(1, piece_class::kMirror));
-    EXPECT_GE(pair.log().size(), 17u);  // a move is not followed by a PU
-    EXPECT_NE(pair.log().end(), std::find(pair.log().begin(), pair.log().end(), "1: PFE"));
+    EXPECT_GE(group.log().size(), 17u);  // a move is not followed by a PU
+    EXPECT_NE(group.log().end(), std::find(group.log().begin(), group.log().end(), "1: PFE"));
 }
 
 TEST_F(LockstepTest, RandomGamesOfEveryStyle) {
@@ -228,15 +212,45 @@ TEST_F(LockstepTest, RandomGamesOfEveryStyle) {
         for (unsigned seed : {1u, 2u}) {
             SCOPED_TRACE(std::string(c.style) + " seed " + std::to_string(seed));
             useDefaultBoard(c.style);
-            LockstepPair pair(seed * 7919u, seed * 104729u);
-            const Tally t = playRandom(pair, seed, 300);
+            LockstepGroup group(seed * 7919u, seed * 104729u);
+            const Tally t = playRandom(group, seed, 300);
             if (HasFailure()) {
-                for (const std::string& line : pair.log()) std::fprintf(stderr, "%s\n", line.c_str());
+                for (const std::string& line : group.log()) std::fprintf(stderr, "%s\n", line.c_str());
                 return;
             }
             EXPECT_GE(t.moves + t.selects, c.minMoves);
             EXPECT_GE(t.shots, c.minShots);
             EXPECT_GE(t.turns, c.minTurns);
+        }
+    }
+}
+
+TEST_F(LockstepTest, RandomGamesWithAPlayerWhoLeaves) {
+    struct Case {
+        const char* style;
+        int seats;
+    };
+    const Case cases[] = {{"gkv", 3}, {"gkv", 4}, {"kv", 3}, {"kv", 4}, {"oth", 2}, {"chk", 2}};
+    for (const Case& c : cases) {
+        for (unsigned seed : {3u, 4u}) {
+            SCOPED_TRACE(std::string(c.style) + " with " + std::to_string(c.seats) + " seats, seed " +
+                         std::to_string(seed));
+            useDefaultBoard(c.style);
+            LockstepGroup group(seed * 7919u, seed * 104729u, c.seats);
+            playRandom(group, seed, 60);
+            // Odd seeds: the seat on turn leaves, in the middle of whatever
+            // it was doing; even seeds: another seat.
+            const int current = group.acting().getCurrentPlayer();
+            const int leaver = seed % 2 ? current : current % c.seats + 1;
+            group.leave(leaver);
+            playRandom(group, seed + 100, 60);
+            if (HasFailure()) {
+                for (const std::string& line : group.log()) std::fprintf(stderr, "%s\n", line.c_str());
+                return;
+            }
+            const RecordingGame& g = group.anyPresent();
+            EXPECT_TRUE(g.isOut(leaver));
+            EXPECT_NE(leaver, g.getBoard()->iGameOver ? 0 : g.getCurrentPlayer());
         }
     }
 }

@@ -31,6 +31,7 @@ MessageBytes LU(uint32_t a, uint32_t b, int flag) { return rowMarkMessage(a, b, 
 MessageBytes LR(uint32_t a, uint32_t b) { return rowRemoveMessage(a, b); }
 MessageBytes LPA(const char* name) { return playerAddMessage(name); }
 MessageBytes LPD(int seat) { return codeMessage("LPD", {seat}); }
+MessageBytes LPB(int seat, int count) { return codeMessage("LPB", {seat, count}); }
 MessageBytes PT(const char* text) { return chatMessage(1, text); }
 
 std::string joined(const char* colour) { return std::string(colour) + " player joined the game.\n"; }
@@ -70,6 +71,14 @@ TEST_F(SidePanel, ServerMessagesChangeTheListAndTheSeatWidgets) {
          {joined("Red"), joined("Green"), "Green player quit the game.\n"}, {}, {}, {{"green", "quit"}}},
         {"LPD of a seat beyond those who joined is ignored", {LPA("Ann"), LPA("Ben"), LPD(3), LPD(200)},
          {joined("Red"), joined("Green")}, {}, {}, {{"blue", " --- "}}},
+        {"LPD in a game of two ends it: whoever stays wins",
+         {LPA("Ann"), LPA("Ben"), LPB(1, 2), LPD(2)},
+         {joined("Red"), joined("Green"), "Green player quit the game.\n", "GAME OVER - Red wins.\n"}, {}, {},
+         {{"green", "quit"}}},
+        {"LPD of the seat on turn in a game of three hands the turn on",
+         {LPA("Ann"), LPA("Ben"), LPA("Cid"), LPB(2, 3), LPD(1)},
+         {joined("Red"), joined("Green"), joined("Blue"), "Red player quit the game.\n"}, {}, {},
+         {{"red", "quit"}, {"gameTime", " 00:00 Green 3"}}},
         {"LPD of seat 0 is announced by its name", {LPA("Ann"), LPD(0)},
          {joined("Red"), "System player quit the game.\n"}, {}, {}, {{"red", "Ann"}}},
         {"a chat text is shown as it came, never as a format",

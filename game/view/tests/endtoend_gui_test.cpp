@@ -1,15 +1,18 @@
-// A whole game, end to end: the stand-in game server and two real program
-// processes, each in its own program folder with the test marker, on one
-// display, driven by the pointer and keyboard through xdotool as two
-// people would drive them. Each player picks the style and presses
-// "Start!", each selects the other's lobby row, and the game starts; then
-// the players click cells of their "Game Matrix" windows (left to select
-// and move, right to turn, middle to fire) as planned with the rules
-// engine itself, which plays the same game alongside. After every action
-// both programs' debug logs must show the state the engine reached; after
-// every shot both boards, saved through the chat field's "save NAME", must
-// equal each other and the engine's; a beam game ends with a king shot and
-// the game-over line in both chats.
+// A whole game, end to end: the stand-in game server and two, three or four
+// real program processes, each in its own program folder with the test
+// marker, on one display, driven by the pointer and keyboard through
+// xdotool as people would drive them. Each player picks the style and
+// presses "Start!"; the players invite each other round a ring of lobby
+// rows (or the server starts the game as soon as they are all in its
+// lobby), and the game starts. Then the players click cells of their "Game
+// Matrix" windows (left to select and move, right to turn, with Shift to
+// the left, middle to fire) as planned with the rules engine itself, which
+// plays the same game alongside. After every action the programs' debug
+// logs must show the state the engine reached; after every shot the
+// boards, saved through the chat field's "save NAME", must equal each
+// other and the engine's; a beam game ends with a king shot and the
+// game-over line in every chat. A player may also close his program in the
+// middle of a game; the others play on without him.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -42,7 +45,12 @@ using view_test::TestGame;
 namespace {
 
 constexpr uint32_t kSeed1 = 11, kSeed2 = 22;  // every game of the server
-constexpr int kBoardSize = 420;               // each board window, square
+// The main windows' outer size; their canvas lies under a 25-pixel menu
+// bar.
+constexpr int kMainWidth = 600, kMainHeight = 330;
+constexpr int kMenuBar = 25;
+// The "Say:" row of the canvas: the chat field at 240, "Pass" at W - 121.
+constexpr int kSayRowY = kMenuBar + (kMainHeight - kMenuBar) - 106 + 9;
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -65,10 +73,12 @@ bool waitFor(const std::function<bool()>& done, int seconds = 30) {
 struct Player {
     std::string name;
     int seat = 0;
-    int left = 0;  // where its windows stand on the screen
+    // Where its windows stand on the screen, and the board window's side.
+    int mainX = 0, mainY = 0, boardX = 0, boardY = 0, boardSize = 0;
     fs::path folder;
     std::unique_ptr<ChildProcess> program;
     std::size_t logFrom = 0;  // what came before is not looked at
+    bool present = true;  // still in the game (its program not closed)
 
     // The debug log from the last mark on.
     std::string log() const {
@@ -111,40 +121,36 @@ struct Player {
 };
 
 // Pointer and keyboard, as a hand would use them: the pointer comes to
-// rest over the spot before a button goes down.
-void press(const std::string& window, int x, int y, int button) {
+// rest over the spot before a button goes down (with Shift held, when
+// asked).
+void press(const std::string& window, int x, int y, int button, bool shift = false) {
     const std::string cmd = "xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
-                            " sleep 0.1 mousedown " + std::to_string(button) + " sleep 0.05 mouseup " +
-                            std::to_string(button);
+                            " sleep 0.1 " + (shift ? "keydown shift " : "") + "mousedown " + std::to_string(button) +
+                            " sleep 0.05 mouseup " + std::to_string(button) + (shift ? " keyup shift" : "");
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
 }
 
 class EndToEnd : public ::testing::Test {
 protected:
-    enum class Op { Left, Right, Middle, Pass, Save };
+    enum class Op { Left, Right, ShiftRight, Middle, Pass, Save, Close };
     struct Step {
         int seat;
         Op op;
         int x, y;
-        std::string file;  // Save: the board file both players save
+        std::string file;  // Save: the board file every player saves
     };
     static Step left(int seat, int x, int y) { return {seat, Op::Left, x, y, ""}; }
     static Step right(int seat, int x, int y) { return {seat, Op::Right, x, y, ""}; }
+    static Step shiftRight(int seat, int x, int y) { return {seat, Op::ShiftRight, x, y, ""}; }
     static Step middle(int seat, int x, int y) { return {seat, Op::Middle, x, y, ""}; }
     static Step pass(int seat) { return {seat, Op::Pass, 0, 0, ""}; }
     static Step save(const std::string& file) { return {1, Op::Save, 0, 0, file}; }
+    // The player closes his program (File, Exit) in the middle of the game.
+    static Step close(int seat) { return {seat, Op::Close, 0, 0, ""}; }
 
     EndToEnd() {
         self.copyFromSource("data/boards", "boards");
         options = &store;
-        standin::GameServerOptions o;
-        o.ports = {0, 0, 0, 0};
-        o.seed1 = kSeed1;
-        o.seed2 = kSeed2;
-        server = std::make_unique<standin::GameServer>(o);
-        EXPECT_TRUE(server->start());
-        players[0] = {"Alice", 1, 0, {}, nullptr};
-        players[1] = {"Bob", 2, 640, {}, nullptr};
     }
     ~EndToEnd() override {
         for (Player& p : players) {
@@ -154,10 +160,42 @@ protected:
             std::error_code ec;
             if (!p.folder.empty() && !std::getenv("VURN_KEEP_E2E")) fs::remove_all(p.folder, ec);
         }
-        server->stop();
+        if (server) server->stop();
         options = nullptr;
     }
     static std::string tail(const std::string& s) { return s.size() > 3000 ? s.substr(s.size() - 3000) : s; }
+
+    // The server (with auto-start N when N is above 0) and the players of a
+    // game of `seats`, with their windows laid out side by side: for two,
+    // each main window above its board window; for more, the main windows
+    // two by two and the board windows in a row below them.
+    void seat(int seats, int autoStart) {
+        standin::GameServerOptions o;
+        o.ports = {0, 0, 0, 0};
+        o.seed1 = kSeed1;
+        o.seed2 = kSeed2;
+        o.autoStartPlayers = autoStart;
+        server = std::make_unique<standin::GameServer>(o);
+        ASSERT_TRUE(server->start());
+        const char* names[] = {"Alice", "Bob", "Carol", "Dave"};
+        for (int i = 0; i < seats; ++i) {
+            Player p;
+            p.name = names[i];
+            p.seat = i + 1;
+            if (seats == 2) {
+                p.mainX = p.boardX = 640 * i;
+                p.boardY = 470;
+                p.boardSize = 420;
+            } else {
+                p.mainX = 640 * (i % 2);
+                p.mainY = 360 * (i / 2);
+                p.boardX = 320 * i;
+                p.boardY = 700;
+                p.boardSize = 320;
+            }
+            players.push_back(std::move(p));
+        }
+    }
 
     // Lays out the player's program folder, with the test marker and its
     // own name and window places, and starts the program in it.
@@ -170,11 +208,10 @@ protected:
                   0);
         std::ofstream(p.folder / "test.env") << "";
         std::string options = readFile(p.folder / "system" / "options_vurn.gkv");
-        const int L = p.left;
         for (const auto& [key, value] : std::vector<std::pair<std::string, int>>{
-                 {"mainWindowOX", L}, {"mainWindowOY", 0}, {"mainWindowOW", 600}, {"mainWindowOH", 330},
-                 {"gkvBoardWindowOX", L}, {"gkvBoardWindowOY", 470}, {"gkvBoardWindowOW", kBoardSize},
-                 {"gkvBoardWindowOH", kBoardSize}, {"dontCheckUpgrade", 1}})
+                 {"mainWindowOX", p.mainX}, {"mainWindowOY", p.mainY}, {"mainWindowOW", kMainWidth},
+                 {"mainWindowOH", kMainHeight}, {"gkvBoardWindowOX", p.boardX}, {"gkvBoardWindowOY", p.boardY},
+                 {"gkvBoardWindowOW", p.boardSize}, {"gkvBoardWindowOH", p.boardSize}, {"dontCheckUpgrade", 1}})
             options += key + " " + std::to_string(value) + "\n";
         options += "playerName " + p.name + "\n";
         std::ofstream(p.folder / "user" / "options_vurn.gkv") << options;
@@ -200,20 +237,23 @@ protected:
         ASSERT_TRUE(waitFor([&] { return p.logged("incmd:LA " + p.name + "\n"); })) << p.name << " not in the lobby";
     }
 
-    // Each player selects the other's lobby row; the game starts.
-    void meet() {
-        for (int i = 0; i < 2; ++i) {
-            Player& p = players[i];
-            const Player& other = players[1 - i];
-            ASSERT_TRUE(waitFor([&] { return p.logged("incmd:LA " + other.name + "\n"); }));
+    // Each player selects the next one's lobby row, the last the first's
+    // (two players select each other's); the game starts when the ring
+    // closes. With auto-start the server starts it by itself.
+    void meet(bool autoStarted) {
+        const int n = static_cast<int>(players.size());
+        for (int i = 0; i < n && !autoStarted; ++i) {
+            Player& p = players[static_cast<std::size_t>(i)];
+            const Player& next = players[static_cast<std::size_t>((i + 1) % n)];
+            ASSERT_TRUE(waitFor([&] { return p.logged("incmd:LA " + next.name + "\n"); }));
             const std::vector<std::string> rows = p.lobbyRows();
             int row = 0;
-            while (row < static_cast<int>(rows.size()) && rows[static_cast<std::size_t>(row)] != other.name) ++row;
-            // The side list: at 200, 0 of the canvas below the 25-pixel
-            // menu bar, a 16-pixel header, then rows of 16.
-            press(p.window("version 1.01"), 260, 25 + 16 + 16 * row + 8, 1);
-            if (i == 0) {
-                ASSERT_TRUE(waitFor([&] { return other.logged("incmd:LU"); })) << "no invitation reached Bob";
+            while (row < static_cast<int>(rows.size()) && rows[static_cast<std::size_t>(row)] != next.name) ++row;
+            // The side list: at 200, 0 of the canvas below the menu bar, a
+            // 16-pixel header, then rows of 16.
+            press(p.window("version 1.01"), 260, kMenuBar + 16 + 16 * row + 8, 1);
+            if (i < n - 1) {
+                ASSERT_TRUE(waitFor([&] { return next.logged("incmd:LU"); })) << "no invitation reached " << next.name;
             }
         }
         for (Player& p : players) ASSERT_TRUE(waitFor([&] { return p.logged("rand "); })) << p.name << ": no game";
@@ -222,16 +262,16 @@ protected:
     // The engine's game from the style's start board and the server's seeds.
     void startModel(const std::string& style) {
         setStringOption("lastDefaultGame", ("default." + style).c_str());
-        model.startGame(1, 2);
+        model.startGame(1, static_cast<int>(players.size()));
         ASSERT_NE(model.getBoard(), nullptr);
         model.getBoard()->setRandomSeeds(kSeed1, kSeed2);
         sync("the start");
     }
 
-    // Both programs' boards reach the engine's state.
+    // Every program still in the game reaches the engine's state.
     void sync(const std::string& after) {
         const std::string want = viewStateLine(model);
-        for (Player& p : players)
+        for (Player& p : present())
             ASSERT_TRUE(waitFor([&] { return p.lastState() == want; }))
                 << p.name << " after " << after << ": " << p.lastState() << " want " << want;
     }
@@ -240,14 +280,30 @@ protected:
         for (int i = 0; i < 10000 && model.getAnimSequence() != 0; ++i) model.getBoard()->advanceAnimations();
     }
 
+    // The players whose programs are still in the game.
+    std::vector<std::reference_wrapper<Player>> present() {
+        std::vector<std::reference_wrapper<Player>> out;
+        for (Player& p : players)
+            if (p.present) out.push_back(p);
+        return out;
+    }
+
     // One action of a player, on the engine and by the player's hand.
     void act(const Step& s) {
-        Player& p = players[s.seat - 1];
+        Player& p = players[static_cast<std::size_t>(s.seat - 1)];
         model.actAs(s.seat);
+        if (s.op == Op::Save) {
+            saveBoards(s.file);
+            return;
+        }
+        if (s.op == Op::Close) {
+            closeProgram(p);
+            return;
+        }
         const std::string board = p.window("Game Matrix");
         const view_test::ScreenPoint at =
             view_test::squareLayerPoint(model.getBoard()->getWidth(), model.getBoard()->getHeight(),
-                                        static_cast<float>(s.x), static_cast<float>(s.y), 0, kBoardSize, kBoardSize);
+                                        static_cast<float>(s.x), static_cast<float>(s.y), 0, p.boardSize, p.boardSize);
         const int px = static_cast<int>(at.x), py = static_cast<int>(at.y);
         std::string what;
         switch (s.op) {
@@ -257,9 +313,10 @@ protected:
             what = "a click at ";
             break;
         case Op::Right:
-            model.rotateSelectedPiece(false);
-            press(board, px, py, 3);
-            what = "a turn at ";
+        case Op::ShiftRight:
+            model.rotateSelectedPiece(s.op == Op::ShiftRight);
+            press(board, px, py, 3, s.op == Op::ShiftRight);
+            what = s.op == Op::ShiftRight ? "a left turn at " : "a turn at ";
             break;
         case Op::Middle:
             model.fireSelected();
@@ -269,27 +326,41 @@ protected:
             break;
         case Op::Pass:
             model.passCommand();
-            press(p.window("version 1.01"), 600 - 121 + 20, 25 + 305 - 106 + 9, 1);
+            press(p.window("version 1.01"), kMainWidth - 121 + 20, kSayRowY, 1);
             what = "the pass";
             break;
         case Op::Save:
-            saveBoards(s.file);
+        case Op::Close:
             return;
         }
         settle();
         sync(p.name + "'s " + what + std::to_string(s.x) + "," + std::to_string(s.y));
     }
 
-    // Both players type "save NAME" into the chat field and press "Say:";
-    // both boards must equal the engine's.
+    // The player ends his program through the main window's File menu, whose
+    // last item, Exit, drops down at 120 below the window's top; the server
+    // tells the others that his seat left, and the engine takes the seat
+    // out as their programs do.
+    void closeProgram(Player& p) {
+        const std::string main = p.window("version 1.01");
+        press(main, 20, kMenuBar / 2, 1);
+        press(main, 25, 120, 1);
+        ASSERT_TRUE(waitFor([&] { return !p.program->running(); })) << p.name << "'s program did not end";
+        p.present = false;
+        model.seatLeft(p.seat);
+        settle();
+        sync(p.name + " closing his program");
+    }
+
+    // Every player still in the game types "save NAME" into the chat field
+    // and presses "Say:"; every board must equal the engine's.
     void saveBoards(const std::string& file) {
         ASSERT_EQ(model.getBoard()->saveFile(file.c_str()), 1);
         const std::string want = self.read("boards/" + file);
-        for (Player& p : players) {
+        for (Player& p : present()) {
             const std::string main = p.window("version 1.01");
-            // The chat field at 240, H - 106 and "Say:" at 200, H - 106 of
-            // the 305-pixel canvas under the menu bar.
-            const int y = 25 + 305 - 106 + 9;
+            // The chat field at 240 and "Say:" at 200 of the Say row.
+            const int y = kSayRowY;
             press(main, 300, y, 1);
             const std::string type = "xdotool key --clearmodifiers End key --repeat 40 BackSpace type '" + ("save " + file) +
                                      "'";
@@ -309,15 +380,19 @@ protected:
         }
     }
 
-    // Both programs started, in the lobby, and in a game of the style.
-    void begin(const std::string& style, int styleRow) {
+    // Every program started, in the lobby, and in a game of the style:
+    // `seats` players who invite each other, or with autoStart the server
+    // starts the game once they are all in its lobby.
+    void begin(const std::string& style, int styleRow, int seats = 2, bool autoStart = false) {
+        seat(seats, autoStart ? seats : 0);
+        ASSERT_FALSE(HasFatalFailure());
         for (Player& p : players) {
             launch(p);
             ASSERT_FALSE(HasFatalFailure());
-            start(p, styleRow);  // Alice first: she takes seat 1
+            start(p, styleRow);  // in seat order: the lobby order seats them
             ASSERT_FALSE(HasFatalFailure());
         }
-        meet();
+        meet(autoStart);
         ASSERT_FALSE(HasFatalFailure());
         startModel(style);
     }
@@ -328,14 +403,14 @@ protected:
 
     void expectGameOver(const std::string& line) {
         ASSERT_EQ(model.getBoard()->iGameOver, 1);
-        for (Player& p : players)
+        for (Player& p : present())
             EXPECT_TRUE(waitFor([&] { return p.logged("chat " + line); })) << p.name << " has no line " << line;
     }
 
     testing_support::ProgramFolder self;
     Options store;
     std::unique_ptr<standin::GameServer> server;
-    Player players[2];
+    std::vector<Player> players;
     TestGame model;
 };
 
@@ -365,6 +440,40 @@ TEST_F(EndToEnd, AdvancedGameToAKingShot) {
     ASSERT_FALSE(HasFatalFailure());
     expectGameOver("GAME OVER - Red wins.");
     screenshot("e2e_gkv");
+}
+
+// Three players, who start by inviting round a ring: Alice and Bob pass,
+// Carol selects and turns her firing piece and then closes her program
+// while it is her turn. Her seat is out on both other boards at once: the
+// turn comes to Alice, whose hyper swaps a mirror away and whose firing
+// piece, turned, shoots Bob's king; Alice wins.
+TEST_F(EndToEnd, ThreePlayersPlayOnWhenOneClosesHisProgramOnHisTurn) {
+    begin("gkv", 0, 3);
+    ASSERT_FALSE(HasFatalFailure());
+    play({pass(1), pass(2), left(3, 1, 7), right(3, 1, 7), close(3),
+          left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), right(1, 2, 10), right(1, 2, 10), middle(1, 2, 10),
+          save("shot.gkv")});
+    ASSERT_FALSE(HasFatalFailure());
+    for (Player& p : present()) EXPECT_TRUE(p.logged("chat Blue player quit the game.")) << p.name;
+    expectGameOver("GAME OVER - Red wins.");
+    screenshot("e2e_three");
+}
+
+// Four players, seated by the server as soon as all four are in its lobby,
+// on the advanced board with its four armies: the turn goes round all four
+// seats; then Alice's shot takes Bob's king (his seat is out and skipped),
+// Carol's takes Alice's, and Dave, turning his firing piece the wrong way,
+// shoots his own: Carol wins.
+TEST_F(EndToEnd, FourPlayersToTheEndOfABeamGame) {
+    begin("gkv", 0, 4, true);
+    ASSERT_FALSE(HasFatalFailure());
+    play({pass(1), pass(2), pass(3), pass(4),
+          left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), right(1, 2, 10), right(1, 2, 10), middle(1, 2, 10),
+          left(3, 1, 7), right(3, 1, 7), middle(3, 1, 7), pass(3),
+          left(4, 11, 5), shiftRight(4, 11, 5), shiftRight(4, 11, 5), middle(4, 11, 5), save("over.gkv")});
+    ASSERT_FALSE(HasFatalFailure());
+    expectGameOver("GAME OVER - Blue wins.");
+    screenshot("e2e_four");
 }
 
 // Reversi: six placements, each the first legal one the engine finds for
@@ -517,7 +626,7 @@ TEST_F(EndToEnd, AServerRestartEndsTheGameAndBothPlayersMeetAgain) {
     if (server->lobbyNames(0)[0] != players[0].name) std::swap(players[0], players[1]);
     players[0].seat = 1;
     players[1].seat = 2;
-    meet();
+    meet(false);
     ASSERT_FALSE(HasFatalFailure());
     startModel("kv");
     ASSERT_FALSE(HasFatalFailure());

@@ -398,6 +398,13 @@ TEST_F(ParserTest, ALinkEndsOnePixelBeforeThePenAtItsEndTag) {
     EXPECT_EQ(layout.linkAt(end + 2, 8), nullptr);
 }
 
+TEST_F(ParserTest, ALinkWithoutTextHasNoArea) {
+    layOut(layout, "<A HREF=empty.html></A>after");
+    ASSERT_EQ(layout.links().size(), 1u);
+    EXPECT_TRUE(layout.links().front().areas.empty());
+    EXPECT_EQ(layout.linkAt(4, 8), nullptr);
+}
+
 TEST_F(ParserTest, ALinkOverMoreThan32LinesKeepsItsFirst32Areas) {
     std::string words;
     for (int i = 0; i < 40; ++i) words += "abcdefgh ";

@@ -192,6 +192,48 @@ TEST_F(GameServerTest, InvitationsAreMarkedMovedAndWithdrawn) {
     EXPECT_EQ(ann->read(4, 100).size(), 3u);  // nothing came back to Ann
 }
 
+TEST_F(GameServerTest, InvitationsThatRunRoundARingStartAGameOfTheRing) {
+    // Each player selects the next one's row, the last the first's: rings of
+    // three and four start a game with seats in lobby order; five are more
+    // than a game holds.
+    for (std::size_t size : {3u, 4u, 5u}) {
+        SCOPED_TRACE(std::to_string(size) + " players");
+        SetUp();  // a fresh server and lobby for each ring
+        const char* names[] = {"Ann", "Ben", "Cid", "Dan", "Eve"};
+        std::vector<std::unique_ptr<RawClient>> clients;
+        std::vector<std::pair<uint32_t, uint32_t>> rows;
+        for (std::size_t i = 0; i < size; ++i) {
+            clients.push_back(enter(names[i], i + 1));
+            rows.push_back(clients.back()->lastRow());
+        }
+        for (std::size_t i = 0; i < size; ++i) {
+            const auto& next = rows[(i + 1) % size];
+            clients[i]->sendFrame(rowMessage("LC", next.first, next.second));
+            if (i + 1 < size) {
+                // Marked on the next one's list; no game yet.
+                RawClient& invited = *clients[i + 1];
+                ASSERT_EQ(invited.read(size + 1).size(), size + 1);
+                EXPECT_EQ(str(invited.read(size + 1).back()), str(rowMarkMessage(rows[i].first, rows[i].second, 1)));
+                EXPECT_EQ(server->gamesRunning(), 0);
+            }
+        }
+        if (size == 5) {
+            EXPECT_EQ(clients[0]->read(size + 1).back(), rowMarkMessage(rows[size - 1].first, rows[size - 1].second, 1));
+            EXPECT_EQ(server->gamesRunning(), 0);
+            continue;
+        }
+        for (std::size_t i = 0; i < size; ++i) {
+            // The rows, the mark it got, then LPC, an LPA for every seat, LPB, PZ.
+            const std::size_t want = size + (i == 0 ? 0 : 1) + 1 + size + 2;
+            const auto& m = clients[i]->read(want);
+            ASSERT_EQ(m.size(), want) << names[i];
+            EXPECT_EQ(str(m[want - 2]), str(codeMessage("LPB", {static_cast<int>(i) + 1, static_cast<int>(size)})));
+        }
+        EXPECT_EQ(server->gamesRunning(), 1);
+        EXPECT_TRUE(server->lobbyNames(0).empty());
+    }
+}
+
 TEST_F(GameServerTest, LeavingTheLobbyOrAGameIsAnnounced) {
     auto ann = enter("Ann", 1);
     auto annRow = ann->lastRow();

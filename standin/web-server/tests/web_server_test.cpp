@@ -82,8 +82,9 @@ TEST_F(WebHost, ServesTheHelpAtTheHelpAddressAndAHomePageForEachSite) {
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE(r.head.find(std::string("\r\nContent-Type: ") + c.type + "\r\n"), std::string::npos) << r.head;
         EXPECT_EQ(r.body, c.body);
-        if (std::string(c.request).rfind("HEAD", 0) == 0)
+        if (std::string(c.request).rfind("HEAD", 0) == 0) {
             EXPECT_NE(r.head.find("Content-Length: " + std::to_string(shipped("index.html").size())), std::string::npos);
+        }
     }
     EXPECT_EQ(server.requests().front(), "GET /vurnorvex.html HTTP/1.1");
 }
@@ -117,7 +118,7 @@ TEST_F(WebHost, AnIdleConnectionHoldsUpNoOther) {
     int err = 0;
     int idle = tcp::openStream(&err);
     std::uint32_t loopback = 0;
-    tcp::parseDotted("127.0.0.1", &loopback);
+    ASSERT_TRUE(tcp::parseDotted("127.0.0.1", &loopback));
     ASSERT_EQ(tcp::connectTo(idle, loopback, server.port(), 2000), 0);
     EXPECT_EQ(ask(server.port(), "GET / HTTP/1.0\r\n\r\n").status, "HTTP/1.0 200 OK");
     server.stop();

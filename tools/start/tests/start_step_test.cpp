@@ -135,7 +135,7 @@ TEST_F(StartStep, StartsTheStandInsOnThisMachineAndPointsTheProgramAtTheWebHost)
     int err = 0;
     const int probe = tcp::openStream(&err);
     std::uint32_t loopback = 0;
-    tcp::parseDotted("127.0.0.1", &loopback);
+    ASSERT_TRUE(tcp::parseDotted("127.0.0.1", &loopback));
     EXPECT_EQ(tcp::connectTo(probe, loopback, kv, 2000), 0);
     tcp::closeHandle(probe);
 
