@@ -42,16 +42,16 @@ struct PngReadState {
 // Releases what the read state holds, on every road out of loadPNG.
 class PngReadGuard {
 public:
-    explicit PngReadGuard(PngReadState* s) : s_(s) {}
+    explicit PngReadGuard(PngReadState* s) : iState(s) {}
     ~PngReadGuard() {
-        if (s_->png) png_destroy_read_struct(&s_->png, s_->info ? &s_->info : nullptr, nullptr);
-        if (s_->file) std::fclose(s_->file);
+        if (iState->png) png_destroy_read_struct(&iState->png, iState->info ? &iState->info : nullptr, nullptr);
+        if (iState->file) std::fclose(iState->file);
     }
     PngReadGuard(const PngReadGuard&) = delete;
     PngReadGuard& operator=(const PngReadGuard&) = delete;
 
 private:
-    PngReadState* s_;
+    PngReadState* iState;
 };
 
 // Reads the header and settles the transformations; 0 on success.
@@ -222,15 +222,15 @@ struct PngWriteState {
 
 class PngWriteGuard {
 public:
-    explicit PngWriteGuard(PngWriteState* s) : s_(s) {}
+    explicit PngWriteGuard(PngWriteState* s) : iState(s) {}
     ~PngWriteGuard() {
-        if (s_->png) png_destroy_write_struct(&s_->png, s_->info ? &s_->info : nullptr);
+        if (iState->png) png_destroy_write_struct(&iState->png, iState->info ? &iState->info : nullptr);
     }
     PngWriteGuard(const PngWriteGuard&) = delete;
     PngWriteGuard& operator=(const PngWriteGuard&) = delete;
 
 private:
-    PngWriteState* s_;
+    PngWriteState* iState;
 };
 
 void appendPngBytes(png_structp png, png_bytep data, png_size_t length) {

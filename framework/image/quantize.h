@@ -46,7 +46,7 @@ public:
     int64_t* find(const Pixel& p);
     // Adds an absent colour with the given value.
     int64_t* insert(const Pixel& p, int64_t value);
-    int size() const { return static_cast<int>(entries_.size()); }
+    int size() const { return static_cast<int>(iEntries.size()); }
     // The entries as a histogram, in bucket order.
     std::vector<HistEntry> toHist() const;
 
@@ -56,8 +56,8 @@ private:
         int64_t value;
         int next;
     };
-    std::vector<int> heads_;
-    std::vector<Entry> entries_;
+    std::vector<int> iHeads;
+    std::vector<Entry> iEntries;
 };
 
 // Counts the colours; false (and no histogram) when there are more than
@@ -92,9 +92,9 @@ public:
     int find(const Pixel& p) const;
 
 private:
-    const std::vector<Pixel>& colormap_;
-    std::vector<int> order_;       // entry indices by ascending green
-    std::vector<uint8_t> greens_;  // their greens
+    const std::vector<Pixel>& iColormap;
+    std::vector<int> iOrder;       // entry indices by ascending green
+    std::vector<uint8_t> iGreens;  // their greens
 };
 
 // Ascending by one component.

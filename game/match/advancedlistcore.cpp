@@ -93,10 +93,10 @@ const platform::ui::Font& listFont() {
 class AdvancedListCore::ListPixels {
 public:
     ListPixels(uint8_t* bytes, int width, int height, int stride)
-        : width_(width), height_(height), stride_(stride), bytes_(bytes) {}
+        : iWidth(width), iHeight(height), iStride(stride), iBytes(bytes) {}
 
     void set(int x, int y, const uint8_t* c) {
-        if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+        if (x < 0 || y < 0 || x >= iWidth || y >= iHeight) return;
         uint8_t* p = at(x, y);
         p[0] = c[0], p[1] = c[1], p[2] = c[2];
     }
@@ -106,22 +106,22 @@ public:
     }
     // A run of pixels of one colour on row y, from x0 to x1 inclusive.
     void span(int x0, int x1, int y, const uint8_t* c) {
-        if (y < 0 || y >= height_) return;
+        if (y < 0 || y >= iHeight) return;
         x0 = std::max(x0, 0);
-        x1 = std::min(x1, width_ - 1);
+        x1 = std::min(x1, iWidth - 1);
         for (uint8_t* p = x0 <= x1 ? at(x0, y) : nullptr; x0 <= x1; ++x0, p += 3) p[0] = c[0], p[1] = c[1], p[2] = c[2];
     }
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int width() const { return iWidth; }
+    int height() const { return iHeight; }
 
 private:
     uint8_t* at(int x, int y) {
-        return bytes_ + (static_cast<std::size_t>(height_ - 1 - y) * static_cast<std::size_t>(stride_) +
+        return iBytes + (static_cast<std::size_t>(iHeight - 1 - y) * static_cast<std::size_t>(iStride) +
                                 static_cast<std::size_t>(x)) * 3;
     }
 
-    int width_, height_, stride_;
-    uint8_t* bytes_;
+    int iWidth, iHeight, iStride;
+    uint8_t* iBytes;
 };
 
 const char* RowItem::cell(int column) const {

@@ -37,18 +37,18 @@ OrvexMainCore* orvexMainCore = nullptr;
 // main core's panel.
 class OrvexMainCore::MainGame : public OrvexGame {
 public:
-    explicit MainGame(OrvexMainCore& core) : core_(core) {}
+    explicit MainGame(OrvexMainCore& core) : iCore(core) {}
     void setSeatLabelBackground(int seat, int r, int g, int b) override {
-        core_.onSeatLabelBackground(seat, r, g, b);
+        iCore.onSeatLabelBackground(seat, r, g, b);
     }
-    void resetPlayerLabels() override { core_.resetPlayerLabels(); }
-    void showTurnStatus() override { core_.showTurnStatus(); }
-    void gameOver() override { core_.gameOver(getWinner()); }
+    void resetPlayerLabels() override { iCore.resetPlayerLabels(); }
+    void showTurnStatus() override { iCore.showTurnStatus(); }
+    void gameOver() override { iCore.gameOver(getWinner()); }
     // Back in the lobby: no seat, so the board takes no clicks of ours.
     void leaveSeat() { iLocalSeat = -1; }
 
 private:
-    OrvexMainCore& core_;
+    OrvexMainCore& iCore;
 };
 
 namespace {

@@ -14,48 +14,48 @@
 namespace image_test {
 
 CodePacker::CodePacker(int minCodeSize)
-    : min_(minCodeSize), width_(minCodeSize + 1), next_((1 << minCodeSize) + 2) {}
+    : iMin(minCodeSize), iWidth(minCodeSize + 1), iNext((1 << minCodeSize) + 2) {}
 
 void CodePacker::code(int c) {
-    acc_ |= uint32_t(c) << bits_;
-    bits_ += width_;
-    while (bits_ >= 8) {
-        out_.push_back(static_cast<uint8_t>(acc_ & 0xFF));
-        acc_ >>= 8;
-        bits_ -= 8;
+    iAcc |= uint32_t(c) << iBits;
+    iBits += iWidth;
+    while (iBits >= 8) {
+        iOut.push_back(static_cast<uint8_t>(iAcc & 0xFF));
+        iAcc >>= 8;
+        iBits -= 8;
     }
     if (c == clearCode()) {
-        width_ = min_ + 1;
-        next_ = clearCode() + 2;
-        first_ = true;
+        iWidth = iMin + 1;
+        iNext = clearCode() + 2;
+        iFirst = true;
         return;
     }
-    if (first_) {  // the first code after a clear adds no table entry
-        first_ = false;
+    if (iFirst) {  // the first code after a clear adds no table entry
+        iFirst = false;
         return;
     }
-    if (next_ < 4096) {
-        ++next_;
-        if (next_ == (1 << width_) && width_ < 12) ++width_;
+    if (iNext < 4096) {
+        ++iNext;
+        if (iNext == (1 << iWidth) && iWidth < 12) ++iWidth;
     }
 }
 
 Bytes CodePacker::bytes() const {
-    Bytes b = out_;
-    if (bits_ > 0) b.push_back(static_cast<uint8_t>(acc_ & 0xFF));
+    Bytes b = iOut;
+    if (iBits > 0) b.push_back(static_cast<uint8_t>(iAcc & 0xFF));
     return b;
 }
 
 GifBuilder& GifBuilder::raw(std::initializer_list<uint8_t> b) {
-    b_.insert(b_.end(), b);
+    iBytes.insert(iBytes.end(), b);
     return *this;
 }
 GifBuilder& GifBuilder::raw(const Bytes& b) {
-    b_.insert(b_.end(), b.begin(), b.end());
+    iBytes.insert(iBytes.end(), b.begin(), b.end());
     return *this;
 }
 GifBuilder& GifBuilder::header(const char* id) {
-    b_.insert(b_.end(), id, id + 6);
+    iBytes.insert(iBytes.end(), id, id + 6);
     return *this;
 }
 GifBuilder& GifBuilder::screen(int width, int height, int bits, bool globalTable, int aspect) {
@@ -72,8 +72,8 @@ GifBuilder& GifBuilder::extension(uint8_t label, const Bytes& data) {
     raw({0x21, label});
     for (std::size_t at = 0; at < data.size(); at += 255) {
         std::size_t n = std::min<std::size_t>(255, data.size() - at);
-        b_.push_back(static_cast<uint8_t>(n));
-        b_.insert(b_.end(), data.begin() + at, data.begin() + at + n);
+        iBytes.push_back(static_cast<uint8_t>(n));
+        iBytes.insert(iBytes.end(), data.begin() + at, data.begin() + at + n);
     }
     return raw({0});
 }
@@ -82,13 +82,13 @@ GifBuilder& GifBuilder::image(int width, int height, int flags) {
                 uint8_t(height >> 8), uint8_t(flags)});
 }
 GifBuilder& GifBuilder::data(int minCodeSize, const Bytes& stream, bool terminate) {
-    b_.push_back(static_cast<uint8_t>(minCodeSize));
+    iBytes.push_back(static_cast<uint8_t>(minCodeSize));
     for (std::size_t at = 0; at < stream.size(); at += 255) {
         std::size_t n = std::min<std::size_t>(255, stream.size() - at);
-        b_.push_back(static_cast<uint8_t>(n));
-        b_.insert(b_.end(), stream.begin() + at, stream.begin() + at + n);
+        iBytes.push_back(static_cast<uint8_t>(n));
+        iBytes.insert(iBytes.end(), stream.begin() + at, stream.begin() + at + n);
     }
-    if (terminate) b_.push_back(0);
+    if (terminate) iBytes.push_back(0);
     return *this;
 }
 

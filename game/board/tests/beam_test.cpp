@@ -294,11 +294,11 @@ namespace {
 // A shot traced on a worker thread with the program's 1 MiB stack.
 class ShotThread : public Runnable {
 public:
-    explicit ShotThread(OrvexPiece* shooter) : shooter_(shooter) {}
-    void run() override { shooter_->fire(); }
+    explicit ShotThread(OrvexPiece* shooter) : iShooter(shooter) {}
+    void run() override { iShooter->fire(); }
 
 private:
-    OrvexPiece* shooter_;
+    OrvexPiece* iShooter;
 };
 
 // A serpentine of mirrors through every cell of an n by n play area: the

@@ -34,7 +34,7 @@ struct Tally {
 // (its own pieces, nearby cells, legal placements), some at random.
 class RandomPlayer {
 public:
-    explicit RandomPlayer(unsigned seed) : rng_(seed) {}
+    explicit RandomPlayer(unsigned seed) : iRng(seed) {}
 
     void act(RecordingGame& g) {
         OrvexBoard& b = *g.getBoard();
@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    int pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+    int pick(int n) { return static_cast<int>(iRng() % static_cast<unsigned>(n)); }
     bool chance(int percent) { return pick(100) < percent; }
 
     struct Cell {
@@ -142,7 +142,7 @@ private:
         }
     }
 
-    std::mt19937 rng_;
+    std::mt19937 iRng;
 };
 
 // Plays `actions` random actions; returns what was played.

@@ -165,7 +165,7 @@ TEST_F(ParserTest, AWordLongerThanTheLimitIsPlacedInPieces) {
 TEST_F(ParserTest, BodyColoursComeFromTheBodyTagOnly) {
     struct Case {
         const char* text;
-        Rgb background, text_, defaultText;
+        Rgb background, textColour, defaultText;
         int face;
     };
     const Case cases[] = {
@@ -183,7 +183,7 @@ TEST_F(ParserTest, BodyColoursComeFromTheBodyTagOnly) {
         const int* fg = layout.textColour();
         const int* df = layout.defaultTextColour();
         EXPECT_EQ((Rgb{bg[0], bg[1], bg[2]}), c.background) << c.text;
-        EXPECT_EQ((Rgb{fg[0], fg[1], fg[2]}), c.text_) << c.text;
+        EXPECT_EQ((Rgb{fg[0], fg[1], fg[2]}), c.textColour) << c.text;
         EXPECT_EQ((Rgb{df[0], df[1], df[2]}), c.defaultText) << c.text;
         EXPECT_EQ(layout.face(), c.face) << c.text;
     }
