@@ -3,11 +3,11 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/app/config.h"
 #include "framework/app/debuglog.h"
 #include "framework/app/nls.h"
 #include "framework/app/options.h"
 #include "framework/app/placement.h"
-#include "framework/app/config.h"
 #include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
 #include "framework/net/communicator.h"

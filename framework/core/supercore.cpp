@@ -1,15 +1,15 @@
 #include "framework/core/supercore.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "framework/app/debuglog.h"
-#include "framework/util/bounded.h"
 #include "framework/app/exec.h"
 #include "framework/app/options.h"
 #include "framework/app/placement.h"
 #include "framework/canvas/supercanvas.h"
+#include "framework/util/bounded.h"
 #include "framework/util/ticker.h"
 #include "framework/window/superwindow.h"
 #include "platform/ui/ui.h"
@@ -46,8 +46,8 @@ SuperCore::SuperCore(const char* windowName, int width, int height, int extra) {
 
     // Keep the window where the desktop shows it, whatever the file held.
     platform::ui::Size desktop = platform::ui::desktopSize();
-    WindowPlacement placed = keepOnDesktop(savedX, savedY, savedW, savedH, desktop.w, desktop.h,
-                                           {30, 30, kDefaultWidth, kDefaultHeight});
+    WindowPlacement placed =
+        keepOnDesktop(savedX, savedY, savedW, savedH, desktop.w, desktop.h, {30, 30, kDefaultWidth, kDefaultHeight});
     const int x = placed.x, y = placed.y, w = placed.w, h = placed.h;
 
     int frameStyle = SuperWindow::defaultStyle() | (iSync ? SuperWindow::kStyleSyncPaint : 0);

@@ -122,7 +122,8 @@ private:
             return false;
         }
         const std::size_t n = *iCursor++;
-        iBlockEnd = iCursor + std::min<std::size_t>(n, static_cast<std::size_t>(iEnd - iCursor));  // a cut block: what is there
+        iBlockEnd =
+            iCursor + std::min<std::size_t>(n, static_cast<std::size_t>(iEnd - iCursor));  // a cut block: what is there
         if (iBlockEnd == iCursor) iDone = true;  // the terminator, or nothing left
         return !iDone;
     }
@@ -220,8 +221,8 @@ std::size_t putStringAndFirst(uint8_t* out, std::size_t total, std::size_t pos, 
 
 }  // namespace
 
-std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
-                      bool interlaced, uint8_t* pixels, bool* endCodeSeen) {
+std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height, bool interlaced,
+                      uint8_t* pixels, bool* endCodeSeen) {
     *endCodeSeen = false;
     if (minCodeSize < 2 || minCodeSize > 8) return "Garbled data";
 
@@ -309,8 +310,7 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
     int bits = (flags & 7) + 1;
     picture->depth = bits;
     picture->palette.assign(768, 0);
-    if ((flags & 0x80) && !readColorTable(in, 1 << bits, picture->palette.data()))
-        return "Invalid image header";
+    if ((flags & 0x80) && !readColorTable(in, 1 << bits, picture->palette.data())) return "Invalid image header";
 
     bool decoded = false;
     while (!in.atEnd()) {
@@ -349,8 +349,7 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
             continue;
         }
 
-        if (localEntries && !readColorTable(in, localEntries, picture->palette.data()))
-            return "Invalid image header";
+        if (localEntries && !readColorTable(in, localEntries, picture->palette.data())) return "Invalid image header";
         // Indices, and the alpha plane the loader adds: two bytes a pixel;
         // an interlaced picture is decoded through a row buffer as large as
         // its indices.
@@ -365,8 +364,8 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
         picture->height = height;
         picture->pixels8.assign(static_cast<std::size_t>(width) * height, 0);
         bool endCode = false;
-        std::string error = gifDecode(stream, data + size, minCodeSize, width, height, interlaced,
-                                      picture->pixels8.data(), &endCode);
+        std::string error =
+            gifDecode(stream, data + size, minCodeSize, width, height, interlaced, picture->pixels8.data(), &endCode);
         if (!error.empty()) return error;
         if (endCode) return "EOF";
         decoded = true;
@@ -490,8 +489,8 @@ void putLE16(std::vector<uint8_t>& out, int v) {
 }  // namespace
 
 std::string writeGIF(const char* fileName, const SaveRecord& record) {
-    if (!record.pixels8 || !record.palette || record.width <= 0 || record.height <= 0 ||
-        record.width > 0xFFFF || record.height > 0xFFFF)
+    if (!record.pixels8 || !record.palette || record.width <= 0 || record.height <= 0 || record.width > 0xFFFF ||
+        record.height > 0xFFFF)
         return "File i/o error";  // nothing a GIF can hold
 
     // Encoded whole first, then written in one step: a failure never leaves

@@ -10,8 +10,7 @@ namespace quant {
 ColorHash::ColorHash() : iHeads(kBuckets, -1) {}
 
 int ColorHash::bucketOf(const Pixel& p) {
-    return static_cast<int>((int64_t(p.r) * 33023 + int64_t(p.g) * 30013 + int64_t(p.b) * 27011) %
-                            kBuckets);
+    return static_cast<int>((int64_t(p.r) * 33023 + int64_t(p.g) * 30013 + int64_t(p.b) * 27011) % kBuckets);
 }
 
 int64_t* ColorHash::find(const Pixel& p) {
@@ -38,8 +37,7 @@ std::vector<HistEntry> ColorHash::toHist() const {
     return hist;
 }
 
-bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
-                      std::vector<HistEntry>* hist) {
+bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors, std::vector<HistEntry>* hist) {
     ColorHash hash;
     for (const Pixel& p : pixels) {
         if (int64_t* count = hash.find(p)) {
@@ -62,8 +60,8 @@ namespace {
 struct Box {
     std::size_t index;  // first histogram entry
     std::size_t colors;
-    int64_t sum;    // pixels in the box; 64 bits, so no picture can overflow it
-    double error;   // squared distance of its pixels from their mean, summed
+    int64_t sum;   // pixels in the box; 64 bits, so no picture can overflow it
+    double error;  // squared distance of its pixels from their mean, summed
 };
 
 bool compareByCountDesc(const Box& a, const Box& b) { return a.sum > b.sum; }
@@ -93,8 +91,7 @@ uint8_t roundedMean(int64_t sum, int64_t n, int maxval) {
     return static_cast<uint8_t>(std::min<int64_t>(q, maxval));
 }
 
-std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval,
-                             int newColors) {
+std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval, int newColors) {
     std::vector<Box> boxes;
     if (hist.empty() || newColors < 1) return {};
     boxes.push_back({0, hist.size(), sum, boxError(hist, 0, hist.size())});
@@ -171,7 +168,8 @@ int NearestColor::find(const Pixel& p) const {
     // Entries by green: search outward from the pixel's green and stop each
     // way once the green distance alone is beyond the best found.
     const std::size_t n = iOrder.size();
-    const std::size_t start = static_cast<std::size_t>(std::lower_bound(iGreens.begin(), iGreens.end(), p.g) - iGreens.begin());
+    const std::size_t start =
+        static_cast<std::size_t>(std::lower_bound(iGreens.begin(), iGreens.end(), p.g) - iGreens.begin());
     int64_t best = 2000000000;
     int bestIndex = 0;
     auto consider = [&](std::size_t at) {
@@ -182,11 +180,12 @@ int NearestColor::find(const Pixel& p) const {
         if (d < best || (d == best && k < bestIndex)) best = d, bestIndex = k;  // the first of equals wins
     };
     std::size_t up = start, down = start;
-    bool goUp = up < n, goDown = down > 0;
+    bool goUp = up<n, goDown = down> 0;
     while (goUp || goDown) {
         if (goUp) {
             const int64_t dg = int64_t(iGreens[up]) - p.g;
-            if (dg * dg > best) goUp = false;
+            if (dg * dg > best)
+                goUp = false;
             else {
                 consider(up);
                 goUp = ++up < n;
@@ -194,7 +193,8 @@ int NearestColor::find(const Pixel& p) const {
         }
         if (goDown) {
             const int64_t dg = int64_t(p.g) - iGreens[down - 1];
-            if (dg * dg > best) goDown = false;
+            if (dg * dg > best)
+                goDown = false;
             else {
                 consider(down - 1);
                 goDown = --down > 0;
@@ -222,7 +222,8 @@ void refinePalette(const std::vector<HistEntry>& hist, std::vector<Pixel>& color
         for (std::size_t k = 0; k < colormap.size(); ++k) {
             const Sum& s = sums[k];
             if (s.n == 0) continue;  // nothing nearest: the entry stays
-            const Pixel mean{roundedMean(s.r, s.n, maxval), roundedMean(s.g, s.n, maxval), roundedMean(s.b, s.n, maxval)};
+            const Pixel mean{roundedMean(s.r, s.n, maxval), roundedMean(s.g, s.n, maxval),
+                             roundedMean(s.b, s.n, maxval)};
             if (mean.r != colormap[k].r || mean.g != colormap[k].g || mean.b != colormap[k].b) {
                 colormap[k] = mean;
                 moved = true;
@@ -236,8 +237,8 @@ void refinePalette(const std::vector<HistEntry>& hist, std::vector<Pixel>& color
 
 using quant::Pixel;
 
-void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices,
-                    uint8_t* red, uint8_t* green, uint8_t* blue, int colors) {
+void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices, uint8_t* red, uint8_t* green,
+                    uint8_t* blue, int colors) {
     colors = std::clamp(colors, 1, 256);
     std::memset(red, 0, static_cast<std::size_t>(colors));
     std::memset(green, 0, static_cast<std::size_t>(colors));
@@ -292,7 +293,6 @@ void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* ind
     debugLog("free");
 }
 
-void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width,
-                   int height, int colors) {
+void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width, int height, int colors) {
     quantizeColors(pixels24, width, height, indices, palette, palette + 256, palette + 512, colors);
 }

@@ -10,14 +10,13 @@
 #include <vector>
 
 // Runs quantizeColors with the three planes of a 768-byte palette.
-void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width,
-                   int height, int colors);
+void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width, int height, int colors);
 
 // Quantises columns x rows pixels into `indices` (columns x rows bytes) and
 // writes N entries of each palette plane (entries beyond the colours found
 // stay 0). `colors` is N, 1 to 256.
-void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices,
-                    uint8_t* red, uint8_t* green, uint8_t* blue, int colors);
+void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices, uint8_t* red, uint8_t* green,
+                    uint8_t* blue, int colors);
 
 namespace quant {
 
@@ -62,8 +61,7 @@ private:
 
 // Counts the colours; false (and no histogram) when there are more than
 // maxColors distinct ones.
-bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
-                      std::vector<HistEntry>* hist);
+bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors, std::vector<HistEntry>* hist);
 
 // Splits the histogram into at most newColors boxes and returns each box's
 // count-weighted mean colour (rounded, ties to even; at most maxval), boxes
@@ -71,8 +69,7 @@ bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
 // farthest from its mean in all; it is cut at the median of its pixels
 // along its widest component (spreads weighted by luminance). Reorders
 // `hist`.
-std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval,
-                             int newColors);
+std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval, int newColors);
 
 // The refinement passes after the median cut: each moves every palette
 // entry to the mean of the colours nearest to it (an entry nothing is

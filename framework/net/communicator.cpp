@@ -337,9 +337,7 @@ void Communicator::setListLines(Vector* lines) {
 
 const char* Communicator::pageUrl() const { return iState->hasPage ? iState->pageUrl.c_str() : nullptr; }
 const char* Communicator::requestPath() const { return iState->hasFile ? iState->filePath.c_str() : nullptr; }
-const char* Communicator::requestName() const {
-    return iState->hasName ? iState->requestName.c_str() : nullptr;
-}
+const char* Communicator::requestName() const { return iState->hasName ? iState->requestName.c_str() : nullptr; }
 
 void setRequestPath(Communicator* communicator, const char* name, const char* firstHost, const char* secondHost) {
     if (!communicator || !name) return;

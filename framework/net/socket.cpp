@@ -52,9 +52,7 @@ Socket::~Socket() {
 
 int Socket::selfId() const { return static_cast<int>(reinterpret_cast<std::uintptr_t>(this) & 0x7fffffff); }
 
-long long Socket::timeoutUs() const {
-    return static_cast<long long>(iTimeoutSec) * 1000000 + iTimeoutUsec;
-}
+long long Socket::timeoutUs() const { return static_cast<long long>(iTimeoutSec) * 1000000 + iTimeoutUsec; }
 
 void Socket::setTimeout(int seconds, int microseconds) {
     iTimeoutSec = std::max(0, seconds);
@@ -159,9 +157,12 @@ char* Socket::recv(int length, int* count, char* buffer) {
         int err = EAGAIN;
         long n;
         switch (tcp::waitReadable(iHandle, iPollMode ? 0 : timeoutUs())) {
-            case tcp::Wait::Ready: n = tcp::receiveSome(iHandle, buffer + total, length - total, &err); break;
-            case tcp::Wait::TimedOut: n = tcp::kNothingWaiting; break;
-            default: n = tcp::kReceiveFailed; err = EBADF; break;
+        case tcp::Wait::Ready: n = tcp::receiveSome(iHandle, buffer + total, length - total, &err); break;
+        case tcp::Wait::TimedOut: n = tcp::kNothingWaiting; break;
+        default:
+            n = tcp::kReceiveFailed;
+            err = EBADF;
+            break;
         }
         debugPrintfI("<RECV(%d)\n", static_cast<int>(n));
         if (n == 0) iClosed = 1;  // the peer closed
@@ -195,9 +196,15 @@ char* Socket::recvAll(int length, char* buffer) {
         int err = EAGAIN;
         long n;
         switch (tcp::waitReadable(iHandle, timeoutUs())) {
-            case tcp::Wait::Ready: n = tcp::receiveSome(iHandle, buffer + total, length - total, &err); break;
-            case tcp::Wait::TimedOut: n = 0; err = ETIMEDOUT; break;
-            default: n = tcp::kReceiveFailed; err = EBADF; break;
+        case tcp::Wait::Ready: n = tcp::receiveSome(iHandle, buffer + total, length - total, &err); break;
+        case tcp::Wait::TimedOut:
+            n = 0;
+            err = ETIMEDOUT;
+            break;
+        default:
+            n = tcp::kReceiveFailed;
+            err = EBADF;
+            break;
         }
         debugPrintfI("<RECV(%d)\n", static_cast<int>(n));
         if (n == tcp::kNothingWaiting) continue;  // woken without data
@@ -234,8 +241,10 @@ const char* Socket::readLine() {
             if (n <= 0) return nullptr;
         }
         if (c == '\n') break;
-        if (len < kMaxLineChars) iLine[len++] = c;
-        else cut = true;
+        if (len < kMaxLineChars)
+            iLine[len++] = c;
+        else
+            cut = true;
     }
     iLine[len] = 0;
     if (cut) debugPrintfI("ERROR: line over %d characters cut\n", kMaxLineChars);
@@ -261,8 +270,8 @@ char* Socket::recvMessage(int* length) {
             break;
         }
         int err = EBADF;
-        long n = w == tcp::Wait::Ready ? tcp::receiveSome(iHandle, iBuffer.data() + iHeld, want, &err)
-                                       : tcp::kReceiveFailed;
+        long n =
+            w == tcp::Wait::Ready ? tcp::receiveSome(iHandle, iBuffer.data() + iHeld, want, &err) : tcp::kReceiveFailed;
         if (n == tcp::kNothingWaiting) continue;
         if (n == 0) {
             iClosed = 1;

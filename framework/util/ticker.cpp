@@ -25,9 +25,7 @@ Ticker::~Ticker() {
     debugLog("~ticker.done ");
 }
 
-void Ticker::addClient(TickClient* core, std::atomic<int>* counter) {
-    iHead = new Node{core, counter, iHead, false};
-}
+void Ticker::addClient(TickClient* core, std::atomic<int>* counter) { iHead = new Node{core, counter, iHead, false}; }
 
 void Ticker::removeClient(TickClient* core) {
     for (Node* n = iHead; n; n = n->next) {

@@ -15,9 +15,7 @@ constexpr std::size_t kLaterChunk = 65536;
 
 Vector::Vector(int lockFlag) : Runnable(lockFlag ? 2 : 0), iLocked(lockFlag != 0) { reset(); }
 
-Vector::Vector(const char* name, int lockFlag) : Vector(lockFlag) {
-    iSortFlag = name && std::strcmp(name, "vw") == 0;
-}
+Vector::Vector(const char* name, int lockFlag) : Vector(lockFlag) { iSortFlag = name && std::strcmp(name, "vw") == 0; }
 
 Vector::~Vector() {
     for (int i = 0; i <= iChunkIndex && i < static_cast<int>(iChunks.size()); ++i)
@@ -33,8 +31,7 @@ void Vector::unlock() {
 }
 
 void Vector::freePool() {
-    for (int i = 0; i <= iChunkIndex && i < static_cast<int>(iChunks.size()); ++i)
-        debugPrintfI("free iNames[i=%d]", i);
+    for (int i = 0; i <= iChunkIndex && i < static_cast<int>(iChunks.size()); ++i) debugPrintfI("free iNames[i=%d]", i);
     iChunks.clear();
     iChunkSizes.clear();
 }

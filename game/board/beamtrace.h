@@ -21,7 +21,9 @@ public:
     void run(OrvexPiece* target, int direction, int hitNow);
 
     // Bit 1 << d of the cell's end plane: a half-beam from its centre to d.
-    void markEnd(const OrvexPiece* at, int d) { iBoard.iBeamEnds[at->iX][at->iY] |= static_cast<uint8_t>(1u << (d & 7)); }
+    void markEnd(const OrvexPiece* at, int d) {
+        iBoard.iBeamEnds[at->iX][at->iY] |= static_cast<uint8_t>(1u << (d & 7));
+    }
     // Bit 1 << (d mod 4) of the cell's pass plane.
     void markPass(const OrvexPiece* at, int d) {
         iBoard.iBeamPasses[at->iX][at->iY] |= static_cast<uint8_t>(1u << (d & 3));

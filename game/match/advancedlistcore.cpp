@@ -32,18 +32,18 @@ constexpr uint8_t kFolderFill[3] = {0x74, 0xFF, 0xFF};
 
 // The folder icons: 'b' ink, 'y' fill, '.' background.
 using IconRows = std::array<const char*, kIconSize>;
-constexpr IconRows kFolderPlain = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "bbbbbbbbbbb"};
-constexpr IconRows kFolderSlashed = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyyyybyyb",
-                                     "byyyyybyyyb", "byyyybyyyyb", "byyybyyyyyb", "byybyyybyyb", "byyyyyyyyyb",
-                                     "bbbbbbbbbbb"};
-constexpr IconRows kFolderPlus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyybyyyyb",
-                                  "byyyybyyyyb", "byybbbbbyyb", "byyyybyyyyb", "byyyybyyyyb", "byyyyyyyyyb",
-                                  "bbbbbbbbbbb"};
-constexpr IconRows kFolderMinus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "byyyyyyyyyb", "byybbbbbyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "bbbbbbbbbbb"};
+constexpr IconRows kFolderPlain = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
+constexpr IconRows kFolderSlashed = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                     "byyyyyybyyb", "byyyyybyyyb", "byyyybyyyyb", "byyybyyyyyb",
+                                     "byybyyybyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
+constexpr IconRows kFolderPlus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                  "byyyybyyyyb", "byyyybyyyyb", "byybbbbbyyb", "byyyybyyyyb",
+                                  "byyyybyyyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
+constexpr IconRows kFolderMinus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "byybbbbbyyb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
 
 // The bits of a row's flags byte. Either mark bit draws the X mark. Any
 // folder bit draws a folder: with a minus when kFolderMinusBit is set, else
@@ -117,7 +117,8 @@ public:
 private:
     uint8_t* at(int x, int y) {
         return iBytes + (static_cast<std::size_t>(iHeight - 1 - y) * static_cast<std::size_t>(iStride) +
-                                static_cast<std::size_t>(x)) * 3;
+                         static_cast<std::size_t>(x)) *
+                            3;
     }
 
     int iWidth, iHeight, iStride;
@@ -200,8 +201,7 @@ void AdvancedListCore::computeColumnWidths() {
 
 std::vector<int> AdvancedListCore::columnEdges() const {
     std::vector<int> edges{0};
-    for (int c = 0; c < iNumColumns; ++c)
-        edges.push_back(static_cast<int>(edges.back() + column(c).width));
+    for (int c = 0; c < iNumColumns; ++c) edges.push_back(static_cast<int>(edges.back() + column(c).width));
     return edges;
 }
 
@@ -422,7 +422,8 @@ int AdvancedListCore::onResize(int w, int h) {
     iListWidth = w;
     iListHeight = h;
     if (iCanvas)
-        if (platform::ui::Control* bar = iCanvas->getControl("scrollBar")) bar->place(w - kScrollBarWidth, 0, kScrollBarWidth, h);
+        if (platform::ui::Control* bar = iCanvas->getControl("scrollBar"))
+            bar->place(w - kScrollBarWidth, 0, kScrollBarWidth, h);
     computeColumnWidths();
     updateScrollBar(0);
     return 0;
@@ -491,13 +492,11 @@ int AdvancedListCore::onRowClick(int x, int y, int button, int action, int extra
             deselectRow(row);
             notifyOwner(kDeselectEvent, row);
         }
-        if (rowExists(row) && x >= existingRow(row).indent + 4)
-            notifyOwner(kDoubleClickEvent, row);
+        if (rowExists(row) && x >= existingRow(row).indent + 4) notifyOwner(kDoubleClickEvent, row);
         redraw();
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

@@ -38,9 +38,7 @@ OrvexMainCore* orvexMainCore = nullptr;
 class OrvexMainCore::MainGame : public OrvexGame {
 public:
     explicit MainGame(OrvexMainCore& core) : iCore(core) {}
-    void setSeatLabelBackground(int seat, int r, int g, int b) override {
-        iCore.onSeatLabelBackground(seat, r, g, b);
-    }
+    void setSeatLabelBackground(int seat, int r, int g, int b) override { iCore.onSeatLabelBackground(seat, r, g, b); }
     void resetPlayerLabels() override { iCore.resetPlayerLabels(); }
     void showTurnStatus() override { iCore.showTurnStatus(); }
     void gameOver() override { iCore.gameOver(getWinner()); }
@@ -137,8 +135,8 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
     // and help page) and its face "system/icons/vurn.gif".
     // The button lives in the service cores, above the game: the program
     // installs its factory.
-    iLogo = imageButtonFactory ? imageButtonFactory(this, 10, H - 70, 38, 38, "button", "vurn.gif", nullptr, 1)
-                               : nullptr;
+    iLogo =
+        imageButtonFactory ? imageButtonFactory(this, 10, H - 70, 38, 38, "button", "vurn.gif", nullptr, 1) : nullptr;
     if (iLogo) iCanvas->rememberCore(iLogo, "SW");
 
     // 17. The advertising panel (its core exists once the advertising code

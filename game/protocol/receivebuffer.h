@@ -7,8 +7,8 @@
 
 class OrvexReceiveBuffer {
 public:
-    static constexpr int kBytes = 1024;            // with the NUL
-    static constexpr int kCapacity = kBytes - 1;   // bytes of data
+    static constexpr int kBytes = 1024;           // with the NUL
+    static constexpr int kCapacity = kBytes - 1;  // bytes of data
 
     int held() const { return iHeld; }
     int freeSpace() const { return kCapacity - iHeld; }

@@ -42,9 +42,7 @@ std::uint32_t leadingHex(std::string_view field) {
 }
 
 // A size for the log's %d, held to the int range.
-int logNumber(long long value) {
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
+int logNumber(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
 bool mainWindowExists() {
     SuperCore* main = currentExec ? currentExec->mainCore() : nullptr;

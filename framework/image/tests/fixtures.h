@@ -101,8 +101,8 @@ bool haveTool(const char* name);
 
 // Writes a PNG straight through libpng: rows of raw samples (16-bit samples
 // big-endian) in the given colour type and bit depth.
-void writeRawPng(const std::string& path, int width, int height, int colorType, int bitDepth,
-                 const Bytes& samples, int paletteEntries = 0);
+void writeRawPng(const std::string& path, int width, int height, int colorType, int bitDepth, const Bytes& samples,
+                 int paletteEntries = 0);
 
 // What libpng itself says about a PNG file.
 struct PngFacts {

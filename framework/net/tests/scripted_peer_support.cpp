@@ -143,8 +143,10 @@ void ScriptedPeer::serve(int fd) {
         std::lock_guard<std::mutex> lock(iMutex);
         std::erase(iOpen, fd);
     }
-    if (end == Step::Reset) tcp::resetConnection(fd);
-    else tcp::closeHandle(fd);
+    if (end == Step::Reset)
+        tcp::resetConnection(fd);
+    else
+        tcp::closeHandle(fd);
     --iActive;
 }
 

@@ -56,7 +56,8 @@ const char* modelClassName(char letter) {
 
 class RulesModel {
 public:
-    RulesModel(int width, int height, bool classic) : iWidth(width), iHeight(height), iClassic(classic), iCells(width * height) {}
+    RulesModel(int width, int height, bool classic)
+        : iWidth(width), iHeight(height), iClassic(classic), iCells(width * height) {}
 
     ModelCell& at(int x, int y) { return iCells[static_cast<std::size_t>(y * iWidth + x)]; }
     bool onBoard(int x, int y) const { return x >= 0 && y >= 0 && x < iWidth && y < iHeight; }
@@ -84,9 +85,7 @@ public:
             c.passes |= static_cast<uint8_t>(1 << (dir % 4));
             send(x, y, dir, 0);
             return;
-        case '#':
-            c.ends |= static_cast<uint8_t>(1 << back);
-            return;
+        case '#': c.ends |= static_cast<uint8_t>(1 << back); return;
         case 'K':
             c.ends |= static_cast<uint8_t>(1 << back);
             hit(x, y);
@@ -186,8 +185,8 @@ private:
     static int dy(int d) { return (d == 7 || d == 0 || d == 1) ? -1 : (d >= 3 && d <= 5) ? 1 : 0; }
 
     static std::string line(char letter, int x, int y, int dir) {
-        return std::string("beam ") + modelClassName(letter) + " " + std::to_string(x) + "," + std::to_string(y) +
-               " " + std::to_string(dir);
+        return std::string("beam ") + modelClassName(letter) + " " + std::to_string(x) + "," + std::to_string(y) + " " +
+               std::to_string(dir);
     }
     ModelCell* neighbour(int x, int y, int d) {
         d %= 8;

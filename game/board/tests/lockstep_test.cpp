@@ -176,13 +176,28 @@ TEST_F(LockstepTest, ScriptedBeamGame) {
     LockstepGroup group(4242, 777);
     const std::vector<std::string> script = {
         // Seat 1: the hyper swaps with its own mirror, steps, and falls into the hole.
-        "c 2 6", "c 3 6", "c 3 6", "c 3 5", "c 3 5", "c 3 4",
+        "c 2 6",
+        "c 3 6",
+        "c 3 6",
+        "c 3 5",
+        "c 3 5",
+        "c 3 4",
         // Seat 2: the mirror onto the hyper hole; the hyper swaps with the king; pass.
-        "c 4 4", "c 4 3", "c 2 2", "c 1 1",
+        "c 4 4",
+        "c 4 3",
+        "c 2 2",
+        "c 1 1",
         // Seat 1: a turn and back, then a shot up the first column and its end.
-        "c 1 7", "r", "l", "f", "e", "p",
+        "c 1 7",
+        "r",
+        "l",
+        "f",
+        "e",
+        "p",
         // Seat 2 selects and drops a piece, then passes.
-        "c 1 1", "c 1 1", "p",
+        "c 1 1",
+        "c 1 1",
+        "p",
     };
     for (const std::string& action : script) {
         SCOPED_TRACE(action);

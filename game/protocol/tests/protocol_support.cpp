@@ -44,7 +44,9 @@ FakeClient::FakeClient(int refusals)
                      messages.emplace_back(m, m + n);
                      dispatchMessage(m, n, handler);
                  },
-                 [this](bool up, int connections) { handler.connectionChanged({up, connections, "fake"}); }) {
+                 [this](bool up, int connections) {
+                     handler.connectionChanged({up, connections, "fake"});
+                 }) {
     script->refusals = refusals;
     connection.connect();
 }

@@ -58,7 +58,9 @@ public:
 
 private:
     template <class T>
-    static std::string num(T v) { return std::to_string(v); }
+    static std::string num(T v) {
+        return std::to_string(v);
+    }
     void add(std::string s) { calls.push_back(std::move(s)); }
 };
 
@@ -137,8 +139,7 @@ public:
 
 // Ticks every client (about every 2 ms) until the condition holds or
 // timeoutMs pass; the condition's last value.
-bool tickUntil(const std::vector<LoopbackClient*>& clients, const std::function<bool()>& done,
-               int timeoutMs = 60000);
+bool tickUntil(const std::vector<LoopbackClient*>& clients, const std::function<bool()>& done, int timeoutMs = 60000);
 
 // The message's code letters.
 std::string codeOf(const MessageBytes& m);
