@@ -166,7 +166,8 @@ RgbPicture makeScreenshot(const std::string& name, int width, int height, uint32
                   menu[3] = {228, 228, 228}, ink[3] = {30, 30, 30}, edge[3] = {150, 150, 150},
                   button[3] = {225, 225, 225}, buttonEdge[3] = {173, 173, 173}, link[3] = {0, 102, 204},
                   select[3] = {204, 232, 255};
-    const uint8_t icons[6][3] = {{220, 60, 50}, {250, 190, 40}, {60, 170, 80}, {90, 90, 200}, {250, 250, 250}, {20, 20, 20}};
+    const uint8_t icons[6][3] = {{220, 60, 50}, {250, 190, 40},  {60, 170, 80},
+                                 {90, 90, 200}, {250, 250, 250}, {20, 20, 20}};
     fillRect(p, 0, 0, width, height, desktop);
     for (int i = 0; i < 12; ++i) {  // desktop icons
         const int ix = 16, iy = 16 + i * 56;
@@ -265,7 +266,8 @@ std::vector<uint8_t> makeAnimatedGif(int width, int height, int frames, const st
         if (single.size() <= kImageAt + 1) return {};
         if (f == 0) {
             out.assign(single.begin(), single.begin() + kImageAt);
-            const uint8_t loop[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0};
+            const uint8_t loop[] = {0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C', 'A', 'P',
+                                    'E',  '2',  '.', '0', 3,   1,   0,   0,   0};
             out.insert(out.end(), loop, loop + sizeof loop);
         }
         const uint8_t control[] = {0x21, 0xF9, 4, 0x04, 8, 0, 0, 0};  // 80 ms a frame

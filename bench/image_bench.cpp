@@ -68,8 +68,8 @@ void runSize(int w, int h, const std::string& dir) {
     double pngReadMs = millisSince(t0);
     mustSucceed(error, "reading " + png);
 
-    std::printf("%5dx%-5d quantise %8.1f ms  gif write %7.1f  read %7.1f  png write %7.1f  read %7.1f\n", w, h,
-                quantMs, gifWriteMs, gifReadMs, pngWriteMs, pngReadMs);
+    std::printf("%5dx%-5d quantise %8.1f ms  gif write %7.1f  read %7.1f  png write %7.1f  read %7.1f\n", w, h, quantMs,
+                gifWriteMs, gifReadMs, pngWriteMs, pngReadMs);
 }
 
 }  // namespace

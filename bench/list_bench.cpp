@@ -104,7 +104,7 @@ void runSize(int w, int h, bool display) {
 int main() {
     const bool display = platform::ui::displayAvailable();
     std::printf("list of %d rows, %d frames each%s\n", kRows, kFrames, display ? "" : " (no display: buffer only)");
-    runSize(311, 490, display);    // the side list of a main window of the usual size
-    runSize(900, 1000, display);   // a large one
+    runSize(311, 490, display);   // the side list of a main window of the usual size
+    runSize(900, 1000, display);  // a large one
     return 0;
 }

@@ -32,10 +32,10 @@ public:
 private:
     // What a beam of one direction does at a piece of one kind and facing.
     struct Rule {
-        uint8_t pass;      // goes straight on: pass mark, no end marks
-        uint8_t hit;       // the piece is destroyed
-        uint8_t outs;      // beams sent, 0..2
-        uint8_t out[2];    // their directions, in the order they are sent
+        uint8_t pass;    // goes straight on: pass mark, no end marks
+        uint8_t hit;     // the piece is destroyed
+        uint8_t outs;    // beams sent, 0..2
+        uint8_t out[2];  // their directions, in the order they are sent
     };
     int index(int x, int y) const { return y * w_ + x; }
 

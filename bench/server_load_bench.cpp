@@ -226,11 +226,16 @@ int main(int argc, char** argv) {
     s.server = dir + "/../standin/game-server/vurnorvexi-game-server";
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string arg = argv[i];
-        if (arg == "--clients") s.clients = std::atoi(argv[i + 1]);
-        else if (arg == "--lines") s.lines = std::atoi(argv[i + 1]);
-        else if (arg == "--interval-ms") s.intervalMs = std::atoi(argv[i + 1]);
-        else if (arg == "--server") s.server = argv[i + 1];
-        else return usage();
+        if (arg == "--clients")
+            s.clients = std::atoi(argv[i + 1]);
+        else if (arg == "--lines")
+            s.lines = std::atoi(argv[i + 1]);
+        else if (arg == "--interval-ms")
+            s.intervalMs = std::atoi(argv[i + 1]);
+        else if (arg == "--server")
+            s.server = argv[i + 1];
+        else
+            return usage();
     }
     if (argc % 2 == 0 || s.clients < kSeats || s.clients % kSeats != 0 || s.lines < 1 || s.intervalMs < 1)
         return usage();
@@ -238,9 +243,9 @@ int main(int argc, char** argv) {
 
     const int port = freePort();
     platform::ChildProcess server;
-    std::vector<std::string> ports = {"--port-kv", std::to_string(port), "--port-gkv", std::to_string(freePort()),
-                                      "--port-oth", std::to_string(freePort()), "--port-chk",
-                                      std::to_string(freePort())};
+    std::vector<std::string> ports = {
+        "--port-kv",  std::to_string(port),       "--port-gkv", std::to_string(freePort()),
+        "--port-oth", std::to_string(freePort()), "--port-chk", std::to_string(freePort())};
     std::vector<std::string> command = {s.server, "--bind", "127.0.0.1", "--auto-start", std::to_string(kSeats)};
     command.insert(command.end(), ports.begin(), ports.end());
     if (!server.start(command)) {

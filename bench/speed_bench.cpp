@@ -142,7 +142,8 @@ std::vector<std::vector<BoardCell>> serpentineBoard(int n, std::mt19937& rng) {
     // lets the beam through.
     for (int y = 1; y <= n - 1; ++y)
         for (int x = 2; x <= n; ++x)
-            cells[x][y] = rng() % 3 ? BoardCell{K::kMirror, int(rng() % 2) * 4} : BoardCell{K::kSplitter, int(rng() % 4) * 2 + 1};
+            cells[x][y] =
+                rng() % 3 ? BoardCell{K::kMirror, int(rng() % 2) * 4} : BoardCell{K::kSplitter, int(rng() % 4) * 2 + 1};
     for (int y = n - 1; y >= 1; --y) {
         if ((n - 1 - y) % 2 == 0) {  // a row run rightward: up into the next one, or back at the far end
             cells[n][y] = {K::kMirror, y == 1 ? 2 : 7};
@@ -157,7 +158,7 @@ std::vector<std::vector<BoardCell>> serpentineBoard(int n, std::mt19937& rng) {
 
 void benchShot(int runs) {
     constexpr int n = OrvexBoard::kMaxPlayArea;  // play area; with the border n + 2
-    board_test::StubGame game;  // a shot asks nothing of the turn state
+    board_test::StubGame game;                   // a shot asks nothing of the turn state
     OrvexBoard* board = game.board.get();
     board->setStyle(1);
     board->setPlayAreaSize(n + 2, n + 2);
@@ -275,7 +276,8 @@ void benchGif(int runs, const std::vector<IndexedPicture>& pictures, const std::
         std::printf("  %-12s %-10s %s %s   %s   %s%s\n", in.name.c_str(), in.size.c_str(), fmtMs(p.ours).c_str(),
                     fmtMs(p.peer).c_str(), fmtRatio(p.ratio).c_str(), goal,
                     in.frames ? "  (giflib: first image decoded, the rest skipped, as ours)" : "");
-        if (in.photo) note("GIF decode of " + in.name + " at most 1.0x giflib", p.ratio > 0, p.ratio > 0 && p.ratio <= 1.0);
+        if (in.photo)
+            note("GIF decode of " + in.name + " at most 1.0x giflib", p.ratio > 0, p.ratio > 0 && p.ratio <= 1.0);
     }
 
     std::printf("\nGIF encode (pixels to a file), against giflib\n");
@@ -301,14 +303,14 @@ void benchGif(int runs, const std::vector<IndexedPicture>& pictures, const std::
         if (bench::haveGiflib())
             peer = [&] {
                 const double t0 = bench::cpuMillis();
-                const bool ok = bench::giflibWrite(peerPath, pic.width, pic.height, pic.indices.data(), pic.palette.data());
+                const bool ok =
+                    bench::giflibWrite(peerPath, pic.width, pic.height, pic.indices.data(), pic.palette.data());
                 return ok ? millisSince(t0) : -1.0;
             };
         const Paired p = pairedRuns(runs, ours, peer);
-        const std::string sizes = "ours " + std::to_string(bench::readWholeFile(ourPath).size()) + " bytes" +
-                                  (bench::haveGiflib()
-                                       ? ", giflib " + std::to_string(bench::readWholeFile(peerPath).size())
-                                       : std::string());
+        const std::string sizes =
+            "ours " + std::to_string(bench::readWholeFile(ourPath).size()) + " bytes" +
+            (bench::haveGiflib() ? ", giflib " + std::to_string(bench::readWholeFile(peerPath).size()) : std::string());
         std::printf("  %-12s %-10s %s %s   %s   <= 1.0   (files: %s)\n", pic.name.c_str(),
                     (std::to_string(pic.width) + "x" + std::to_string(pic.height)).c_str(), fmtMs(p.ours).c_str(),
                     fmtMs(p.peer).c_str(), fmtRatio(p.ratio).c_str(), sizes.c_str());
@@ -393,7 +395,8 @@ std::vector<IndexedPicture> benchQuantiser(int runs, const std::vector<bench::Rg
                     fmtMs(p.peer).c_str(), fmtRatio(p.ratio).c_str(), errors,
                     pic.photo ? "time <= 1.0, MSE <= 1.0" : "", plainError);
         if (pic.photo) {
-            note("quantiser time on " + pic.name + " at most ImageMagick's", p.ratio > 0, p.ratio > 0 && p.ratio <= 1.0);
+            note("quantiser time on " + pic.name + " at most ImageMagick's", p.ratio > 0,
+                 p.ratio > 0 && p.ratio <= 1.0);
             // An exact match on both sides (a zero error) meets the goal too.
             const bool errorMet = peerError >= 0 && ourError <= peerError;
             note("quantiser MSE on " + pic.name + " at most ImageMagick's", peerError >= 0, errorMet);
@@ -456,8 +459,9 @@ int main(int argc, char** argv) {
     scratchDir = buf.data();
     bench::magickStart(argv[0]);
 
-    std::printf("speed_bench: medians of %d paired runs, CPU time of this thread; load average at the start %s; %ld cores\n", runs,
-                loadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf(
+        "speed_bench: medians of %d paired runs, CPU time of this thread; load average at the start %s; %ld cores\n",
+        runs, loadAverage().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("peers: %s\n", bench::peerVersions().c_str());
 
     if (only.empty() || only == "shot") benchShot(runs);
@@ -474,7 +478,10 @@ int main(int argc, char** argv) {
 
     std::printf("\nGoals (load average at the end %s):\n", loadAverage().c_str());
     for (const Goal& g : goals)
-        std::printf("  %-52s %s\n", g.what.c_str(), !g.measured ? "not measured (peer missing)" : g.met ? "met" : "NOT met");
+        std::printf("  %-52s %s\n", g.what.c_str(),
+                    !g.measured ? "not measured (peer missing)"
+                    : g.met     ? "met"
+                                : "NOT met");
     bench::magickStop();
     rmdir(scratchDir.c_str());
     return 0;

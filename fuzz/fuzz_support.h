@@ -28,9 +28,9 @@ void copyFromSource(const std::string& sourceRelative, const std::string& path);
 
 // A broken invariant: the input is a finding.
 [[noreturn]] void fail(const char* what, const char* file, int line);
-#define FUZZ_CHECK(condition)                                            \
-    do {                                                                 \
-        if (!(condition)) ::fuzz::fail(#condition, __FILE__, __LINE__);  \
+#define FUZZ_CHECK(condition)                                           \
+    do {                                                                \
+        if (!(condition)) ::fuzz::fail(#condition, __FILE__, __LINE__); \
     } while (0)
 
 // Listens on a loopback port; each connection gets the reply set last,

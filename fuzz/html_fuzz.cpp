@@ -6,11 +6,11 @@
 // in lies within the page image; pressing and releasing a link redraws it
 // without changing the page's extent or its links; and a layout that showed
 // a page before gives the same page as a fresh one.
+#include <strings.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <strings.h>
 
 #include "framework/draw/font.h"
 #include "framework/image/image.h"

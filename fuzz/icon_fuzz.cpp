@@ -64,8 +64,8 @@ void checkPicture(const Shape& shape, const std::vector<std::string>& lines) {
     }
     // The declared states' lines and two more, as far as the grid holds
     // them, each cut to the art's width and followed by its line end.
-    const std::size_t kept = std::min({lines.size(), std::size_t(shape.states) * std::size_t(shape.h) + 2,
-                                       IconPicture::kGridCells / row});
+    const std::size_t kept =
+        std::min({lines.size(), std::size_t(shape.states) * std::size_t(shape.h) + 2, IconPicture::kGridCells / row});
     for (std::size_t i = 0; i < kept; ++i) {
         std::string cells = lines[i].substr(0, std::size_t(shape.w)) + '\n';
         cells.resize(row, '\0');

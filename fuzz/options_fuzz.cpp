@@ -37,9 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const std::size_t blank = line.find(' ');
         FUZZ_CHECK(blank != std::string::npos);
         const std::string key = line.substr(0, blank);
-        const bool substance =
-            line.find_first_not_of(std::string("\0\1\2\3\4\5\6\7\10\11\12\13\14\15", 14), blank + 1) !=
-            std::string::npos;
+        const bool substance = line.find_first_not_of(std::string("\0\1\2\3\4\5\6\7\10\11\12\13\14\15", 14),
+                                                      blank + 1) != std::string::npos;
         if (substance) FUZZ_CHECK(back.find(key.c_str()) != nullptr);
     }
     options = nullptr;

@@ -23,8 +23,8 @@ public:
     void send(const void*, int) override {}
     char* recv(int length, int* count, char* buffer) override {
         *count = 0;
-        const std::size_t n = std::min<std::size_t>({static_cast<std::size_t>(length), size_ - at_,
-                                                     static_cast<std::size_t>(piece_)});
+        const std::size_t n =
+            std::min<std::size_t>({static_cast<std::size_t>(length), size_ - at_, static_cast<std::size_t>(piece_)});
         if (n == 0) return nullptr;
         std::memcpy(buffer, data_ + at_, n);
         at_ += n;

@@ -15,9 +15,9 @@
 
 int main(int argc, char** argv) {
     setMessageBoxHandler([](const char* title, const char* text, MessageBoxKind kind) {
-        auto shown = platform::ui::messageBox(title, text,
-                                              kind == MessageBoxKind::Error ? platform::ui::MessageKind::Error
-                                                                            : platform::ui::MessageKind::Information);
+        auto shown = platform::ui::messageBox(
+            title, text,
+            kind == MessageBoxKind::Error ? platform::ui::MessageKind::Error : platform::ui::MessageKind::Information);
         if (!shown) std::fprintf(stderr, "%s: %s\n", title, text);
     });
     Exec::setMainCoreFactory(createOrvexMainCore);

@@ -80,8 +80,7 @@ void ConnectionThreads::holdUntilStopped(int fd) const {
 
 bool sendText(int fd, const std::string& text) {
     int err = 0;
-    return tcp::sendAll(fd, text.data(), static_cast<long>(text.size()), 10000, &err) ==
-           static_cast<long>(text.size());
+    return tcp::sendAll(fd, text.data(), static_cast<long>(text.size()), 10000, &err) == static_cast<long>(text.size());
 }
 
 std::string readRequestHead(int fd, std::size_t limit) {
@@ -131,8 +130,7 @@ std::string exchangeOnLoopback(int port, const std::string& text) {
     int err = 0;
     int fd = tcp::openStream(&err);
     std::uint32_t loopback = 0;
-    tcp::parseDotted("127.0.0.1", &loopback);
-    if (tcp::connectTo(fd, loopback, port, 2000) != 0) {
+    if (!tcp::parseDotted("127.0.0.1", &loopback) || tcp::connectTo(fd, loopback, port, 2000) != 0) {
         tcp::closeHandle(fd);
         return {};
     }

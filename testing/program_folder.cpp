@@ -49,15 +49,12 @@ std::string ProgramFolder::read(const std::string& rel) const {
     return ss.str();
 }
 
-bool ProgramFolder::exists(const std::string& rel) const {
-    return fs::exists(fs::path(dir_) / rel);
-}
+bool ProgramFolder::exists(const std::string& rel) const { return fs::exists(fs::path(dir_) / rel); }
 
 void ProgramFolder::copyFromSource(const std::string& srcRel, const std::string& rel) const {
     fs::path to = fs::path(dir_) / rel;
     if (to.has_parent_path()) fs::create_directories(to.parent_path());
-    fs::copy(fs::path(sourceDir()) / srcRel, to,
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(fs::path(sourceDir()) / srcRel, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
 }  // namespace testing_support

@@ -14,7 +14,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core
   python3
   xdg-utils
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   "$@"
 )
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the unit tests,
+# Installs what is missing, checks the layout of the C++ files, then builds
+# and runs every test: the unit tests,
 # the window tests (each on a private Xvfb with Mesa's software OpenGL),
 # every test binary as a whole (its tests in one process, shuffled), and
 # the unit tests again in an AddressSanitizer + UndefinedBehaviorSanitizer
@@ -10,6 +11,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 "$top/tools/deps.sh"
+
+# Every C++ file is laid out as .clang-format says (a dry run).
+"$top/tools/format.sh" --check
 
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$top/build" -j "$jobs"

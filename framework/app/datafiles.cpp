@@ -253,9 +253,7 @@ int compareNamesQsort(const void* a, const void* b) {
 int compareNamesAscending(const void* a, const void* b) {
     return compareNoCase(*static_cast<const char* const*>(a), *static_cast<const char* const*>(b));
 }
-int compareNamesDescending(const void* a, const void* b) {
-    return -compareNamesAscending(a, b);
-}
+int compareNamesDescending(const void* a, const void* b) { return -compareNamesAscending(a, b); }
 int compareNone(const void*, const void*) { return 0; }
 
 uint32_t readInt32BE(const unsigned char* b) {

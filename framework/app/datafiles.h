@@ -48,9 +48,13 @@ char* makePath(const char* directory, const char* fileName, char* out, std::size
 // '/' or '\' is joined directly, any other with a separator between.
 char* joinPath(const char* directory, const char* fileName, char* out, std::size_t outSize);
 template <std::size_t N>
-char* makePath(const char* d, const char* f, char (&out)[N]) { return makePath(d, f, out, N); }
+char* makePath(const char* d, const char* f, char (&out)[N]) {
+    return makePath(d, f, out, N);
+}
 template <std::size_t N>
-char* joinPath(const char* d, const char* f, char (&out)[N]) { return joinPath(d, f, out, N); }
+char* joinPath(const char* d, const char* f, char (&out)[N]) {
+    return joinPath(d, f, out, N);
+}
 
 // The path conversion of the program: copies source into destination
 // (unless they are the same buffer) and turns every '\' into '/'.
@@ -117,7 +121,7 @@ bool launchBrowser(const char* url, int showCommand);
 struct BrowserFailure {
     static constexpr int kNotStarted = -2;  // the command could not be run at all
     std::string url;
-    std::string command;  // the browser command's first word
+    std::string command;           // the browser command's first word
     int exitStatus = kNotStarted;  // else the exit status (-1: ended by a signal)
 };
 // The browser failures since the last call, oldest first. A browser's end

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/app/config.h"
 #include "framework/app/debuglog.h"
 #include "framework/app/nls.h"
 #include "framework/app/options.h"
 #include "framework/app/placement.h"
-#include "framework/app/config.h"
 #include "framework/canvas/dragdrop.h"
 #include "framework/core/supercore.h"
 #include "framework/net/communicator.h"
@@ -48,19 +48,19 @@ Exec::Exec() {
     init();
     // A 400 x 160 window centred on the last main window.
     deriveWelcomeWindowKeys();
-    if (mainCoreFactory) mainCore_ = mainCoreFactory();
+    if (mainCoreFactory) iMainCore = mainCoreFactory();
 }
 
 Exec::~Exec() {
     if (currentExec == this) currentExec = nullptr;
     // A check still under way is let go to end on its own (see Communicator).
-    checkRequest_.reset();
-    if (upgradeListHolder_) {
+    iCheckRequest.reset();
+    if (iUpgradeListHolder) {
         // The download list is only lent to the upgrade window, which is
         // gone with every other core by now.
         upgradeNewVersion = nullptr;  // it points into the holder's lines
-        delete upgradeListHolder_->downloadList();
-        upgradeListHolder_.reset();
+        delete iUpgradeListHolder->downloadList();
+        iUpgradeListHolder.reset();
     }
 }
 
@@ -79,9 +79,9 @@ void Exec::init() {
     std::string versionPage = config::upgradeVersionPageUrl();
     if (getIntOption("dontCheckUpgrade") == 0) {
         // Polled by the main core's tick; the worker does not call back.
-        checkRequest_ = std::make_unique<Communicator>(nullptr, 1);
-        checkRequest_->requestPage("upgrade", versionPage.c_str());
-        if (!checkRequest_->start()) checkRequest_.reset();  // a check that never runs is never done
+        iCheckRequest = std::make_unique<Communicator>(nullptr, 1);
+        iCheckRequest->requestPage("upgrade", versionPage.c_str());
+        if (!iCheckRequest->start()) iCheckRequest.reset();  // a check that never runs is never done
     }
     currentExec = this;
 }
@@ -102,13 +102,13 @@ void Exec::uninit() {
 }
 
 void Exec::checkUpgradeResult() {
-    if (!checkRequest_ || !checkRequest_->isDone()) return;
+    if (!iCheckRequest || !iCheckRequest->isDone()) return;
     // Detached before anything else: handled once a run.
-    std::unique_ptr<Communicator> check = std::move(checkRequest_);
+    std::unique_ptr<Communicator> check = std::move(iCheckRequest);
     if (const char* text = check->getResult()) {
         upgradeNewVersion = nullptr;
-        if (!upgradeListHolder_) upgradeListHolder_ = std::make_unique<Communicator>(nullptr, 1);
-        if (upgradeListProcessor) upgradeNewVersion = upgradeListProcessor(upgradeListHolder_.get(), text);
+        if (!iUpgradeListHolder) iUpgradeListHolder = std::make_unique<Communicator>(nullptr, 1);
+        if (upgradeListProcessor) upgradeNewVersion = upgradeListProcessor(iUpgradeListHolder.get(), text);
     }
     check.reset();
     if (!coreLibrary || !upgradeButtonMaker) return;
@@ -120,25 +120,25 @@ void Exec::checkUpgradeResult() {
 }
 
 void Exec::openUpgradeWindow() {
-    if (!upgradeNewVersion || !upgradeListHolder_ || !upgradeWindowOpener) return;
-    upgradeWindowOpener(upgradeListHolder_->downloadList());
+    if (!upgradeNewVersion || !iUpgradeListHolder || !upgradeWindowOpener) return;
+    upgradeWindowOpener(iUpgradeListHolder->downloadList());
 }
 
 // The part implementation: holds the connection from the part's ready event
 // to Main::onReady.
 class MainImpl {
 public:
-    explicit MainImpl(Main* part) : part_(part) {}
-    void notifyReady() { part_->onReady(); }
+    explicit MainImpl(Main* part) : iPart(part) {}
+    void notifyReady() { iPart->onReady(); }
 
 private:
-    Main* part_;
+    Main* iPart;
 };
 
-Main::Main() { impl_ = createImpl(); }
+Main::Main() { iImpl = createImpl(); }
 Main::~Main() = default;
 std::unique_ptr<MainImpl> Main::createImpl() { return std::make_unique<MainImpl>(this); }
-void Main::initializePart() { impl_->notifyReady(); }
+void Main::initializePart() { iImpl->notifyReady(); }
 void Main::onReady() { startApplication(); }
 
 void startApplication() { new Exec(); }

@@ -42,11 +42,11 @@ public:
     // on the download list while an upgrade is offered.
     void openUpgradeWindow();
 
-    SuperCore* mainCore() const { return mainCore_; }
+    SuperCore* mainCore() const { return iMainCore; }
     // The main core's destructor: the pointer must not outlive the core.
-    void forgetMainCore() { mainCore_ = nullptr; }
-    Communicator* checkRequest() const { return checkRequest_.get(); }
-    Communicator* upgradeListHolder() const { return upgradeListHolder_.get(); }
+    void forgetMainCore() { iMainCore = nullptr; }
+    Communicator* checkRequest() const { return iCheckRequest.get(); }
+    Communicator* upgradeListHolder() const { return iUpgradeListHolder.get(); }
 
     // The program installs the factory of its main game core before start-up.
     static void setMainCoreFactory(MainCoreFactory factory);
@@ -54,9 +54,9 @@ public:
                                    UpgradeWindowOpener windowOpener);
 
 private:
-    SuperCore* mainCore_ = nullptr;
-    std::unique_ptr<Communicator> checkRequest_;
-    std::unique_ptr<Communicator> upgradeListHolder_;
+    SuperCore* iMainCore = nullptr;
+    std::unique_ptr<Communicator> iCheckRequest;
+    std::unique_ptr<Communicator> iUpgradeListHolder;
 };
 
 // The one Exec, from the end of Exec::init to the start of Exec::uninit.
@@ -88,7 +88,7 @@ public:
 
 private:
     std::unique_ptr<MainImpl> createImpl();
-    std::unique_ptr<MainImpl> impl_;
+    std::unique_ptr<MainImpl> iImpl;
 };
 
 // Creates the Exec (the ready notification's work).

@@ -10,9 +10,9 @@
 NlsTable* nlsTable = nullptr;
 
 NlsEntry::NlsEntry(const char* key, const char* translation)
-    : NamedRecord(key), key_(key ? key : ""), translation_(translation ? translation : ""), translated_(true) {}
+    : NamedRecord(key), iKey(key ? key : ""), iTranslation(translation ? translation : ""), iTranslated(true) {}
 
-NlsEntry::NlsEntry(const char* key) : NamedRecord(key), key_(key ? key : "") {}
+NlsEntry::NlsEntry(const char* key) : NamedRecord(key), iKey(key ? key : "") {}
 
 namespace {
 
@@ -30,14 +30,14 @@ bool readLine(FILE* f, std::string& line) { return readTextLine(f, line, 255); }
 }  // namespace
 
 NlsTable::NlsTable(const char* languageCode) {
-    std::snprintf(language_, sizeof language_, "%s", validCode(languageCode) ? languageCode : "EN");
+    std::snprintf(iLanguage, sizeof iLanguage, "%s", validCode(languageCode) ? languageCode : "EN");
     FILE* f = openDataFile(path().c_str(), "r");
     if (!f) return;
     std::string key, translation, separator;
     while (readLine(f, key)) {
         if (!readLine(f, translation)) break;  // a key without translation line
         readLine(f, separator);                // may be missing at the end
-        entries_.push_back(translation == "-" ? std::make_unique<NlsEntry>(key.c_str())
+        iEntries.push_back(translation == "-" ? std::make_unique<NlsEntry>(key.c_str())
                                               : std::make_unique<NlsEntry>(key.c_str(), translation.c_str()));
     }
     std::fclose(f);
@@ -45,7 +45,7 @@ NlsTable::NlsTable(const char* languageCode) {
 
 NlsTable::~NlsTable() {
     std::string content;
-    for (const auto& e : entries_) {
+    for (const auto& e : iEntries) {
         const char* k = e->getKey();
         if (!*k || *k == ' ') continue;
         content += std::string(k) + '\n' + (e->isTranslated() ? e->getText() : "-") + "\n===\n";
@@ -54,9 +54,9 @@ NlsTable::~NlsTable() {
     (void)writeUserFile(path().c_str(), content);
 }
 
-int NlsTable::size() const { return static_cast<int>(entries_.size()); }
-NlsEntry* NlsTable::entryAt(int index) const { return entries_[static_cast<std::size_t>(index)].get(); }
-std::string NlsTable::path() const { return std::string("system/nls/") + language_; }
+int NlsTable::size() const { return static_cast<int>(iEntries.size()); }
+NlsEntry* NlsTable::entryAt(int index) const { return iEntries[static_cast<std::size_t>(index)].get(); }
+std::string NlsTable::path() const { return std::string("system/nls/") + iLanguage; }
 
 const char* translate(const char* name, const char* text) {
     if (!nlsTable || !text) return text;

@@ -15,26 +15,26 @@
 // The base part of a named record: a copy of its name.
 class NamedRecord {
 public:
-    explicit NamedRecord(const char* name = nullptr) : name_(name ? name : "") {}
+    explicit NamedRecord(const char* name = nullptr) : iName(name ? name : "") {}
     virtual ~NamedRecord() = default;
-    const char* getName() const { return name_.c_str(); }
+    const char* getName() const { return iName.c_str(); }
 
 private:
-    std::string name_;
+    std::string iName;
 };
 
 class NlsEntry : public NamedRecord {
 public:
     NlsEntry(const char* key, const char* translation);
     explicit NlsEntry(const char* key);
-    const char* getText() const { return translated_ ? translation_.c_str() : key_.c_str(); }
-    bool isTranslated() const { return translated_; }
-    const char* getKey() const { return key_.c_str(); }
+    const char* getText() const { return iTranslated ? iTranslation.c_str() : iKey.c_str(); }
+    bool isTranslated() const { return iTranslated; }
+    const char* getKey() const { return iKey.c_str(); }
 
 private:
-    std::string key_;
-    std::string translation_;
-    bool translated_ = false;
+    std::string iKey;
+    std::string iTranslation;
+    bool iTranslated = false;
 };
 
 class NlsTable {
@@ -47,16 +47,16 @@ public:
     NlsTable& operator=(const NlsTable&) = delete;
 
     const char* lookup(const char* text) const { return text; }
-    const char* language() const { return language_; }
+    const char* language() const { return iLanguage; }
     int size() const;
     NlsEntry* entryAt(int index) const;
     std::string path() const;
 
 private:
-    char language_[4] = {};
+    char iLanguage[4] = {};
     // In file order: the records are sorted with a comparison that finds
     // every pair equal, which keeps that order.
-    std::vector<std::unique_ptr<NlsEntry>> entries_;
+    std::vector<std::unique_ptr<NlsEntry>> iEntries;
 };
 
 // The process-wide table, created by Exec::init, deleted by Exec::uninit.

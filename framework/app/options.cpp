@@ -33,11 +33,11 @@ int32_t optionNumber(const char* text) {
     return static_cast<int32_t>(n);
 }
 
-Options::Options() : path_("system/") {}
+Options::Options() : iPath("system/") {}
 
 Options::Entry* Options::find(const char* key) {
     if (!key) return nullptr;
-    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+    for (auto it = iEntries.rbegin(); it != iEntries.rend(); ++it)
         if ((*it)->key == key) return it->get();
     return nullptr;
 }
@@ -58,8 +58,8 @@ void Options::set(const char* key, const char* text) {
     lock();
     Entry* e = find(key);
     if (!e) {
-        entries_.push_back(std::make_unique<Entry>());
-        e = entries_.back().get();
+        iEntries.push_back(std::make_unique<Entry>());
+        e = iEntries.back().get();
         e->key = key;
     }
     e->text = std::move(value);
@@ -75,11 +75,11 @@ void Options::setInt(const char* key, int32_t value) {
 
 void Options::load(const char* fileName) {
     debugPrintfS("load options %s\n", fileName);
-    path_ = std::string("system/") + (fileName ? fileName : "");
-    entries_.clear();
-    FILE* f = openDataFile(path_.c_str(), "rb");
+    iPath = std::string("system/") + (fileName ? fileName : "");
+    iEntries.clear();
+    FILE* f = openDataFile(iPath.c_str(), "rb");
     if (!f) {
-        showMessageBox(path_.c_str(), "Options file created from scratch.");
+        showMessageBox(iPath.c_str(), "Options file created from scratch.");
         return;
     }
     std::string content;
@@ -129,13 +129,13 @@ void Options::parse(const std::string& content) {
 bool Options::save() {
     lock();
     std::string content;
-    for (const auto& e : entries_) {
+    for (const auto& e : iEntries) {
         std::string value = e->text.substr(0, kMaxValue);
         for (char& c : value)
             if (c == ' ') c = '`';
         content += e->key + ' ' + value + '\n';
     }
-    bool ok = writeUserFile(path_.c_str(), content);
+    bool ok = writeUserFile(iPath.c_str(), content);
     unlock();
     return ok;
 }

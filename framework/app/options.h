@@ -44,8 +44,8 @@ public:
     void setIntValue(const char* key, int32_t value) { setInt(key, value); }
 
     // The file path, as given to openDataFile ("system/" + file name).
-    const std::string& path() const { return path_; }
-    std::size_t size() const { return entries_.size(); }
+    const std::string& path() const { return iPath; }
+    std::size_t size() const { return iEntries.size(); }
 
     // Hooks around find, set and save; the store is used on the GUI thread.
     void lock() {}
@@ -54,8 +54,8 @@ public:
 private:
     void parse(const std::string& content);
 
-    std::vector<std::unique_ptr<Entry>> entries_;  // oldest first
-    std::string path_;
+    std::vector<std::unique_ptr<Entry>> iEntries;  // oldest first
+    std::string iPath;
 };
 
 // The process-wide store, created by Exec::init and never deleted.

@@ -34,8 +34,8 @@ WindowPlacement welcomePlacementFor(const WindowPlacement& main) {
 
 void deriveWelcomeWindowKeys() {
     if (getStringOption("mainWindowX"))
-        store(welcomePlacementFor(stored("mainWindowX", "mainWindowY", "mainWindowW", "mainWindowH")),
-              "welcomeWindowX", "welcomeWindowY", "welcomeWindowW", "welcomeWindowH");
+        store(welcomePlacementFor(stored("mainWindowX", "mainWindowY", "mainWindowW", "mainWindowH")), "welcomeWindowX",
+              "welcomeWindowY", "welcomeWindowW", "welcomeWindowH");
     if (getStringOption("mainWindowOX"))
         store(welcomePlacementFor(stored("mainWindowOX", "mainWindowOY", "mainWindowOW", "mainWindowOH")),
               "welcomeWindowOX", "welcomeWindowOY", "welcomeWindowOW", "welcomeWindowOH");

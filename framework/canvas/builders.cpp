@@ -12,9 +12,7 @@
 
 namespace {
 
-bool startsWith(const char* s, const char* prefix) {
-    return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0;
-}
+bool startsWith(const char* s, const char* prefix) { return s && std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
 
 // The text to show for a widget: through the language table, the widget
 // name as key.
@@ -26,10 +24,14 @@ const char* labelKindFor(const char* code) {
         const char* code;
         const char* kind;
     } table[] = {
-        {"r", widgetKind::label},        {"e", widgetKind::label},
-        {"l", widgetKind::rightLabel},   {"w", widgetKind::rightLabel},
-        {"br", widgetKind::bottomLabel}, {"se", widgetKind::bottomLabel},
-        {"bl", widgetKind::bottomRightLabel}, {"sw", widgetKind::bottomRightLabel},
+        {"r", widgetKind::label},
+        {"e", widgetKind::label},
+        {"l", widgetKind::rightLabel},
+        {"w", widgetKind::rightLabel},
+        {"br", widgetKind::bottomLabel},
+        {"se", widgetKind::bottomLabel},
+        {"bl", widgetKind::bottomRightLabel},
+        {"sw", widgetKind::bottomRightLabel},
         {"m", widgetKind::midLabel},
     };
     if (!code) return nullptr;
@@ -67,8 +69,7 @@ int SuperCanvas::nextIndex() const {
 
 WidgetRecord* SuperCanvas::appendRecord(const char* kind, const char* name) {
     if (iNumWidgets >= kMaxWidgets) {
-        debugPrintfSI("ERROR: SuperCanvas widget %s refused, the table holds %d records\n", orEmpty(name),
-                      kMaxWidgets);
+        debugPrintfSI("ERROR: SuperCanvas widget %s refused, the table holds %d records\n", orEmpty(name), kMaxWidgets);
         return nullptr;
     }
     WidgetRecord& r = iWidgets[static_cast<std::size_t>(iNumWidgets)];
@@ -126,8 +127,7 @@ void SuperCanvas::addCheckBox(const char* name, const char* text, int value, int
     }
 }
 
-void SuperCanvas::addRadioButton(const char* name, const char* text, int value, int x, int y, int width,
-                                 int height) {
+void SuperCanvas::addRadioButton(const char* name, const char* text, int value, int x, int y, int width, int height) {
     if (WidgetRecord* r = appendRecord(widgetKind::radioButton, name)) {
         r->text = translated(name, text);
         r->value = value;
@@ -180,10 +180,9 @@ void SuperCanvas::addImmediateScrollBar(const char* name, int x, int y, int widt
     if (!r) return;
     r->id = 1000 + r->index + 1;
     r->owner = this;
-    createControl(*r,
-                  vertical ? platform::ui::ControlType::VerticalScrollBar
-                           : platform::ui::ControlType::HorizontalScrollBar,
-                  {x, y, width, height});
+    createControl(
+        *r, vertical ? platform::ui::ControlType::VerticalScrollBar : platform::ui::ControlType::HorizontalScrollBar,
+        {x, y, width, height});
     unblockEvents();
 }
 

@@ -15,32 +15,32 @@ template <class T>
 class KZVEditHandler : public KZVHandler {
 public:
     explicit KZVEditHandler(T* target) : KZVEditHandler(target, &target->handlerHost()) {}
-    KZVEditHandler(T* target, KZVHandlerHost* window) : KZVHandler(window), target_(target) {}
+    KZVEditHandler(T* target, KZVHandlerHost* window) : KZVHandler(window), iTarget(target) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
         if (event.kind != KZVEventKind::Edit) return false;
-        T* target = target_;
+        T* target = iTarget;
         return target->onEdit(event) != 0;
     }
 
 private:
-    T* target_;
+    T* iTarget;
 };
 
 // Selections and enters (a double-click or Enter) to `int T::onSelect(KZVEvent&)`.
 template <class T>
 class KZVSelectHandler : public KZVHandler {
 public:
-    explicit KZVSelectHandler(T* target) : KZVHandler(&target->handlerHost()), target_(target) {}
+    explicit KZVSelectHandler(T* target) : KZVHandler(&target->handlerHost()), iTarget(target) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
         if (event.kind != KZVEventKind::Select && event.kind != KZVEventKind::Enter) return false;
-        T* target = target_;
+        T* target = iTarget;
         return target->onSelect(event) != 0;
     }
 
 private:
-    T* target_;
+    T* iTarget;
 };
 
 // Mouse buttons to `int T::onMouseClick(T* window, KZVEvent&)`, pointer
@@ -48,37 +48,37 @@ private:
 template <class T>
 class KZVMouseHandler : public KZVHandler {
 public:
-    explicit KZVMouseHandler(T* target) : KZVHandler(&target->handlerHost()), target_(target), window_(target) {}
+    explicit KZVMouseHandler(T* target) : KZVHandler(&target->handlerHost()), iTarget(target), iWindow(target) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
-        T* target = target_;
-        T* window = window_;
+        T* target = iTarget;
+        T* window = iWindow;
         if (event.kind == KZVEventKind::MouseClick) return target->onMouseClick(window, event) != 0;
         if (event.kind == KZVEventKind::MouseMove) return target->onMouseMove(window, event) != 0;
         return false;
     }
 
 private:
-    T* target_;
-    T* window_;
+    T* iTarget;
+    T* iWindow;
 };
 
 // Paints to `int T::onPaint(T* window, KZVEvent&)`.
 template <class T>
 class KZVPaintHandler : public KZVHandler {
 public:
-    explicit KZVPaintHandler(T* target) : KZVHandler(&target->handlerHost()), target_(target), window_(target) {}
+    explicit KZVPaintHandler(T* target) : KZVHandler(&target->handlerHost()), iTarget(target), iWindow(target) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
         if (event.kind != KZVEventKind::Paint) return false;
-        T* target = target_;
-        T* window = window_;
+        T* target = iTarget;
+        T* window = iWindow;
         return target->onPaint(window, event) != 0;
     }
 
 private:
-    T* target_;
-    T* window_;
+    T* iTarget;
+    T* iWindow;
 };
 
 // Resizes of its own window to `int T::onResize(int w, int h)`; always
@@ -86,20 +86,20 @@ private:
 template <class T>
 class KZVResizeHandler : public KZVHandler {
 public:
-    explicit KZVResizeHandler(T* target) : KZVHandler(&target->handlerHost()), target_(target), window_(target) {}
+    explicit KZVResizeHandler(T* target) : KZVHandler(&target->handlerHost()), iTarget(target), iWindow(target) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
         if (event.kind != KZVEventKind::Resize) return false;
-        if (event.window == static_cast<void*>(window_)) {
-            T* target = target_;
+        if (event.window == static_cast<void*>(iWindow)) {
+            T* target = iTarget;
             target->onResize(event.w, event.h);
         }
         return true;
     }
 
 private:
-    T* target_;
-    T* window_;
+    T* iTarget;
+    T* iWindow;
 };
 
 // Scroll-bar moves to `int T::envokeItemForControl(control)`; like the
@@ -107,15 +107,15 @@ private:
 template <class T>
 class KZVScrollHandler : public KZVHandler {
 public:
-    explicit KZVScrollHandler(T* target) : KZVHandler(&target->handlerHost()), target_(target) {}
+    explicit KZVScrollHandler(T* target) : KZVHandler(&target->handlerHost()), iTarget(target) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
         if (event.kind != KZVEventKind::Scroll) return false;
-        T* target = target_;
+        T* target = iTarget;
         target->envokeItemForControl(event.control);
         return false;
     }
 
 private:
-    T* target_;
+    T* iTarget;
 };

@@ -145,8 +145,8 @@ void DragDropRegistry::enableDragDrop(SuperCore* core, SuperCanvas* window, uint
 }
 
 void DragDropRegistry::removeDragDrop(SuperCore* core, SuperCanvas* window) {
-    auto it = std::find_if(iNodes.begin(), iNodes.end(),
-                           [&](const Node& n) { return n.core == core && n.window == window; });
+    auto it =
+        std::find_if(iNodes.begin(), iNodes.end(), [&](const Node& n) { return n.core == core && n.window == window; });
     if (it == iNodes.end()) return;
     // The provider may be running the drop that removes it: its onDrop
     // touches nothing of its own after a delivery.

@@ -22,7 +22,7 @@ constexpr uint32_t kFileType = 0x1;         // items are files
 constexpr uint32_t kOperation1 = 0x400000;  // the three drag operations
 constexpr uint32_t kOperation2 = 0x100000;
 constexpr uint32_t kOperation3 = 0x200000;
-constexpr uint32_t kKindMask = 0x70000;     // kinds accepted (every kind is)
+constexpr uint32_t kKindMask = 0x70000;  // kinds accepted (every kind is)
 // What the list core passes.
 constexpr uint32_t kListCore = 0x750003;
 }  // namespace dragflags

@@ -32,7 +32,7 @@ bool colourByWord(const char* word, platform::ui::Rgb& out) {
         const char* word;
         platform::ui::Rgb rgb;
     } table[] = {
-        {"red", {255, 0, 0}},     {"green", {0, 255, 0}},   {"blue", {0, 0, 255}},
+        {"red", {255, 0, 0}},       {"green", {0, 255, 0}}, {"blue", {0, 0, 255}},
         {"white", {255, 255, 255}}, {"black", {0, 0, 0}},
     };
     if (!word) return false;
@@ -98,8 +98,7 @@ void SuperCanvas::initHandlers() {
     debugLog("sc.e1 ");
     debugLog("sc.e2\n");
     debugLog("sc.e3\n");
-    debugPrintfI("sc.e4 parent=%d\n",
-                 iParentFrame ? addressOf(iParentFrame) : addressOf(iParentCanvas));
+    debugPrintfI("sc.e4 parent=%d\n", iParentFrame ? addressOf(iParentFrame) : addressOf(iParentCanvas));
     debugLog("new Handlers\n");
     iCommandHandler = std::make_unique<KZVCommandHandler<SuperCanvas>>(this);
     iEditHandler = std::make_unique<KZVEditHandler<SuperCanvas>>(this);
@@ -443,8 +442,7 @@ void SuperCanvas::setIntValue(const char* name, int value) {
 }
 
 void SuperCanvas::setScrollBarRange(const char* name, int low, int high, int visible) {
-    forEachNamed(name, kindMask::scrollBar,
-                 [&](WidgetRecord& r) { r.control->setScrollRange(low, high, visible); });
+    forEachNamed(name, kindMask::scrollBar, [&](WidgetRecord& r) { r.control->setScrollRange(low, high, visible); });
 }
 
 const char* SuperCanvas::getValue(const char* name) {
@@ -463,8 +461,8 @@ const char* SuperCanvas::getValueAt(const char* name, int index) {
 
 int SuperCanvas::getIntValue(const char* name) {
     debugPrintfS("name=%s \n", orEmpty(name));
-    WidgetRecord* r = firstNamed(name, kindMask::list | kindMask::radioButton | kindMask::checkBox |
-                                           kindMask::scrollBar | kindMask::comboBox);
+    WidgetRecord* r = firstNamed(
+        name, kindMask::list | kindMask::radioButton | kindMask::checkBox | kindMask::scrollBar | kindMask::comboBox);
     if (!r) {
         debugPrintfS("ERROR - getIntValue for %s not found\n", orEmpty(name));
         return 0;

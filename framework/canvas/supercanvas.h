@@ -327,7 +327,7 @@ private:
     platform::ui::Font iFont;
 
     int iEventBlock = 1;
-    int iDeliveries = 0;           // deliveries now running
+    int iDeliveries = 0;             // deliveries now running
     bool iUnblockRequested = false;  // a realize ran during a delivery
 
     std::vector<AnchorRecord> iAnchors;

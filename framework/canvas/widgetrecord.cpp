@@ -10,9 +10,7 @@ WidgetRecord::~WidgetRecord() = default;
 WidgetRecord::WidgetRecord(WidgetRecord&&) noexcept = default;
 WidgetRecord& WidgetRecord::operator=(WidgetRecord&&) noexcept = default;
 
-bool WidgetRecord::is(const char* kindWord) const {
-    return kind && kindWord && std::strcmp(kind, kindWord) == 0;
-}
+bool WidgetRecord::is(const char* kindWord) const { return kind && kindWord && std::strcmp(kind, kindWord) == 0; }
 
 bool WidgetRecord::isLabel() const { return (kindBit() & kindMask::labels) != 0; }
 

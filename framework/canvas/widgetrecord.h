@@ -74,8 +74,8 @@ struct WidgetRecord {
     std::optional<std::string> text;
     std::int32_t value = 0;  // check and radio: checked; list: several selections
     std::int32_t group = 0;
-    float x = 0.0f;  // positioned: pixels; form: the column
-    float y = 0.0f;  // positioned: pixels; form: the row
+    float x = 0.0f;               // positioned: pixels; form: the column
+    float y = 0.0f;               // positioned: pixels; form: the row
     std::int32_t px = 0, py = 0;  // form: the packed position
     std::int32_t width = 0, height = 0;
     std::int32_t rowOffset = 0;

@@ -1,15 +1,15 @@
 #include "framework/core/supercore.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "framework/app/debuglog.h"
-#include "framework/util/bounded.h"
 #include "framework/app/exec.h"
 #include "framework/app/options.h"
 #include "framework/app/placement.h"
 #include "framework/canvas/supercanvas.h"
+#include "framework/util/bounded.h"
 #include "framework/util/ticker.h"
 #include "framework/window/superwindow.h"
 #include "platform/ui/ui.h"
@@ -46,8 +46,8 @@ SuperCore::SuperCore(const char* windowName, int width, int height, int extra) {
 
     // Keep the window where the desktop shows it, whatever the file held.
     platform::ui::Size desktop = platform::ui::desktopSize();
-    WindowPlacement placed = keepOnDesktop(savedX, savedY, savedW, savedH, desktop.w, desktop.h,
-                                           {30, 30, kDefaultWidth, kDefaultHeight});
+    WindowPlacement placed =
+        keepOnDesktop(savedX, savedY, savedW, savedH, desktop.w, desktop.h, {30, 30, kDefaultWidth, kDefaultHeight});
     const int x = placed.x, y = placed.y, w = placed.w, h = placed.h;
 
     int frameStyle = SuperWindow::defaultStyle() | (iSync ? SuperWindow::kStyleSyncPaint : 0);
@@ -220,31 +220,31 @@ SuperCore* SuperCore::redraw() {
 
 void GenericMainCore::drawBackground(unsigned char*) {}
 
-library::library() { cores_.reserve(static_cast<std::size_t>(capacity_)); }
+library::library() { iCores.reserve(static_cast<std::size_t>(iCapacity)); }
 
 library::~library() {
     debugLog("~library():1\n");
-    if (!cores_.empty()) debugLog("ERROR: library contained SuperCores at unconstruct.\n");
+    if (!iCores.empty()) debugLog("ERROR: library contained SuperCores at unconstruct.\n");
     if (coreLibrary == this) coreLibrary = nullptr;
     debugLog("~library():2\n");
 }
 
 void library::addSuperCore(SuperCore* core) {
     debugPrintfI("addSuperCore(%d)\n", addressOf(core));
-    if (count() >= capacity_) {
-        capacity_ += 64;
-        cores_.reserve(static_cast<std::size_t>(capacity_));
+    if (count() >= iCapacity) {
+        iCapacity += 64;
+        iCores.reserve(static_cast<std::size_t>(iCapacity));
     }
-    cores_.push_back(core);
+    iCores.push_back(core);
 }
 
 void library::removeSuperCore(SuperCore* core) {
     debugPrintfII("%d.removeSuperCore(%d)\n", addressOf(this), addressOf(core));
-    for (std::size_t i = 0; i < cores_.size(); ++i) {
-        if (cores_[i] != core) continue;
+    for (std::size_t i = 0; i < iCores.size(); ++i) {
+        if (iCores[i] != core) continue;
         debugPrintfSII("Removing core (%s, %d),%d, authorized by core.\n", core->getName(), addressOf(core), count());
-        cores_[i] = cores_.back();
-        cores_.pop_back();
+        iCores[i] = iCores.back();
+        iCores.pop_back();
         debugLog("e1");
         return;
     }
@@ -253,12 +253,12 @@ void library::removeSuperCore(SuperCore* core) {
 
 void library::deleteSuperCores() {
     debugLog("deleteSuperCores():1\n");
-    while (!cores_.empty()) {
-        SuperCore* core = cores_[0];
+    while (!iCores.empty()) {
+        SuperCore* core = iCores[0];
         debugPrintfI("delete %d\n", addressOf(core));
         // Unlinked first: a destructor that fails to unregister cannot loop.
-        cores_[0] = cores_.back();
-        cores_.pop_back();
+        iCores[0] = iCores.back();
+        iCores.pop_back();
         delete core;
     }
     debugLog("deleteSuperCores():2\n");
@@ -266,7 +266,7 @@ void library::deleteSuperCores() {
 
 SuperCore* library::findCoreByClassName(const char* className) {
     if (!className) return nullptr;
-    for (SuperCore* c : cores_)
+    for (SuperCore* c : iCores)
         if (std::strcmp(c->getCoreClassName(), className) == 0) return c;
     return nullptr;
 }

@@ -161,13 +161,13 @@ public:
     // The first registered core whose class name equals the text exactly.
     SuperCore* findCoreByClassName(const char* className);
 
-    int count() const { return static_cast<int>(cores_.size()); }
-    int capacity() const { return capacity_; }
-    SuperCore* at(int i) const { return cores_[static_cast<std::size_t>(i)]; }
+    int count() const { return static_cast<int>(iCores.size()); }
+    int capacity() const { return iCapacity; }
+    SuperCore* at(int i) const { return iCores[static_cast<std::size_t>(i)]; }
 
 private:
-    std::vector<SuperCore*> cores_;
-    int capacity_ = 64;
+    std::vector<SuperCore*> iCores;
+    int iCapacity = 64;
 };
 
 extern library* coreLibrary;

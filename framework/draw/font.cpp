@@ -142,7 +142,8 @@ void drawGlyph(TextPen* pen, unsigned char c, const FontTables& t, const Image* 
     }
 
     int ink[3], paper[3];
-    for (int k = 0; k < 3; ++k) ink[k] = std::clamp(pen->iInk[k], 0, 255), paper[k] = std::clamp(pen->iPaper[k], 0, 255);
+    for (int k = 0; k < 3; ++k)
+        ink[k] = std::clamp(pen->iInk[k], 0, 255), paper[k] = std::clamp(pen->iPaper[k], 0, 255);
     const bool haveSheet = s && s->iPixels24.size() >= static_cast<std::size_t>(s->iWidth) * s->iHeight * 3;
     const bool underline = pen->iUnderline || pen->iUnderline2;
     const int tw = target->iWidth, th = target->iHeight;

@@ -6,14 +6,15 @@
 #include "framework/canvas/supercanvas.h"
 #include "platform/ui/pixels.h"
 
-WindowCopy prepareWindowCopy(const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width,
-                             int height, int clipX, int clipY, int clipWidth, int clipHeight) {
+WindowCopy prepareWindowCopy(const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width, int height,
+                             int clipX, int clipY, int clipWidth, int clipHeight) {
     WindowCopy copy;
     if (bitmapWidth <= 0 || width <= 0 || height <= 0) return copy;
     const std::size_t rowBytes = static_cast<std::size_t>(bitmapWidth) * 3;
     // The bitmap is `height` rows tall, stored bottom-up: a shorter buffer
     // lacks the top rows.
-    const int rows = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(height), buffer.size() / rowBytes));
+    const int rows =
+        static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(height), buffer.size() / rowBytes));
     int left = x, top = y + (height - rows);
     int right = x + std::min(width, bitmapWidth);
     int bottom = y + height;
@@ -38,8 +39,8 @@ WindowCopy prepareWindowCopy(const std::vector<uint8_t>& buffer, int bitmapWidth
     return copy;
 }
 
-void renderToDC(platform::ui::Window* dc, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y,
-                int width, int height, int clipX, int clipY, int clipWidth, int clipHeight) {
+void renderToDC(platform::ui::Window* dc, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width,
+                int height, int clipX, int clipY, int clipWidth, int clipHeight) {
     debugLog("WINVC Render");
     if (!dc) return;
     if (!platform::ui::onGuiThread()) {
@@ -56,8 +57,8 @@ void renderToDC(platform::ui::Window* dc, const std::vector<uint8_t>& buffer, in
     debugLog("WINVC Render done");
 }
 
-void renderToWindow(SuperCanvas* window, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y,
-                    int width, int height, const platform::ui::Rect& clip) {
+void renderToWindow(SuperCanvas* window, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width,
+                    int height, const platform::ui::Rect& clip) {
     if (!window) return;
     renderToDC(window->platformCanvas(), buffer, bitmapWidth, x, y, width, height, clip.x, clip.y, clip.w, clip.h);
 }

@@ -23,20 +23,20 @@ struct WindowCopy {
 // pixels from the bitmap's top-left. A clipX of -1 means no clipping;
 // otherwise only the part inside (clipX, clipY, clipWidth, clipHeight)
 // is kept. Nothing beyond the buffer's rows and columns is read.
-WindowCopy prepareWindowCopy(const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width,
-                             int height, int clipX, int clipY, int clipWidth, int clipHeight);
+WindowCopy prepareWindowCopy(const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width, int height,
+                             int clipX, int clipY, int clipWidth, int clipHeight);
 
 // Copies a view buffer into the window being painted: `height` rows of
 // bitmapWidth pixels, shown at (x, y), width x height pixels, cut by the
 // clip rectangle (clipX -1: none). Called outside the window's paint it
 // asks for a repaint instead; off the GUI thread it paints nothing and asks
 // for a repaint of every window.
-void renderToDC(platform::ui::Window* dc, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y,
-                int width, int height, int clipX, int clipY, int clipWidth, int clipHeight);
+void renderToDC(platform::ui::Window* dc, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width,
+                int height, int clipX, int clipY, int clipWidth, int clipHeight);
 
 // renderToDC into a canvas; a clip with x -1 means no clipping.
-void renderToWindow(SuperCanvas* window, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y,
-                    int width, int height, const platform::ui::Rect& clip);
+void renderToWindow(SuperCanvas* window, const std::vector<uint8_t>& buffer, int bitmapWidth, int x, int y, int width,
+                    int height, const platform::ui::Rect& clip);
 
 // The pixel format of the OpenGL board window: RGB, double buffering and a
 // depth buffer of at least 24 bits where the display offers one (see

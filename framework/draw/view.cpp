@@ -34,7 +34,8 @@ struct Source {
             r = image.iPalette[i], g = image.iPalette[256 + i], b = image.iPalette[512 + i];
         } else {
             const uint16_t* p = &image.iPixels48[at * 3];
-            r = static_cast<uint8_t>(p[0] >> 8), g = static_cast<uint8_t>(p[1] >> 8), b = static_cast<uint8_t>(p[2] >> 8);
+            r = static_cast<uint8_t>(p[0] >> 8), g = static_cast<uint8_t>(p[1] >> 8),
+            b = static_cast<uint8_t>(p[2] >> 8);
         }
         out[0] = b, out[1] = g, out[2] = r;
     }
@@ -45,8 +46,8 @@ long sampleAt(int source, int offset, double zoom) { return std::lround((double(
 
 void applyMask(std::vector<uint8_t>& buffer, int sourceX, int sourceY, double zoom, int viewWidth, int stride,
                int viewHeight, const Image& mask) {
-    const std::size_t maskCount = static_cast<std::size_t>(std::max(mask.iWidth, 0)) *
-                                  static_cast<std::size_t>(std::max(mask.iHeight, 0));
+    const std::size_t maskCount =
+        static_cast<std::size_t>(std::max(mask.iWidth, 0)) * static_cast<std::size_t>(std::max(mask.iHeight, 0));
     int tint[3] = {getIntOption("maskRed"), getIntOption("maskGreen"), getIntOption("maskBlue")};
     if (tint[0] == 0 && tint[1] == 0 && tint[2] == 0) {
         setIntOption("maskRed", 0);
@@ -79,20 +80,22 @@ std::vector<uint8_t> fastView(int sourceX, int sourceY, double zoom, int viewWid
     viewWidth = std::max(viewWidth, 0);
     viewHeight = std::max(viewHeight, 0);
     stride = std::max(stride, viewWidth);
-    std::vector<uint8_t> buffer(static_cast<std::size_t>(stride) * viewHeight * 3 + static_cast<std::size_t>(stride) * 3);
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(stride) * viewHeight * 3 +
+                                static_cast<std::size_t>(stride) * 3);
     // White everywhere first: the stride padding and whatever lies outside the image.
     std::fill(buffer.begin(), buffer.end() - static_cast<std::ptrdiff_t>(stride) * 3, 255);
 
     const Source src(image);
     if (src.any()) {
-        const bool direct = zoom == 1.0 && src.has24 && sourceX == 0 && sourceY == 0 &&
-                            viewWidth >= image.iWidth && viewHeight == image.iHeight;
+        const bool direct = zoom == 1.0 && src.has24 && sourceX == 0 && sourceY == 0 && viewWidth >= image.iWidth &&
+                            viewHeight == image.iHeight;
         if (direct) {
             debugLog("REAL FAST");
             for (int row = 0; row < viewHeight; ++row) {
                 const uint8_t* in = &image.iPixels24[static_cast<std::size_t>(row) * image.iWidth * 3];
                 uint8_t* out = &buffer[static_cast<std::size_t>(viewHeight - 1 - row) * stride * 3];
-                for (int x = 0; x < image.iWidth; ++x, in += 3, out += 3) out[0] = in[2], out[1] = in[1], out[2] = in[0];
+                for (int x = 0; x < image.iWidth; ++x, in += 3, out += 3)
+                    out[0] = in[2], out[1] = in[1], out[2] = in[0];
             }
         } else {
             for (int row = 0; row < viewHeight; ++row) {
@@ -107,6 +110,7 @@ std::vector<uint8_t> fastView(int sourceX, int sourceY, double zoom, int viewWid
             }
         }
     }
-    if (image.iSubImage[0]) applyMask(buffer, sourceX, sourceY, zoom, viewWidth, stride, viewHeight, *image.iSubImage[0]);
+    if (image.iSubImage[0])
+        applyMask(buffer, sourceX, sourceY, zoom, viewWidth, stride, viewHeight, *image.iSubImage[0]);
     return buffer;
 }

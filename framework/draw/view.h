@@ -15,5 +15,5 @@ struct Image;
 // When the image has a mask (its first sub-image), masked pixels are tinted
 // with the options maskRed, maskGreen and maskBlue (0, 0, 200 when all
 // three are 0). Only colour mode 1 exists.
-std::vector<uint8_t> fastView(int sourceX, int sourceY, double zoom, int viewWidth, int stride,
-                              int viewHeight, int colourMode, const Image& image);
+std::vector<uint8_t> fastView(int sourceX, int sourceY, double zoom, int viewWidth, int stride, int viewHeight,
+                              int colourMode, const Image& image);

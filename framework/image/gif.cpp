@@ -17,18 +17,18 @@ constexpr int kMaxCodes = 4096;  // 12-bit codes
 // A bounds-checked reading position in the file's bytes.
 class ByteReader {
 public:
-    ByteReader(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::size_t pos() const { return pos_; }
-    bool atEnd() const { return pos_ >= size_; }
-    bool has(std::size_t n) const { return n <= size_ - pos_; }
-    uint8_t byte() { return data_[pos_++]; }  // callers check has() first
+    ByteReader(const uint8_t* data, std::size_t size) : iData(data), iSize(size) {}
+    std::size_t pos() const { return iPos; }
+    bool atEnd() const { return iPos >= iSize; }
+    bool has(std::size_t n) const { return n <= iSize - iPos; }
+    uint8_t byte() { return iData[iPos++]; }  // callers check has() first
     int le16() {
-        int v = data_[pos_] | (data_[pos_ + 1] << 8);
-        pos_ += 2;
+        int v = iData[iPos] | (iData[iPos + 1] << 8);
+        iPos += 2;
         return v;
     }
-    const uint8_t* here() const { return data_ + pos_; }
-    void skip(std::size_t n) { pos_ += n; }
+    const uint8_t* here() const { return iData + iPos; }
+    void skip(std::size_t n) { iPos += n; }
 
     // Walks the data sub-blocks up to the zero-length block. False when the
     // data runs past the end.
@@ -38,7 +38,7 @@ public:
             std::size_t n = byte();
             if (n == 0) return true;
             if (!has(n)) {
-                pos_ = size_;
+                iPos = iSize;
                 return false;
             }
             skip(n);
@@ -46,9 +46,9 @@ public:
     }
 
 private:
-    const uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    const uint8_t* iData;
+    std::size_t iSize;
+    std::size_t iPos = 0;
 };
 
 // Reads a colour table of `entries` RGB triples into the first palette
@@ -82,49 +82,50 @@ std::vector<int> interlacedRowOrder(int height) {
 class CodeReader {
 public:
     // `data` is the first sub-block's length byte; `end` the end of the file.
-    CodeReader(const uint8_t* data, const uint8_t* end) : p_(data), blockEnd_(data), end_(end) {}
+    CodeReader(const uint8_t* data, const uint8_t* end) : iCursor(data), iBlockEnd(data), iEnd(end) {}
 
     // The next code of `width` bits; false once the data is used up (a code
     // cut short by the end counts as none).
     bool next(int width, int* code) {
-        if (bits_ < width) {
+        if (iBits < width) {
             refill();
-            if (bits_ < width) return false;
+            if (iBits < width) return false;
         }
-        *code = static_cast<int>(window_ & ((uint64_t(1) << width) - 1));
-        window_ >>= width;
-        bits_ -= width;
+        *code = static_cast<int>(iWindow & ((uint64_t(1) << width) - 1));
+        iWindow >>= width;
+        iBits -= width;
         return true;
     }
 
 private:
     void refill() {
-        while (bits_ <= 56) {
-            if (p_ == blockEnd_ && !nextBlock()) return;
-            if (blockEnd_ - p_ >= 8) {  // a whole load inside the block
+        while (iBits <= 56) {
+            if (iCursor == iBlockEnd && !nextBlock()) return;
+            if (iBlockEnd - iCursor >= 8) {  // a whole load inside the block
                 uint64_t v;
-                std::memcpy(&v, p_, 8);
-                window_ |= le64(v) << bits_;
-                const int taken = (63 - bits_) >> 3;  // the bytes past these are loaded again next time
-                p_ += taken;
-                bits_ += taken * 8;
+                std::memcpy(&v, iCursor, 8);
+                iWindow |= le64(v) << iBits;
+                const int taken = (63 - iBits) >> 3;  // the bytes past these are loaded again next time
+                iCursor += taken;
+                iBits += taken * 8;
                 return;
             }
-            window_ |= uint64_t(*p_++) << bits_;
-            bits_ += 8;
+            iWindow |= uint64_t(*iCursor++) << iBits;
+            iBits += 8;
         }
     }
     // Steps into the next sub-block; false at the zero-length block or the
     // end of the file, and for good after that.
     bool nextBlock() {
-        if (done_ || p_ >= end_) {
-            done_ = true;
+        if (iDone || iCursor >= iEnd) {
+            iDone = true;
             return false;
         }
-        const std::size_t n = *p_++;
-        blockEnd_ = p_ + std::min<std::size_t>(n, static_cast<std::size_t>(end_ - p_));  // a cut block: what is there
-        if (blockEnd_ == p_) done_ = true;  // the terminator, or nothing left
-        return !done_;
+        const std::size_t n = *iCursor++;
+        iBlockEnd =
+            iCursor + std::min<std::size_t>(n, static_cast<std::size_t>(iEnd - iCursor));  // a cut block: what is there
+        if (iBlockEnd == iCursor) iDone = true;  // the terminator, or nothing left
+        return !iDone;
     }
     static uint64_t le64(uint64_t v) {
 #if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -134,12 +135,12 @@ private:
 #endif
     }
 
-    const uint8_t* p_;
-    const uint8_t* blockEnd_;
-    const uint8_t* end_;
-    uint64_t window_ = 0;
-    int bits_ = 0;
-    bool done_ = false;
+    const uint8_t* iCursor;
+    const uint8_t* iBlockEnd;
+    const uint8_t* iEnd;
+    uint64_t iWindow = 0;
+    int iBits = 0;
+    bool iDone = false;
 };
 
 // The decoder's LZW code table: the control codes, the width of the next
@@ -150,41 +151,41 @@ private:
 class CodeTable {
 public:
     explicit CodeTable(int minCodeSize)
-        : minCodeSize_(minCodeSize), clearCode_(1 << minCodeSize), endCode_(clearCode_ + 1) {
+        : iMinCodeSize(minCodeSize), iClearCode(1 << minCodeSize), iEndCode(iClearCode + 1) {
         clear();
     }
 
-    int clearCode() const { return clearCode_; }
-    int endCode() const { return endCode_; }
+    int clearCode() const { return iClearCode; }
+    int endCode() const { return iEndCode; }
     // The width in bits of the next code.
-    int codeSize() const { return codeSize_; }
+    int codeSize() const { return iCodeSize; }
     // The first codes again (a clear code): no string defined yet.
     void clear() {
-        codeSize_ = minCodeSize_ + 1;
-        nextCode_ = clearCode_ + 2;
+        iCodeSize = iMinCodeSize + 1;
+        iNextCode = iClearCode + 2;
     }
     // The code the next string will be defined as.
-    int nextCode() const { return nextCode_; }
-    std::size_t offset(int code) const { return offset_[code]; }
-    std::size_t length(int code) const { return length_[code]; }
+    int nextCode() const { return iNextCode; }
+    std::size_t offset(int code) const { return iOffset[code]; }
+    std::size_t length(int code) const { return iLength[code]; }
     // Defines the next code; a full table stays as it is until the encoder
     // sends a clear code. The code width grows with the table.
     void add(std::size_t offset, std::size_t length) {
-        if (nextCode_ >= kMaxCodes) return;
-        offset_[nextCode_] = static_cast<uint32_t>(offset);
-        length_[nextCode_] = static_cast<uint16_t>(length);
-        ++nextCode_;
-        if (nextCode_ == (1 << codeSize_) && codeSize_ < 12) ++codeSize_;
+        if (iNextCode >= kMaxCodes) return;
+        iOffset[iNextCode] = static_cast<uint32_t>(offset);
+        iLength[iNextCode] = static_cast<uint16_t>(length);
+        ++iNextCode;
+        if (iNextCode == (1 << iCodeSize) && iCodeSize < 12) ++iCodeSize;
     }
 
 private:
-    const int minCodeSize_;
-    const int clearCode_;
-    const int endCode_;
-    int codeSize_ = 0;
-    int nextCode_ = 0;
-    uint32_t offset_[kMaxCodes];
-    uint16_t length_[kMaxCodes];
+    const int iMinCodeSize;
+    const int iClearCode;
+    const int iEndCode;
+    int iCodeSize = 0;
+    int iNextCode = 0;
+    uint32_t iOffset[kMaxCodes];
+    uint16_t iLength[kMaxCodes];
 };
 
 // The pixel output: strings are written at `pos` of the `total` indices;
@@ -220,8 +221,8 @@ std::size_t putStringAndFirst(uint8_t* out, std::size_t total, std::size_t pos, 
 
 }  // namespace
 
-std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
-                      bool interlaced, uint8_t* pixels, bool* endCodeSeen) {
+std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height, bool interlaced,
+                      uint8_t* pixels, bool* endCodeSeen) {
     *endCodeSeen = false;
     if (minCodeSize < 2 || minCodeSize > 8) return "Garbled data";
 
@@ -309,8 +310,7 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
     int bits = (flags & 7) + 1;
     picture->depth = bits;
     picture->palette.assign(768, 0);
-    if ((flags & 0x80) && !readColorTable(in, 1 << bits, picture->palette.data()))
-        return "Invalid image header";
+    if ((flags & 0x80) && !readColorTable(in, 1 << bits, picture->palette.data())) return "Invalid image header";
 
     bool decoded = false;
     while (!in.atEnd()) {
@@ -349,8 +349,7 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
             continue;
         }
 
-        if (localEntries && !readColorTable(in, localEntries, picture->palette.data()))
-            return "Invalid image header";
+        if (localEntries && !readColorTable(in, localEntries, picture->palette.data())) return "Invalid image header";
         // Indices, and the alpha plane the loader adds: two bytes a pixel;
         // an interlaced picture is decoded through a row buffer as large as
         // its indices.
@@ -365,8 +364,8 @@ std::string parseGif(const uint8_t* data, std::size_t size, PictureRecord* pictu
         picture->height = height;
         picture->pixels8.assign(static_cast<std::size_t>(width) * height, 0);
         bool endCode = false;
-        std::string error = gifDecode(stream, data + size, minCodeSize, width, height, interlaced,
-                                      picture->pixels8.data(), &endCode);
+        std::string error =
+            gifDecode(stream, data + size, minCodeSize, width, height, interlaced, picture->pixels8.data(), &endCode);
         if (!error.empty()) return error;
         if (endCode) return "EOF";
         decoded = true;
@@ -490,8 +489,8 @@ void putLE16(std::vector<uint8_t>& out, int v) {
 }  // namespace
 
 std::string writeGIF(const char* fileName, const SaveRecord& record) {
-    if (!record.pixels8 || !record.palette || record.width <= 0 || record.height <= 0 ||
-        record.width > 0xFFFF || record.height > 0xFFFF)
+    if (!record.pixels8 || !record.palette || record.width <= 0 || record.height <= 0 || record.width > 0xFFFF ||
+        record.height > 0xFFFF)
         return "File i/o error";  // nothing a GIF can hold
 
     // Encoded whole first, then written in one step: a failure never leaves

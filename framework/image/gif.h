@@ -27,7 +27,7 @@
 // *endCodeSeen when the last code read was the end code. Returns an empty
 // text, "Garbled data" or "Image short".
 [[nodiscard]] std::string gifDecode(const uint8_t* data, const uint8_t* end, int minCodeSize, int width, int height,
-                      bool interlaced, uint8_t* pixels, bool* endCodeSeen);
+                                    bool interlaced, uint8_t* pixels, bool* endCodeSeen);
 
 // writeGIF, then the trace "exiting GIF export ".
 [[nodiscard]] std::string exportGIF(const char* fileName, const SaveRecord& record);

@@ -78,8 +78,8 @@ SaveRecord Image::saveRecord() const {
     SaveRecord r;
     r.width = iWidth;
     r.height = iHeight;
-    std::size_t count = static_cast<std::size_t>(iWidth > 0 ? iWidth : 0) *
-                        static_cast<std::size_t>(iHeight > 0 ? iHeight : 0);
+    std::size_t count =
+        static_cast<std::size_t>(iWidth > 0 ? iWidth : 0) * static_cast<std::size_t>(iHeight > 0 ? iHeight : 0);
     if (iPixels8.size() >= count && count && iPalette.size() >= 768) {
         r.pixels8 = iPixels8.data();
         r.palette = iPalette.data();
@@ -159,8 +159,8 @@ bool formatMatches(const FormatLine& f, const uint8_t* head, std::size_t got) {
     if (f.type == "short") {
         if (at > 510 || at + 2 > got) return false;
         const char* v = f.value.c_str();
-        long value = (f.value.size() > 1 && v[1] == 'x') ? std::strtol(v + 2, nullptr, 16)
-                                                         : std::strtol(v, nullptr, 10);
+        long value =
+            (f.value.size() > 1 && v[1] == 'x') ? std::strtol(v + 2, nullptr, 16) : std::strtol(v, nullptr, 10);
         return ((head[at] << 8) | head[at + 1]) == value;
     }
     if (f.type == "string") {
@@ -318,8 +318,8 @@ int Image::load() {
 
 void Image::toRGB24() {
     if (!iPixels24.empty()) return;
-    std::size_t count = static_cast<std::size_t>(iWidth > 0 ? iWidth : 0) *
-                        static_cast<std::size_t>(iHeight > 0 ? iHeight : 0);
+    std::size_t count =
+        static_cast<std::size_t>(iWidth > 0 ? iWidth : 0) * static_cast<std::size_t>(iHeight > 0 ? iHeight : 0);
     if (iPixels48.size() >= count * 3 && !iPixels48.empty()) {
         iPixels24.resize(count * 3);
         for (std::size_t i = 0; i < count * 3; ++i) iPixels24[i] = static_cast<uint8_t>(iPixels48[i] >> 8);

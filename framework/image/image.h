@@ -75,14 +75,14 @@ struct Image {
 
     int32_t iWidth = 0;
     int32_t iHeight = 0;
-    int32_t iDepth = 0;     // bits per pixel as the loader reported it
-    int32_t iFileSize = 0;  // bytes of the file it was loaded from
-    std::vector<uint8_t> iPixels8;   // width x height indices
-    std::vector<uint8_t> iPalette;   // 768 bytes, three planes
-    std::vector<uint8_t> iPixels24;  // width x height x 3 bytes, R G B
-    std::vector<uint16_t> iPixels48; // width x height x 3 samples, R G B
-    std::vector<uint8_t> iAlpha;     // width x height, 255 opaque
-    std::vector<uint16_t> iAlpha16;  // width x height, 65535 opaque
+    int32_t iDepth = 0;                   // bits per pixel as the loader reported it
+    int32_t iFileSize = 0;                // bytes of the file it was loaded from
+    std::vector<uint8_t> iPixels8;        // width x height indices
+    std::vector<uint8_t> iPalette;        // 768 bytes, three planes
+    std::vector<uint8_t> iPixels24;       // width x height x 3 bytes, R G B
+    std::vector<uint16_t> iPixels48;      // width x height x 3 samples, R G B
+    std::vector<uint8_t> iAlpha;          // width x height, 255 opaque
+    std::vector<uint16_t> iAlpha16;       // width x height, 65535 opaque
     std::unique_ptr<Image> iSubImage[2];  // the first serves as a mask
     int32_t iQuality = 100;
     std::string iIdentifier;  // shown in the release trace

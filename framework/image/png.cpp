@@ -42,16 +42,16 @@ struct PngReadState {
 // Releases what the read state holds, on every road out of loadPNG.
 class PngReadGuard {
 public:
-    explicit PngReadGuard(PngReadState* s) : s_(s) {}
+    explicit PngReadGuard(PngReadState* s) : iState(s) {}
     ~PngReadGuard() {
-        if (s_->png) png_destroy_read_struct(&s_->png, s_->info ? &s_->info : nullptr, nullptr);
-        if (s_->file) std::fclose(s_->file);
+        if (iState->png) png_destroy_read_struct(&iState->png, iState->info ? &iState->info : nullptr, nullptr);
+        if (iState->file) std::fclose(iState->file);
     }
     PngReadGuard(const PngReadGuard&) = delete;
     PngReadGuard& operator=(const PngReadGuard&) = delete;
 
 private:
-    PngReadState* s_;
+    PngReadState* iState;
 };
 
 // Reads the header and settles the transformations; 0 on success.
@@ -118,11 +118,11 @@ std::string loadPNG(const char* fileName, PictureRecord* picture) {
     const bool sixteen = state.bitDepth == 16;
     int depth = 0;  // bits per pixel of the form the picture gets
     switch (state.colorType) {
-        case PNG_COLOR_TYPE_PALETTE:
-        case PNG_COLOR_TYPE_GRAY: depth = state.bitDepth == 8 ? 8 : 0; break;
-        case PNG_COLOR_TYPE_RGB:
-        case PNG_COLOR_TYPE_RGB_ALPHA: depth = state.bitDepth == 8 ? 24 : sixteen ? 48 : 0; break;
-        default: break;
+    case PNG_COLOR_TYPE_PALETTE:
+    case PNG_COLOR_TYPE_GRAY: depth = state.bitDepth == 8 ? 8 : 0; break;
+    case PNG_COLOR_TYPE_RGB:
+    case PNG_COLOR_TYPE_RGB_ALPHA: depth = state.bitDepth == 8 ? 24 : sixteen ? 48 : 0; break;
+    default: break;
     }
     debugPrintfII("depth = %d bts=%d", depth, state.bitDepth);
     if (depth == 0 || !imageSizeAcceptable(width, height) ||
@@ -149,7 +149,8 @@ std::string loadPNG(const char* fileName, PictureRecord* picture) {
     if (depth == 8) {
         picture->pixels8.resize(count);
         for (int y = 0; y < height; ++y)
-            std::memcpy(&picture->pixels8[static_cast<std::size_t>(y) * width], rows[y], static_cast<std::size_t>(width));
+            std::memcpy(&picture->pixels8[static_cast<std::size_t>(y) * width], rows[y],
+                        static_cast<std::size_t>(width));
         picture->palette.assign(768, 0);
         uint8_t* pal = picture->palette.data();
         if (state.colorType == PNG_COLOR_TYPE_GRAY) {
@@ -222,15 +223,15 @@ struct PngWriteState {
 
 class PngWriteGuard {
 public:
-    explicit PngWriteGuard(PngWriteState* s) : s_(s) {}
+    explicit PngWriteGuard(PngWriteState* s) : iState(s) {}
     ~PngWriteGuard() {
-        if (s_->png) png_destroy_write_struct(&s_->png, s_->info ? &s_->info : nullptr);
+        if (iState->png) png_destroy_write_struct(&iState->png, iState->info ? &iState->info : nullptr);
     }
     PngWriteGuard(const PngWriteGuard&) = delete;
     PngWriteGuard& operator=(const PngWriteGuard&) = delete;
 
 private:
-    PngWriteState* s_;
+    PngWriteState* iState;
 };
 
 void appendPngBytes(png_structp png, png_bytep data, png_size_t length) {
@@ -272,10 +273,10 @@ void putBigEndian16(uint8_t* p, uint16_t v) {
 }  // namespace
 
 std::string savePNG(const char* fileName, const SaveRecord& r, int interlace) {
-    const std::size_t count = static_cast<std::size_t>(r.width > 0 ? r.width : 0) *
-                              static_cast<std::size_t>(r.height > 0 ? r.height : 0);
-    if (count == 0 || !imageSizeAcceptable(r.width, r.height) ||
-        (!r.pixels8 && !r.pixels24 && !r.pixels48) || (r.pixels8 && !r.palette))
+    const std::size_t count =
+        static_cast<std::size_t>(r.width > 0 ? r.width : 0) * static_cast<std::size_t>(r.height > 0 ? r.height : 0);
+    if (count == 0 || !imageSizeAcceptable(r.width, r.height) || (!r.pixels8 && !r.pixels24 && !r.pixels48) ||
+        (r.pixels8 && !r.palette))
         return "PNG Creation failure";  // nothing a PNG can hold
 
     bool transparent = false;
@@ -290,12 +291,11 @@ std::string savePNG(const char* fileName, const SaveRecord& r, int interlace) {
     // Pixels come from one form: 48-bit first, then 8-bit, then 24-bit.
     const bool from48 = r.pixels48 != nullptr;
     const bool from8 = !from48 && r.pixels8;
-    state.colorType = transparent ? PNG_COLOR_TYPE_RGB_ALPHA
+    state.colorType = transparent                    ? PNG_COLOR_TYPE_RGB_ALPHA
                       : from8 && state.bitDepth == 8 ? PNG_COLOR_TYPE_PALETTE
                                                      : PNG_COLOR_TYPE_RGB;
     if (r.palette)
-        for (int i = 0; i < 256; ++i)
-            state.palette[i] = {r.palette[i], r.palette[256 + i], r.palette[512 + i]};
+        for (int i = 0; i < 256; ++i) state.palette[i] = {r.palette[i], r.palette[256 + i], r.palette[512 + i]};
 
     // Rows in the file's own layout: the image's rows where they already
     // are, else one converted buffer.
@@ -306,7 +306,8 @@ std::string savePNG(const char* fileName, const SaveRecord& r, int interlace) {
     std::vector<png_bytep> rows(static_cast<std::size_t>(r.height));
     if (state.colorType == PNG_COLOR_TYPE_PALETTE || (!from48 && !from8 && !transparent && state.bitDepth == 8)) {
         const uint8_t* base = state.colorType == PNG_COLOR_TYPE_PALETTE ? r.pixels8 : r.pixels24;
-        for (int y = 0; y < r.height; ++y) rows[y] = const_cast<png_bytep>(base + rowBytes * static_cast<std::size_t>(y));
+        for (int y = 0; y < r.height; ++y)
+            rows[y] = const_cast<png_bytep>(base + rowBytes * static_cast<std::size_t>(y));
     } else {
         buffer.resize(rowBytes * static_cast<std::size_t>(r.height));
         uint8_t* out = buffer.data();

@@ -7,16 +7,15 @@
 
 namespace quant {
 
-ColorHash::ColorHash() : heads_(kBuckets, -1) {}
+ColorHash::ColorHash() : iHeads(kBuckets, -1) {}
 
 int ColorHash::bucketOf(const Pixel& p) {
-    return static_cast<int>((int64_t(p.r) * 33023 + int64_t(p.g) * 30013 + int64_t(p.b) * 27011) %
-                            kBuckets);
+    return static_cast<int>((int64_t(p.r) * 33023 + int64_t(p.g) * 30013 + int64_t(p.b) * 27011) % kBuckets);
 }
 
 int64_t* ColorHash::find(const Pixel& p) {
-    for (int i = heads_[bucketOf(p)]; i >= 0; i = entries_[i].next) {
-        Entry& e = entries_[i];
+    for (int i = iHeads[bucketOf(p)]; i >= 0; i = iEntries[i].next) {
+        Entry& e = iEntries[i];
         if (e.color.r == p.r && e.color.g == p.g && e.color.b == p.b) return &e.value;
     }
     return nullptr;
@@ -24,22 +23,21 @@ int64_t* ColorHash::find(const Pixel& p) {
 
 int64_t* ColorHash::insert(const Pixel& p, int64_t value) {
     int bucket = bucketOf(p);
-    entries_.push_back({p, value, heads_[bucket]});
-    heads_[bucket] = static_cast<int>(entries_.size()) - 1;
-    return &entries_.back().value;
+    iEntries.push_back({p, value, iHeads[bucket]});
+    iHeads[bucket] = static_cast<int>(iEntries.size()) - 1;
+    return &iEntries.back().value;
 }
 
 std::vector<HistEntry> ColorHash::toHist() const {
     std::vector<HistEntry> hist;
-    hist.reserve(entries_.size());
+    hist.reserve(iEntries.size());
     for (int bucket = 0; bucket < kBuckets; ++bucket)
-        for (int i = heads_[bucket]; i >= 0; i = entries_[i].next)
-            hist.push_back({entries_[i].color, entries_[i].value});
+        for (int i = iHeads[bucket]; i >= 0; i = iEntries[i].next)
+            hist.push_back({iEntries[i].color, iEntries[i].value});
     return hist;
 }
 
-bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
-                      std::vector<HistEntry>* hist) {
+bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors, std::vector<HistEntry>* hist) {
     ColorHash hash;
     for (const Pixel& p : pixels) {
         if (int64_t* count = hash.find(p)) {
@@ -62,8 +60,8 @@ namespace {
 struct Box {
     std::size_t index;  // first histogram entry
     std::size_t colors;
-    int64_t sum;    // pixels in the box; 64 bits, so no picture can overflow it
-    double error;   // squared distance of its pixels from their mean, summed
+    int64_t sum;   // pixels in the box; 64 bits, so no picture can overflow it
+    double error;  // squared distance of its pixels from their mean, summed
 };
 
 bool compareByCountDesc(const Box& a, const Box& b) { return a.sum > b.sum; }
@@ -93,8 +91,7 @@ uint8_t roundedMean(int64_t sum, int64_t n, int maxval) {
     return static_cast<uint8_t>(std::min<int64_t>(q, maxval));
 }
 
-std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval,
-                             int newColors) {
+std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval, int newColors) {
     std::vector<Box> boxes;
     if (hist.empty() || newColors < 1) return {};
     boxes.push_back({0, hist.size(), sum, boxError(hist, 0, hist.size())});
@@ -159,42 +156,45 @@ std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxv
     return colormap;
 }
 
-NearestColor::NearestColor(const std::vector<Pixel>& colormap) : colormap_(colormap), order_(colormap.size()) {
-    for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<int>(i);
-    std::stable_sort(order_.begin(), order_.end(),
-                     [&](int a, int b) { return colormap_[std::size_t(a)].g < colormap_[std::size_t(b)].g; });
-    greens_.reserve(order_.size());
-    for (int k : order_) greens_.push_back(colormap_[std::size_t(k)].g);
+NearestColor::NearestColor(const std::vector<Pixel>& colormap) : iColormap(colormap), iOrder(colormap.size()) {
+    for (std::size_t i = 0; i < iOrder.size(); ++i) iOrder[i] = static_cast<int>(i);
+    std::stable_sort(iOrder.begin(), iOrder.end(),
+                     [&](int a, int b) { return iColormap[std::size_t(a)].g < iColormap[std::size_t(b)].g; });
+    iGreens.reserve(iOrder.size());
+    for (int k : iOrder) iGreens.push_back(iColormap[std::size_t(k)].g);
 }
 
 int NearestColor::find(const Pixel& p) const {
     // Entries by green: search outward from the pixel's green and stop each
     // way once the green distance alone is beyond the best found.
-    const std::size_t n = order_.size();
-    const std::size_t start = static_cast<std::size_t>(std::lower_bound(greens_.begin(), greens_.end(), p.g) - greens_.begin());
+    const std::size_t n = iOrder.size();
+    const std::size_t start =
+        static_cast<std::size_t>(std::lower_bound(iGreens.begin(), iGreens.end(), p.g) - iGreens.begin());
     int64_t best = 2000000000;
     int bestIndex = 0;
     auto consider = [&](std::size_t at) {
-        const int k = order_[at];
-        const Pixel& c = colormap_[std::size_t(k)];
+        const int k = iOrder[at];
+        const Pixel& c = iColormap[std::size_t(k)];
         const int64_t dr = int(p.r) - c.r, dg = int(p.g) - c.g, db = int(p.b) - c.b;
         const int64_t d = dr * dr + dg * dg + db * db;
         if (d < best || (d == best && k < bestIndex)) best = d, bestIndex = k;  // the first of equals wins
     };
     std::size_t up = start, down = start;
-    bool goUp = up < n, goDown = down > 0;
+    bool goUp = up<n, goDown = down> 0;
     while (goUp || goDown) {
         if (goUp) {
-            const int64_t dg = int64_t(greens_[up]) - p.g;
-            if (dg * dg > best) goUp = false;
+            const int64_t dg = int64_t(iGreens[up]) - p.g;
+            if (dg * dg > best)
+                goUp = false;
             else {
                 consider(up);
                 goUp = ++up < n;
             }
         }
         if (goDown) {
-            const int64_t dg = int64_t(p.g) - greens_[down - 1];
-            if (dg * dg > best) goDown = false;
+            const int64_t dg = int64_t(p.g) - iGreens[down - 1];
+            if (dg * dg > best)
+                goDown = false;
             else {
                 consider(down - 1);
                 goDown = --down > 0;
@@ -222,7 +222,8 @@ void refinePalette(const std::vector<HistEntry>& hist, std::vector<Pixel>& color
         for (std::size_t k = 0; k < colormap.size(); ++k) {
             const Sum& s = sums[k];
             if (s.n == 0) continue;  // nothing nearest: the entry stays
-            const Pixel mean{roundedMean(s.r, s.n, maxval), roundedMean(s.g, s.n, maxval), roundedMean(s.b, s.n, maxval)};
+            const Pixel mean{roundedMean(s.r, s.n, maxval), roundedMean(s.g, s.n, maxval),
+                             roundedMean(s.b, s.n, maxval)};
             if (mean.r != colormap[k].r || mean.g != colormap[k].g || mean.b != colormap[k].b) {
                 colormap[k] = mean;
                 moved = true;
@@ -236,8 +237,8 @@ void refinePalette(const std::vector<HistEntry>& hist, std::vector<Pixel>& color
 
 using quant::Pixel;
 
-void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices,
-                    uint8_t* red, uint8_t* green, uint8_t* blue, int colors) {
+void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices, uint8_t* red, uint8_t* green,
+                    uint8_t* blue, int colors) {
     colors = std::clamp(colors, 1, 256);
     std::memset(red, 0, static_cast<std::size_t>(colors));
     std::memset(green, 0, static_cast<std::size_t>(colors));
@@ -292,7 +293,6 @@ void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* ind
     debugLog("free");
 }
 
-void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width,
-                   int height, int colors) {
+void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width, int height, int colors) {
     quantizeColors(pixels24, width, height, indices, palette, palette + 256, palette + 512, colors);
 }

@@ -10,14 +10,13 @@
 #include <vector>
 
 // Runs quantizeColors with the three planes of a 768-byte palette.
-void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width,
-                   int height, int colors);
+void ppmQuantRaw24(uint8_t* indices, const uint8_t* pixels24, uint8_t* palette, int width, int height, int colors);
 
 // Quantises columns x rows pixels into `indices` (columns x rows bytes) and
 // writes N entries of each palette plane (entries beyond the colours found
 // stay 0). `colors` is N, 1 to 256.
-void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices,
-                    uint8_t* red, uint8_t* green, uint8_t* blue, int colors);
+void quantizeColors(const uint8_t* pixels24, int columns, int rows, uint8_t* indices, uint8_t* red, uint8_t* green,
+                    uint8_t* blue, int colors);
 
 namespace quant {
 
@@ -46,7 +45,7 @@ public:
     int64_t* find(const Pixel& p);
     // Adds an absent colour with the given value.
     int64_t* insert(const Pixel& p, int64_t value);
-    int size() const { return static_cast<int>(entries_.size()); }
+    int size() const { return static_cast<int>(iEntries.size()); }
     // The entries as a histogram, in bucket order.
     std::vector<HistEntry> toHist() const;
 
@@ -56,14 +55,13 @@ private:
         int64_t value;
         int next;
     };
-    std::vector<int> heads_;
-    std::vector<Entry> entries_;
+    std::vector<int> iHeads;
+    std::vector<Entry> iEntries;
 };
 
 // Counts the colours; false (and no histogram) when there are more than
 // maxColors distinct ones.
-bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
-                      std::vector<HistEntry>* hist);
+bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors, std::vector<HistEntry>* hist);
 
 // Splits the histogram into at most newColors boxes and returns each box's
 // count-weighted mean colour (rounded, ties to even; at most maxval), boxes
@@ -71,8 +69,7 @@ bool computeColorHist(const std::vector<Pixel>& pixels, int maxColors,
 // farthest from its mean in all; it is cut at the median of its pixels
 // along its widest component (spreads weighted by luminance). Reorders
 // `hist`.
-std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval,
-                             int newColors);
+std::vector<Pixel> medianCut(std::vector<HistEntry>& hist, int64_t sum, int maxval, int newColors);
 
 // The refinement passes after the median cut: each moves every palette
 // entry to the mean of the colours nearest to it (an entry nothing is
@@ -92,9 +89,9 @@ public:
     int find(const Pixel& p) const;
 
 private:
-    const std::vector<Pixel>& colormap_;
-    std::vector<int> order_;       // entry indices by ascending green
-    std::vector<uint8_t> greens_;  // their greens
+    const std::vector<Pixel>& iColormap;
+    std::vector<int> iOrder;       // entry indices by ascending green
+    std::vector<uint8_t> iGreens;  // their greens
 };
 
 // Ascending by one component.

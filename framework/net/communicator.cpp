@@ -224,13 +224,13 @@ CommunicatorClient::~CommunicatorClient() = default;
 void CommunicatorClient::onCommunicatorResults(const char*) { debugLog("virtual onCommunicatorResults()\n"); }
 
 Communicator::Communicator(CommunicatorClient* client, int lockFlag)
-    : Runnable(lockFlag), state_(std::make_shared<State>()) {
-    state_->client = client;
+    : Runnable(lockFlag), iState(std::make_shared<State>()) {
+    iState->client = client;
 }
 
 Communicator::~Communicator() {
     debugLog("~Communicator\n");
-    std::shared_ptr<State> s = state_;
+    std::shared_ptr<State> s = iState;
     if (started()) {
         // A started thread takes its reference to the state first thing;
         // wait for that, so the state cannot vanish under it.
@@ -243,11 +243,11 @@ Communicator::~Communicator() {
         }
     }
     join();
-    delete listLines_;
+    delete iListLines;
 }
 
 void Communicator::requestPage(const char* name, const char* url) {
-    State& s = *state_;
+    State& s = *iState;
     s.pageName = name ? name : "";
     s.pageUrl = url ? url : "";
     s.hasPage = url != nullptr;
@@ -257,7 +257,7 @@ void Communicator::requestPage(const char* name, const char* url) {
 }
 
 void Communicator::recordFileRequest(const char* path, const char* firstHost, const char* secondHost) {
-    State& s = *state_;
+    State& s = *iState;
     s.filePath = path ? path : "";
     s.hasFile = path != nullptr;
     s.firstHost = firstHost ? firstHost : "";
@@ -268,7 +268,7 @@ void Communicator::recordFileRequest(const char* path, const char* firstHost, co
 void Communicator::run() {
     // From here on only the state is touched, never the object itself
     // (unless it deletes itself at the end).
-    std::shared_ptr<State> s = state_;
+    std::shared_ptr<State> s = iState;
     s->inside.store(true);
     s->entered.store(true);
     debugLog("Communicator::run\n");
@@ -289,11 +289,11 @@ void Communicator::run() {
 }
 
 void Communicator::getPage(const char* name, const char* url) {
-    state_->pageExchange(name ? name : "", url ? url : "", true);
+    iState->pageExchange(name ? name : "", url ? url : "", true);
 }
 
 void Communicator::requestFile_sync(const char* path, const char* firstHost, const char* secondHost) {
-    state_->fileExchange(path ? path : "", firstHost ? firstHost : "", secondHost ? secondHost : "", true);
+    iState->fileExchange(path ? path : "", firstHost ? firstHost : "", secondHost ? secondHost : "", true);
 }
 
 void Communicator::killSocket(Socket* socket) {
@@ -306,40 +306,38 @@ void Communicator::killSocket(Socket* socket) {
 
 int Communicator::liveStates() { return liveStateCount.load(); }
 
-void Communicator::notifyClient() { state_->notify(); }
+void Communicator::notifyClient() { iState->notify(); }
 
 char* Communicator::getResult() {
-    State& s = *state_;
+    State& s = *iState;
     if (!s.done.load(std::memory_order_acquire)) return nullptr;
     return s.result.get();
 }
 
 int Communicator::getResultLength() {
-    State& s = *state_;
+    State& s = *iState;
     if (!s.done.load(std::memory_order_acquire) || !s.result) return -1;
     return s.resultLength;
 }
 
-int Communicator::isDone() const { return state_->done.load(std::memory_order_acquire); }
+int Communicator::isDone() const { return iState->done.load(std::memory_order_acquire); }
 
 void Communicator::setSocketTimeout(int seconds, int microseconds) {
-    state_->customTimeout = true;
-    state_->timeoutSec = seconds;
-    state_->timeoutUsec = microseconds;
+    iState->customTimeout = true;
+    iState->timeoutSec = seconds;
+    iState->timeoutUsec = microseconds;
 }
 
-void Communicator::setAutoDelete(int on) { state_->autoDelete = on; }
+void Communicator::setAutoDelete(int on) { iState->autoDelete = on; }
 
 void Communicator::setListLines(Vector* lines) {
-    if (lines != listLines_) delete listLines_;
-    listLines_ = lines;
+    if (lines != iListLines) delete iListLines;
+    iListLines = lines;
 }
 
-const char* Communicator::pageUrl() const { return state_->hasPage ? state_->pageUrl.c_str() : nullptr; }
-const char* Communicator::requestPath() const { return state_->hasFile ? state_->filePath.c_str() : nullptr; }
-const char* Communicator::requestName() const {
-    return state_->hasName ? state_->requestName.c_str() : nullptr;
-}
+const char* Communicator::pageUrl() const { return iState->hasPage ? iState->pageUrl.c_str() : nullptr; }
+const char* Communicator::requestPath() const { return iState->hasFile ? iState->filePath.c_str() : nullptr; }
+const char* Communicator::requestName() const { return iState->hasName ? iState->requestName.c_str() : nullptr; }
 
 void setRequestPath(Communicator* communicator, const char* name, const char* firstHost, const char* secondHost) {
     if (!communicator || !name) return;

@@ -74,10 +74,10 @@ public:
     // The upgrade list's two string vectors, kept here by the upgrade list
     // holder. The list lines are owned (deleted with the Communicator); the
     // download list is only held (its user deletes it).
-    Vector* listLines() const { return listLines_; }
+    Vector* listLines() const { return iListLines; }
     void setListLines(Vector* lines);
-    Vector* downloadList() const { return downloadList_; }
-    void setDownloadList(Vector* list) { downloadList_ = list; }
+    Vector* downloadList() const { return iDownloadList; }
+    void setDownloadList(Vector* list) { iDownloadList = list; }
 
     // The fetch states alive in the process: one per Communicator, plus
     // those of handed-over fetches still running (for tests and leak checks).
@@ -91,9 +91,9 @@ public:
     struct State;
 
 private:
-    std::shared_ptr<State> state_;
-    Vector* listLines_ = nullptr;
-    Vector* downloadList_ = nullptr;
+    std::shared_ptr<State> iState;
+    Vector* iListLines = nullptr;
+    Vector* iDownloadList = nullptr;
 };
 
 // Records a file request of the upgrade service in a Communicator: the path

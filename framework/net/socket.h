@@ -74,13 +74,13 @@ public:
 
     void disconnect();
 
-    int isBroken() const { return broken_; }
-    int isClosed() const { return closed_; }
-    const char* host() const { return host_.c_str(); }
-    int port() const { return port_; }
-    int handle() const { return handle_; }
+    int isBroken() const { return iBroken; }
+    int isClosed() const { return iClosed; }
+    const char* host() const { return iHost.c_str(); }
+    int port() const { return iPort; }
+    int handle() const { return iHandle; }
     // Bytes kept from the last reply, waiting for the next read.
-    int held() const { return held_; }
+    int held() const { return iHeld; }
 
 private:
     long long timeoutUs() const;
@@ -88,17 +88,17 @@ private:
     int takeHeld(char* dst, int max);
     int selfId() const;
 
-    std::string host_;
-    int port_;
-    const std::atomic<bool>* interrupt_ = nullptr;
-    int broken_ = 0;
-    int closed_ = 1;
-    std::uint32_t address_ = 0;
-    int handle_ = -1;
-    int held_ = 0;
-    std::vector<char> buffer_;
-    int pollMode_ = 0;
-    int timeoutSec_ = 20;
-    int timeoutUsec_ = 0;
-    char line_[kMaxLineChars + 1] = {};
+    std::string iHost;
+    int iPort;
+    const std::atomic<bool>* iInterrupt = nullptr;
+    int iBroken = 0;
+    int iClosed = 1;
+    std::uint32_t iAddress = 0;
+    int iHandle = -1;
+    int iHeld = 0;
+    std::vector<char> iBuffer;
+    int iPollMode = 0;
+    int iTimeoutSec = 20;
+    int iTimeoutUsec = 0;
+    char iLine[kMaxLineChars + 1] = {};
 };

@@ -8,11 +8,11 @@ namespace {
 std::atomic<int> lockNameCounter{0};
 }
 
-Runnable::Runnable(int lockFlag) : lockFlag_(lockFlag) {
-    if (lockFlag_ != 0) {
+Runnable::Runnable(int lockFlag) : iLockFlag(lockFlag) {
+    if (iLockFlag != 0) {
         int id = ++lockNameCounter;
-        std::snprintf(lockNameA_, sizeof lockNameA_, "%sorvex.%da", "system/locks/", id);
-        std::snprintf(lockNameB_, sizeof lockNameB_, "%sorvex.%db", "system/locks/", id);
+        std::snprintf(iLockNameA, sizeof iLockNameA, "%sorvex.%da", "system/locks/", id);
+        std::snprintf(iLockNameB, sizeof iLockNameB, "%sorvex.%db", "system/locks/", id);
     }
 }
 
@@ -29,17 +29,17 @@ int runnableThreadEntry(Runnable* object) {
 }
 
 bool Runnable::start() {
-    if (thread_.joinable()) {
+    if (iThread.joinable()) {
         debugLog("ERROR: Runnable started twice.\n");
         return false;
     }
-    if (!thread_.start([this] { runnableThreadEntry(this); }, platform::kWorkerStackBytes)) {
+    if (!iThread.start([this] { runnableThreadEntry(this); }, platform::kWorkerStackBytes)) {
         debugLog("ERROR: CreateThread failed.");
         return false;
     }
     return true;
 }
 
-void Runnable::join() { thread_.join(); }
+void Runnable::join() { iThread.join(); }
 
-void Runnable::detach() { thread_.detach(); }
+void Runnable::detach() { iThread.detach(); }

@@ -29,21 +29,21 @@ public:
     // touches the object (its work was handed over to the thread first).
     void detach();
     // True from a successful start until join.
-    bool started() const { return thread_.joinable(); }
+    bool started() const { return iThread.joinable(); }
     // True when called on this object's own worker thread.
-    bool onOwnThread() const { return thread_.isCurrent(); }
+    bool onOwnThread() const { return iThread.isCurrent(); }
 
-    int lockFlag() const { return lockFlag_; }
+    int lockFlag() const { return iLockFlag; }
     // "system/locks/orvex.<n>a" and "...b" when the lock flag is set, else
     // empty; <n> tells live objects apart (a process-wide counter).
-    const char* lockNameA() const { return lockNameA_; }
-    const char* lockNameB() const { return lockNameB_; }
+    const char* lockNameA() const { return iLockNameA; }
+    const char* lockNameB() const { return iLockNameB; }
 
 private:
-    int lockFlag_;
-    char lockNameA_[32] = {};
-    char lockNameB_[32] = {};
-    platform::Thread thread_;
+    int iLockFlag;
+    char iLockNameA[32] = {};
+    char iLockNameB[32] = {};
+    platform::Thread iThread;
 };
 
 // The thread procedure: runs the object's `run` and returns 0.

@@ -8,38 +8,36 @@ namespace {
 int tickerCounter = 0;
 }
 
-Ticker::Ticker(void* window, bool isMain) : main_(isMain), window_(window) {
+Ticker::Ticker(void* window, bool isMain) : iMain(isMain), iWindow(window) {
     if (++tickerCounter > 1000) tickerCounter = 32;
-    timerId_ = tickerCounter + 2212;
-    if (main_) mainTicker = this;
+    iTimerId = tickerCounter + 2212;
+    if (iMain) mainTicker = this;
 }
 
 Ticker::~Ticker() {
     debugLog("~Ticker");
-    if (main_ && mainTicker == this) mainTicker = nullptr;
-    while (head_) {
-        Node* n = head_;
-        head_ = n->next;
+    if (iMain && mainTicker == this) mainTicker = nullptr;
+    while (iHead) {
+        Node* n = iHead;
+        iHead = n->next;
         delete n;
     }
     debugLog("~ticker.done ");
 }
 
-void Ticker::addClient(TickClient* core, std::atomic<int>* counter) {
-    head_ = new Node{core, counter, head_, false};
-}
+void Ticker::addClient(TickClient* core, std::atomic<int>* counter) { iHead = new Node{core, counter, iHead, false}; }
 
 void Ticker::removeClient(TickClient* core) {
-    for (Node* n = head_; n; n = n->next) {
+    for (Node* n = iHead; n; n = n->next) {
         if (n->removed || n->core != core) continue;
         n->removed = true;  // unlinked now, or after the walk when ticking
         break;
     }
-    if (walking_ == 0) purge();
+    if (iWalking == 0) purge();
 }
 
 void Ticker::purge() {
-    Node** link = &head_;
+    Node** link = &iHead;
     while (*link) {
         Node* n = *link;
         if (n->removed) {
@@ -52,28 +50,28 @@ void Ticker::purge() {
 }
 
 void Ticker::tickClients() {
-    ++walking_;
-    for (Node* n = head_; n; n = n->next) {
+    ++iWalking;
+    for (Node* n = iHead; n; n = n->next) {
         if (n->removed) continue;
         if (n->counter)
             n->counter->fetch_add(1);
-        else if (main_)
+        else if (iMain)
             n->core->onIntuitick();
         else
             n->core->onPrivIntuitick();
     }
-    if (--walking_ == 0) purge();
+    if (--iWalking == 0) purge();
 }
 
 bool Ticker::dispatchHandlerEvent(int message, int timerId) {
-    if (message != 275 || timerId != timerId_) return false;
+    if (message != 275 || timerId != iTimerId) return false;
     tickClients();
     return true;
 }
 
 int Ticker::clientCount() const {
     int n = 0;
-    for (Node* p = head_; p; p = p->next)
+    for (Node* p = iHead; p; p = p->next)
         if (!p->removed) ++n;
     return n;
 }

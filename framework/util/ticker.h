@@ -30,9 +30,9 @@ public:
     // ticker's id runs a tick and is reported handled.
     bool dispatchHandlerEvent(int message, int timerId);
 
-    int timerId() const { return timerId_; }
-    bool isMain() const { return main_; }
-    void* window() const { return window_; }
+    int timerId() const { return iTimerId; }
+    bool isMain() const { return iMain; }
+    void* window() const { return iWindow; }
     int clientCount() const;
 
 private:
@@ -44,11 +44,11 @@ private:
     };
     void purge();
 
-    int timerId_;
-    bool main_;
-    void* window_;
-    Node* head_ = nullptr;
-    int walking_ = 0;  // >0 while tickClients walks the list
+    int iTimerId;
+    bool iMain;
+    void* iWindow;
+    Node* iHead = nullptr;
+    int iWalking = 0;  // >0 while tickClients walks the list
 };
 
 // The process-wide main ticker, or null.

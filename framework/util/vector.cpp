@@ -13,60 +13,57 @@ constexpr std::size_t kFirstChunk = 8192;
 constexpr std::size_t kLaterChunk = 65536;
 }  // namespace
 
-Vector::Vector(int lockFlag) : Runnable(lockFlag ? 2 : 0), locked_(lockFlag != 0) { reset(); }
+Vector::Vector(int lockFlag) : Runnable(lockFlag ? 2 : 0), iLocked(lockFlag != 0) { reset(); }
 
-Vector::Vector(const char* name, int lockFlag) : Vector(lockFlag) {
-    sortFlag_ = name && std::strcmp(name, "vw") == 0;
-}
+Vector::Vector(const char* name, int lockFlag) : Vector(lockFlag) { iSortFlag = name && std::strcmp(name, "vw") == 0; }
 
 Vector::~Vector() {
-    for (int i = 0; i <= chunkIndex_ && i < static_cast<int>(chunks_.size()); ++i)
+    for (int i = 0; i <= iChunkIndex && i < static_cast<int>(iChunks.size()); ++i)
         debugPrintfII("free %d->iNames[i=%d]", addressOf(this), i);
 }
 
 void Vector::lock() {
-    if (locked_) mutex_.lock();
+    if (iLocked) iMutex.lock();
 }
 
 void Vector::unlock() {
-    if (locked_) mutex_.unlock();
+    if (iLocked) iMutex.unlock();
 }
 
 void Vector::freePool() {
-    for (int i = 0; i <= chunkIndex_ && i < static_cast<int>(chunks_.size()); ++i)
-        debugPrintfI("free iNames[i=%d]", i);
-    chunks_.clear();
-    chunkSizes_.clear();
+    for (int i = 0; i <= iChunkIndex && i < static_cast<int>(iChunks.size()); ++i) debugPrintfI("free iNames[i=%d]", i);
+    iChunks.clear();
+    iChunkSizes.clear();
 }
 
 void Vector::reset() {
     lock();
-    count_ = 0;
-    capacity_ = kGrowth;
-    items_.assign(static_cast<std::size_t>(capacity_), nullptr);
+    iCount = 0;
+    iCapacity = kGrowth;
+    iItems.assign(static_cast<std::size_t>(iCapacity), nullptr);
     freePool();
-    chunkTableCapacity_ = 4;
-    chunkIndex_ = 0;
-    used_ = 0;
-    currentChunkSize_ = kFirstChunk;
-    chunks_.push_back(std::make_unique<char[]>(currentChunkSize_));
-    chunkSizes_.push_back(currentChunkSize_);
+    iChunkTableCapacity = 4;
+    iChunkIndex = 0;
+    iUsed = 0;
+    iCurrentChunkSize = kFirstChunk;
+    iChunks.push_back(std::make_unique<char[]>(iCurrentChunkSize));
+    iChunkSizes.push_back(iCurrentChunkSize);
     debugPrintfII("assign %d->iNames[%d]", addressOf(this), 0);
     unlock();
 }
 
 // Keeps at least five spare slots after every insertion.
 void Vector::grow() {
-    if (count_ >= capacity_ - 5) {
-        capacity_ += kGrowth;
-        items_.resize(static_cast<std::size_t>(capacity_), nullptr);
+    if (iCount >= iCapacity - 5) {
+        iCapacity += kGrowth;
+        iItems.resize(static_cast<std::size_t>(iCapacity), nullptr);
     }
 }
 
 void Vector::appendItem(void* item) {
     lock();
     grow();
-    items_[static_cast<std::size_t>(count_++)] = item;
+    iItems[static_cast<std::size_t>(iCount++)] = item;
     unlock();
 }
 
@@ -74,26 +71,26 @@ void Vector::addElement(void* item) { appendItem(item); }
 
 void Vector::insertElementAt(void* item, int index) {
     lock();
-    if (index < 0 || index > count_) {
+    if (index < 0 || index > iCount) {
         debugLog("ERROR: insertElementAt out of index.\n");
         unlock();
         return;
     }
     grow();
-    std::move_backward(items_.begin() + index, items_.begin() + count_, items_.begin() + count_ + 1);
-    items_[static_cast<std::size_t>(index)] = item;
-    ++count_;
+    std::move_backward(iItems.begin() + index, iItems.begin() + iCount, iItems.begin() + iCount + 1);
+    iItems[static_cast<std::size_t>(index)] = item;
+    ++iCount;
     unlock();
 }
 
 void Vector::removeElementAt(int index) {
     lock();
-    if (index < 0 || index >= count_) {
+    if (index < 0 || index >= iCount) {
         debugLog("ERROR: removeElementAt out of index.");
     } else {
-        std::move(items_.begin() + index + 1, items_.begin() + count_, items_.begin() + index);
-        --count_;
-        items_[static_cast<std::size_t>(count_)] = nullptr;
+        std::move(iItems.begin() + index + 1, iItems.begin() + iCount, iItems.begin() + index);
+        --iCount;
+        iItems[static_cast<std::size_t>(iCount)] = nullptr;
     }
     unlock();
 }
@@ -106,21 +103,21 @@ char* Vector::storeString(const char* text) {
         text = "long-name";
         n = 10;
     }
-    if (used_ + n >= currentChunkSize_) {
-        used_ = 0;
-        ++chunkIndex_;
-        if (chunkIndex_ >= chunkTableCapacity_ - 1) {
-            chunkTableCapacity_ += 16;
-            debugPrintfI("REALLOC4=%d", chunkTableCapacity_ * static_cast<int>(sizeof(char*)));
-            currentChunkSize_ = kLaterChunk;
+    if (iUsed + n >= iCurrentChunkSize) {
+        iUsed = 0;
+        ++iChunkIndex;
+        if (iChunkIndex >= iChunkTableCapacity - 1) {
+            iChunkTableCapacity += 16;
+            debugPrintfI("REALLOC4=%d", iChunkTableCapacity * static_cast<int>(sizeof(char*)));
+            iCurrentChunkSize = kLaterChunk;
         }
         debugLog("REALLOC3");
-        chunks_.push_back(std::make_unique<char[]>(currentChunkSize_));
-        chunkSizes_.push_back(currentChunkSize_);
+        iChunks.push_back(std::make_unique<char[]>(iCurrentChunkSize));
+        iChunkSizes.push_back(iCurrentChunkSize);
     }
-    char* copy = chunks_.back().get() + used_;
+    char* copy = iChunks.back().get() + iUsed;
     std::memcpy(copy, text, n);
-    used_ += n;
+    iUsed += n;
     unlock();
     return copy;
 }
@@ -161,8 +158,8 @@ void forEachLine(const char* text, const std::function<void(std::string_view)>& 
 
 void Vector::sort() {
     lock();
-    if (sortFlag_)
-        std::stable_sort(items_.begin(), items_.begin() + count_,
+    if (iSortFlag)
+        std::stable_sort(iItems.begin(), iItems.begin() + iCount,
                          [](void* a, void* b) { return compareNone(&a, &b) < 0; });
     unlock();
 }

@@ -32,13 +32,13 @@ public:
     void removeElementAt(int index);
     // Precondition: 0 <= index < size() (a shared vector: under its lock).
     void* elementAt(int index) const {
-        VURN_ASSERT(index >= 0 && index < count_);
-        return items_[static_cast<std::size_t>(index)];
+        VURN_ASSERT(index >= 0 && index < iCount);
+        return iItems[static_cast<std::size_t>(index)];
     }
     // Precondition: size() > 0.
     void* firstElement() const { return elementAt(0); }
-    int size() const { return count_; }
-    int capacity() const { return capacity_; }
+    int size() const { return iCount; }
+    int capacity() const { return iCapacity; }
 
     // Copies text into the pool; a text of 200 characters or more is stored
     // as "long-name".
@@ -57,28 +57,28 @@ public:
     void unlock();
 
     // Pool layout, for tests.
-    int chunkIndex() const { return chunkIndex_; }
-    std::size_t chunkSize(int index) const { return chunkSizes_[static_cast<std::size_t>(index)]; }
-    int chunkTableCapacity() const { return chunkTableCapacity_; }
+    int chunkIndex() const { return iChunkIndex; }
+    std::size_t chunkSize(int index) const { return iChunkSizes[static_cast<std::size_t>(index)]; }
+    int chunkTableCapacity() const { return iChunkTableCapacity; }
 
 private:
     void grow();
     void freePool();
 
-    std::vector<void*> items_;  // sized to capacity_
-    int count_ = 0;
-    int capacity_ = 0;
-    bool sortFlag_ = false;
-    bool locked_;
+    std::vector<void*> iItems;  // sized to iCapacity
+    int iCount = 0;
+    int iCapacity = 0;
+    bool iSortFlag = false;
+    bool iLocked;
 
-    std::vector<std::unique_ptr<char[]>> chunks_;
-    std::vector<std::size_t> chunkSizes_;
-    int chunkIndex_ = 0;
-    std::size_t used_ = 0;
-    std::size_t currentChunkSize_ = 8192;
-    int chunkTableCapacity_ = 4;
+    std::vector<std::unique_ptr<char[]>> iChunks;
+    std::vector<std::size_t> iChunkSizes;
+    int iChunkIndex = 0;
+    std::size_t iUsed = 0;
+    std::size_t iCurrentChunkSize = 8192;
+    int iChunkTableCapacity = 4;
 
-    std::recursive_mutex mutex_;
+    std::recursive_mutex iMutex;
 };
 
 // Calls `line` with each line of a text, split as Vector::addLines splits

@@ -2,31 +2,31 @@
 
 #include <algorithm>
 
-KZVHandler::KZVHandler(KZVHandlerHost* host) : host_(host) {
-    if (host_) host_->attach(this);
+KZVHandler::KZVHandler(KZVHandlerHost* host) : iHost(host) {
+    if (iHost) iHost->attach(this);
 }
 
 KZVHandler::~KZVHandler() {
-    if (host_) host_->detach(this);
+    if (iHost) iHost->detach(this);
 }
 
 KZVHandlerHost::~KZVHandlerHost() {
-    for (KZVHandler* h : handlers_) h->host_ = nullptr;
+    for (KZVHandler* h : iHandlers) h->iHost = nullptr;
 }
 
-void KZVHandlerHost::attach(KZVHandler* h) { handlers_.push_back(h); }
+void KZVHandlerHost::attach(KZVHandler* h) { iHandlers.push_back(h); }
 
 void KZVHandlerHost::detach(KZVHandler* h) {
-    handlers_.erase(std::remove(handlers_.begin(), handlers_.end(), h), handlers_.end());
+    iHandlers.erase(std::remove(iHandlers.begin(), iHandlers.end(), h), iHandlers.end());
 }
 
 bool KZVHandlerHost::attached(const KZVHandler* h) const {
-    return std::find(handlers_.begin(), handlers_.end(), h) != handlers_.end();
+    return std::find(iHandlers.begin(), iHandlers.end(), h) != iHandlers.end();
 }
 
 bool KZVHandlerHost::dispatch(KZVEvent& event) {
     // A copy, since a handler may delete itself or others on the way.
-    std::vector<KZVHandler*> snapshot(handlers_.rbegin(), handlers_.rend());
+    std::vector<KZVHandler*> snapshot(iHandlers.rbegin(), iHandlers.rend());
     for (KZVHandler* h : snapshot) {
         if (!attached(h)) continue;
         if (h->dispatchHandlerEvent(event)) return true;

@@ -51,11 +51,11 @@ public:
     // True when the event was handled (it goes to no further handler).
     virtual bool dispatchHandlerEvent(KZVEvent& event) = 0;
 
-    KZVHandlerHost* host() const { return host_; }
+    KZVHandlerHost* host() const { return iHost; }
 
 private:
     friend class KZVHandlerHost;
-    KZVHandlerHost* host_;
+    KZVHandlerHost* iHost;
 };
 
 class KZVHandlerHost {
@@ -66,14 +66,14 @@ public:
     KZVHandlerHost& operator=(const KZVHandlerHost&) = delete;
 
     bool dispatch(KZVEvent& event);
-    int handlerCount() const { return static_cast<int>(handlers_.size()); }
+    int handlerCount() const { return static_cast<int>(iHandlers.size()); }
 
 private:
     friend class KZVHandler;
     void attach(KZVHandler* h);
     void detach(KZVHandler* h);
     bool attached(const KZVHandler* h) const;
-    std::vector<KZVHandler*> handlers_;
+    std::vector<KZVHandler*> iHandlers;
 };
 
 // Menu and control commands (message 273) to `int T::member(KZVEvent&)`;
@@ -85,20 +85,20 @@ public:
     explicit KZVCommandHandler(T* target, Member member = &T::onCommand)
         : KZVCommandHandler(target, &target->handlerHost(), member) {}
     KZVCommandHandler(T* target, KZVHandlerHost* window, Member member = &T::onCommand)
-        : KZVHandler(window), target_(target), member_(member) {}
+        : KZVHandler(window), iTarget(target), iMember(member) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
         if (event.kind != KZVEventKind::Command) return false;
         // Nothing of this handler is touched after the call: the target may
         // delete it.
-        T* target = target_;
-        Member member = member_;
+        T* target = iTarget;
+        Member member = iMember;
         return (target->*member)(event) != 0;
     }
 
 private:
-    T* target_;
-    Member member_;
+    T* iTarget;
+    Member iMember;
 };
 
 // The frame's close to `int T::member()`; its result goes back to the
@@ -108,17 +108,17 @@ class KZVFrameHandler : public KZVHandler {
 public:
     using Member = int (T::*)();
     explicit KZVFrameHandler(T* target, Member member = &T::onClose)
-        : KZVHandler(&target->handlerHost()), target_(target), member_(member) {}
+        : KZVHandler(&target->handlerHost()), iTarget(target), iMember(member) {}
 
     bool dispatchHandlerEvent(KZVEvent& event) override {
         if (event.kind != KZVEventKind::FrameClose) return false;
-        T* target = target_;
-        Member member = member_;
+        T* target = iTarget;
+        Member member = iMember;
         event.result = (target->*member)();
         return true;
     }
 
 private:
-    T* target_;
-    Member member_;
+    T* iTarget;
+    Member iMember;
 };

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "framework/app/debuglog.h"
-#include "framework/util/bounded.h"
 #include "framework/app/exec.h"
 #include "framework/app/nls.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/core/supercore.h"
+#include "framework/util/bounded.h"
 #include "framework/util/ticker.h"
 
 namespace {

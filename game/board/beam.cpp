@@ -43,11 +43,11 @@ bool blastEnds(BeamTrace& trace, OrvexPiece* piece, int direction, int hitNow) {
 void BeamTrace::run(OrvexPiece* target, int direction, int hitNow) {
     if (!target) return;
     VURN_ASSERT((direction >= 0 && direction < 8) || direction == 9);
-    stack_.clear();
-    stack_.push_back({target, static_cast<int8_t>(direction), static_cast<int8_t>(hitNow), false});
-    while (!stack_.empty()) {
-        const Step step = stack_.back();
-        stack_.pop_back();
+    iStack.clear();
+    iStack.push_back({target, static_cast<int8_t>(direction), static_cast<int8_t>(hitNow), false});
+    while (!iStack.empty()) {
+        const Step step = iStack.back();
+        iStack.pop_back();
         if (step.hitOnly)
             hit(step.piece);
         else
@@ -59,10 +59,10 @@ void BeamTrace::arrive(OrvexPiece* target, int direction, int hitNow) {
     if (target->logsBeam())
         debugPrintfSIII("beam %s %d,%d %d\n", target->iClassName.c_str(), target->iX, target->iY, direction);
     if (target->iHops++ > kHopLimit) return;
-    const std::size_t first = stack_.size();
+    const std::size_t first = iStack.size();
     target->beamRule(*this, direction, hitNow);
     // What the rule sent runs first, in the order it was sent.
-    if (stack_.size() - first > 1) std::reverse(stack_.begin() + static_cast<std::ptrdiff_t>(first), stack_.end());
+    if (iStack.size() - first > 1) std::reverse(iStack.begin() + static_cast<std::ptrdiff_t>(first), iStack.end());
 }
 
 // Blanks, chips and holes: the beam passes straight through.

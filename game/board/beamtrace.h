@@ -14,28 +14,30 @@
 // limit and the hyper redirects depend on.
 class BeamTrace {
 public:
-    explicit BeamTrace(OrvexBoard& board) : board_(board) {}
+    explicit BeamTrace(OrvexBoard& board) : iBoard(board) {}
 
     // Runs a beam arriving at `target` and everything that follows from it.
     // Precondition: direction 0..7, or 9 for a firing piece's own shot.
     void run(OrvexPiece* target, int direction, int hitNow);
 
     // Bit 1 << d of the cell's end plane: a half-beam from its centre to d.
-    void markEnd(const OrvexPiece* at, int d) { board_.iBeamEnds[at->iX][at->iY] |= static_cast<uint8_t>(1u << (d & 7)); }
+    void markEnd(const OrvexPiece* at, int d) {
+        iBoard.iBeamEnds[at->iX][at->iY] |= static_cast<uint8_t>(1u << (d & 7));
+    }
     // Bit 1 << (d mod 4) of the cell's pass plane.
     void markPass(const OrvexPiece* at, int d) {
-        board_.iBeamPasses[at->iX][at->iY] |= static_cast<uint8_t>(1u << (d & 3));
+        iBoard.iBeamPasses[at->iX][at->iY] |= static_cast<uint8_t>(1u << (d & 3));
     }
     void hit(OrvexPiece* piece) { piece->setBeamHit(); }
     // The hit that comes once the beams this rule has sent so far have been
     // traced to their ends (a bomb falls after its blast).
-    void hitAfterBeams(OrvexPiece* piece) { stack_.push_back({piece, 0, 0, true}); }
+    void hitAfterBeams(OrvexPiece* piece) { iStack.push_back({piece, 0, 0, true}); }
     // The neighbour of `from` in direction d gets the beam (nothing when
     // there is none).
     void send(const OrvexPiece* from, int d, int hitNow) {
         d &= 7;
-        if (OrvexPiece* next = board_.pieceAt(from->iX + directionDx(d), from->iY + directionDy(d)))
-            stack_.push_back({next, static_cast<int8_t>(d), static_cast<int8_t>(hitNow), false});
+        if (OrvexPiece* next = iBoard.pieceAt(from->iX + directionDx(d), from->iY + directionDy(d)))
+            iStack.push_back({next, static_cast<int8_t>(d), static_cast<int8_t>(hitNow), false});
     }
     // Mark end d, then send d: a beam leaving the cell.
     void out(const OrvexPiece* from, int d) {
@@ -52,6 +54,6 @@ private:
     };
     void arrive(OrvexPiece* target, int direction, int hitNow);
 
-    OrvexBoard& board_;
-    std::vector<Step> stack_;  // still to run, the next on top
+    OrvexBoard& iBoard;
+    std::vector<Step> iStack;  // still to run, the next on top
 };

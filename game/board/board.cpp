@@ -148,9 +148,7 @@ OrvexPiece* OrvexBoard::putOverlay(std::unique_ptr<OrvexPiece> piece) {
     return cell.get();
 }
 
-OrvexPiece* OrvexBoard::replaceWithBlank(int x, int y) {
-    return putPiece(std::make_unique<OrvexBlank>(this, x, y));
-}
+OrvexPiece* OrvexBoard::replaceWithBlank(int x, int y) { return putPiece(std::make_unique<OrvexBlank>(this, x, y)); }
 
 void OrvexBoard::setMovesPerTurn() {
     int moves = iKvStyle ? 2 : 3;
@@ -223,9 +221,7 @@ void OrvexBoard::placeChip(int x, int y) {
 
 // ---- checkers ----
 
-int OrvexBoard::isFarRow(int player, int y) const {
-    return forwardStep(player) > 0 ? y == getHeight() - 2 : y == 1;
-}
+int OrvexBoard::isFarRow(int player, int y) const { return forwardStep(player) > 0 ? y == getHeight() - 2 : y == 1; }
 
 namespace {
 bool isBlankAt(const OrvexBoard& b, int x, int y) {

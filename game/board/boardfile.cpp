@@ -29,16 +29,11 @@ struct CellKind {
 };
 
 const CellKind kCellKinds[] = {
-    {'C', piece_class::kChip, Counter::Crowned},
-    {'L', piece_class::kOrvex, Counter::Shots},
-    {'S', piece_class::kStomper, Counter::Stomps},
-    {'O', piece_class::kMirrorStomper, Counter::Stomps},
-    {'M', piece_class::kMirror, Counter::None},
-    {'W', piece_class::kOnewayMirror, Counter::None},
-    {'K', piece_class::kKing, Counter::None},
-    {'H', piece_class::kHyper, Counter::Swaps},
-    {'D', piece_class::kDiagonal, Counter::None},
-    {'T', piece_class::kSplitter, Counter::None},
+    {'C', piece_class::kChip, Counter::Crowned},   {'L', piece_class::kOrvex, Counter::Shots},
+    {'S', piece_class::kStomper, Counter::Stomps}, {'O', piece_class::kMirrorStomper, Counter::Stomps},
+    {'M', piece_class::kMirror, Counter::None},    {'W', piece_class::kOnewayMirror, Counter::None},
+    {'K', piece_class::kKing, Counter::None},      {'H', piece_class::kHyper, Counter::Swaps},
+    {'D', piece_class::kDiagonal, Counter::None},  {'T', piece_class::kSplitter, Counter::None},
     {'B', piece_class::kBomb, Counter::None},
 };
 
@@ -94,8 +89,8 @@ struct Header {
     int width = -1;  // play area; -1 when the header has no size
     int height = -1;
     bool sizeTooLarge = false;  // a size number beyond 32 bits
-    int style = -1;  // as OrvexBoard::setStyle; -1 keeps the style
-    int rotation = 0;  // eighths of a turn
+    int style = -1;             // as OrvexBoard::setStyle; -1 keeps the style
+    int rotation = 0;           // eighths of a turn
 };
 
 enum class Scan { None, Number, TooLarge };
@@ -201,7 +196,8 @@ int OrvexBoard::loadFile(const char* name) {
     }
     if (h.style != -1) setStyle(h.style);
     int rotation = h.rotation;
-    if ((rotation == 2 || rotation == 6) && iPlayWidth != iPlayHeight) rotation = 0;  // only a square turns by a quarter
+    if ((rotation == 2 || rotation == 6) && iPlayWidth != iPlayHeight)
+        rotation = 0;  // only a square turns by a quarter
 
     clearAllCells();
     const int width = getWidth();

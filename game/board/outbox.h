@@ -20,9 +20,7 @@ public:
 // A list of messages, oldest first.
 class OrvexMessageList : public OrvexOutbox {
 public:
-    void queueMessage(const uint8_t* bytes, std::size_t count) override {
-        messages.emplace_back(bytes, bytes + count);
-    }
+    void queueMessage(const uint8_t* bytes, std::size_t count) override { messages.emplace_back(bytes, bytes + count); }
     // Hands over every message queued so far and empties the list.
     std::vector<MessageBytes> take() {
         std::vector<MessageBytes> out;

@@ -116,7 +116,8 @@ int OrvexPiece::moveTo(int x, int y, int maxSteps) {
         if (x == iX || y == iY) return 0;  // two cells straight on
         const OrvexPiece* corner1 = board.getPiece(x, iY);
         const OrvexPiece* corner2 = board.getPiece(iX, y);
-        const bool open = (corner1 && corner1->isA(piece_class::kBlank)) || (corner2 && corner2->isA(piece_class::kBlank));
+        const bool open =
+            (corner1 && corner1->isA(piece_class::kBlank)) || (corner2 && corner2->isA(piece_class::kBlank));
         if (!open) return 0;
     }
     OrvexPiece* target = board.getPiece(x, y);
@@ -183,8 +184,8 @@ int OrvexPiece::setPosition(int x, int y) {
 
 int OrvexPiece::canBeStompedBy(const OrvexPiece* mover) const {
     if (!mover) return 0;
-    const bool stomper = mover->isA(piece_class::kKing) || mover->isA(piece_class::kStomper) ||
-                         mover->isA(piece_class::kMirrorStomper);
+    const bool stomper =
+        mover->isA(piece_class::kKing) || mover->isA(piece_class::kStomper) || mover->isA(piece_class::kMirrorStomper);
     return stomper && mover->iStompsUsed < 1;
 }
 

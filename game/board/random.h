@@ -13,13 +13,13 @@ public:
     // Advances the state (32-bit wrapping arithmetic) and returns the new s.
     uint32_t next();
     void setSeeds(uint32_t s, uint32_t t) {
-        s_ = s;
-        t_ = t;
+        iS = s;
+        iT = t;
     }
-    uint32_t s() const { return s_; }
-    uint32_t t() const { return t_; }
+    uint32_t s() const { return iS; }
+    uint32_t t() const { return iT; }
 
 private:
-    uint32_t s_ = kInitialS;
-    uint32_t t_ = kInitialT;
+    uint32_t iS = kInitialS;
+    uint32_t iT = kInitialT;
 };

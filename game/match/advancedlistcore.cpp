@@ -32,18 +32,18 @@ constexpr uint8_t kFolderFill[3] = {0x74, 0xFF, 0xFF};
 
 // The folder icons: 'b' ink, 'y' fill, '.' background.
 using IconRows = std::array<const char*, kIconSize>;
-constexpr IconRows kFolderPlain = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "bbbbbbbbbbb"};
-constexpr IconRows kFolderSlashed = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyyyybyyb",
-                                     "byyyyybyyyb", "byyyybyyyyb", "byyybyyyyyb", "byybyyybyyb", "byyyyyyyyyb",
-                                     "bbbbbbbbbbb"};
-constexpr IconRows kFolderPlus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyybyyyyb",
-                                  "byyyybyyyyb", "byybbbbbyyb", "byyyybyyyyb", "byyyybyyyyb", "byyyyyyyyyb",
-                                  "bbbbbbbbbbb"};
-constexpr IconRows kFolderMinus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "byyyyyyyyyb", "byybbbbbyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb",
-                                   "bbbbbbbbbbb"};
+constexpr IconRows kFolderPlain = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
+constexpr IconRows kFolderSlashed = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                     "byyyyyybyyb", "byyyyybyyyb", "byyyybyyyyb", "byyybyyyyyb",
+                                     "byybyyybyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
+constexpr IconRows kFolderPlus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                  "byyyybyyyyb", "byyyybyyyyb", "byybbbbbyyb", "byyyybyyyyb",
+                                  "byyyybyyyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
+constexpr IconRows kFolderMinus = {"..bb.......", ".byyb......", "byyyybbbbbb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "byybbbbbyyb", "byyyyyyyyyb",
+                                   "byyyyyyyyyb", "byyyyyyyyyb", "bbbbbbbbbbb"};
 
 // The bits of a row's flags byte. Either mark bit draws the X mark. Any
 // folder bit draws a folder: with a minus when kFolderMinusBit is set, else
@@ -93,10 +93,10 @@ const platform::ui::Font& listFont() {
 class AdvancedListCore::ListPixels {
 public:
     ListPixels(uint8_t* bytes, int width, int height, int stride)
-        : width_(width), height_(height), stride_(stride), bytes_(bytes) {}
+        : iWidth(width), iHeight(height), iStride(stride), iBytes(bytes) {}
 
     void set(int x, int y, const uint8_t* c) {
-        if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+        if (x < 0 || y < 0 || x >= iWidth || y >= iHeight) return;
         uint8_t* p = at(x, y);
         p[0] = c[0], p[1] = c[1], p[2] = c[2];
     }
@@ -106,22 +106,23 @@ public:
     }
     // A run of pixels of one colour on row y, from x0 to x1 inclusive.
     void span(int x0, int x1, int y, const uint8_t* c) {
-        if (y < 0 || y >= height_) return;
+        if (y < 0 || y >= iHeight) return;
         x0 = std::max(x0, 0);
-        x1 = std::min(x1, width_ - 1);
+        x1 = std::min(x1, iWidth - 1);
         for (uint8_t* p = x0 <= x1 ? at(x0, y) : nullptr; x0 <= x1; ++x0, p += 3) p[0] = c[0], p[1] = c[1], p[2] = c[2];
     }
-    int width() const { return width_; }
-    int height() const { return height_; }
+    int width() const { return iWidth; }
+    int height() const { return iHeight; }
 
 private:
     uint8_t* at(int x, int y) {
-        return bytes_ + (static_cast<std::size_t>(height_ - 1 - y) * static_cast<std::size_t>(stride_) +
-                                static_cast<std::size_t>(x)) * 3;
+        return iBytes + (static_cast<std::size_t>(iHeight - 1 - y) * static_cast<std::size_t>(iStride) +
+                         static_cast<std::size_t>(x)) *
+                            3;
     }
 
-    int width_, height_, stride_;
-    uint8_t* bytes_;
+    int iWidth, iHeight, iStride;
+    uint8_t* iBytes;
 };
 
 const char* RowItem::cell(int column) const {
@@ -200,8 +201,7 @@ void AdvancedListCore::computeColumnWidths() {
 
 std::vector<int> AdvancedListCore::columnEdges() const {
     std::vector<int> edges{0};
-    for (int c = 0; c < iNumColumns; ++c)
-        edges.push_back(static_cast<int>(edges.back() + column(c).width));
+    for (int c = 0; c < iNumColumns; ++c) edges.push_back(static_cast<int>(edges.back() + column(c).width));
     return edges;
 }
 
@@ -422,7 +422,8 @@ int AdvancedListCore::onResize(int w, int h) {
     iListWidth = w;
     iListHeight = h;
     if (iCanvas)
-        if (platform::ui::Control* bar = iCanvas->getControl("scrollBar")) bar->place(w - kScrollBarWidth, 0, kScrollBarWidth, h);
+        if (platform::ui::Control* bar = iCanvas->getControl("scrollBar"))
+            bar->place(w - kScrollBarWidth, 0, kScrollBarWidth, h);
     computeColumnWidths();
     updateScrollBar(0);
     return 0;
@@ -491,13 +492,11 @@ int AdvancedListCore::onRowClick(int x, int y, int button, int action, int extra
             deselectRow(row);
             notifyOwner(kDeselectEvent, row);
         }
-        if (rowExists(row) && x >= existingRow(row).indent + 4)
-            notifyOwner(kDoubleClickEvent, row);
+        if (rowExists(row) && x >= existingRow(row).indent + 4) notifyOwner(kDoubleClickEvent, row);
         redraw();
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

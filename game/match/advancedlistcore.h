@@ -109,8 +109,8 @@ public:
     void setDefaultColors();
     // Slots 0 and 1 to (r, g, b), slot 3 to 0.8 times each.
     void setColor(int r, int g, int b);
-    void setColorTriple(int r, int g, int b);  // slot 1
-    void setHeadingColor(int r, int g, int b);  // slot 2
+    void setColorTriple(int r, int g, int b);    // slot 1
+    void setHeadingColor(int r, int g, int b);   // slot 2
     void setSelectedColor(int r, int g, int b);  // slot 3
 
     // ---- Sorting, scrolling and clicks.

@@ -37,18 +37,16 @@ OrvexMainCore* orvexMainCore = nullptr;
 // main core's panel.
 class OrvexMainCore::MainGame : public OrvexGame {
 public:
-    explicit MainGame(OrvexMainCore& core) : core_(core) {}
-    void setSeatLabelBackground(int seat, int r, int g, int b) override {
-        core_.onSeatLabelBackground(seat, r, g, b);
-    }
-    void resetPlayerLabels() override { core_.resetPlayerLabels(); }
-    void showTurnStatus() override { core_.showTurnStatus(); }
-    void gameOver() override { core_.gameOver(getWinner()); }
+    explicit MainGame(OrvexMainCore& core) : iCore(core) {}
+    void setSeatLabelBackground(int seat, int r, int g, int b) override { iCore.onSeatLabelBackground(seat, r, g, b); }
+    void resetPlayerLabels() override { iCore.resetPlayerLabels(); }
+    void showTurnStatus() override { iCore.showTurnStatus(); }
+    void gameOver() override { iCore.gameOver(getWinner()); }
     // Back in the lobby: no seat, so the board takes no clicks of ours.
     void leaveSeat() { iLocalSeat = -1; }
 
 private:
-    OrvexMainCore& core_;
+    OrvexMainCore& iCore;
 };
 
 namespace {
@@ -137,8 +135,8 @@ OrvexMainCore::OrvexMainCore() : GenericMainCore("mainWindow", 0, 0, 0) {
     // and help page) and its face "system/icons/vurn.gif".
     // The button lives in the service cores, above the game: the program
     // installs its factory.
-    iLogo = imageButtonFactory ? imageButtonFactory(this, 10, H - 70, 38, 38, "button", "vurn.gif", nullptr, 1)
-                               : nullptr;
+    iLogo =
+        imageButtonFactory ? imageButtonFactory(this, 10, H - 70, 38, 38, "button", "vurn.gif", nullptr, 1) : nullptr;
     if (iLogo) iCanvas->rememberCore(iLogo, "SW");
 
     // 17. The advertising panel (its core exists once the advertising code

@@ -31,10 +31,7 @@ class OrvexGameDispatch;
 class Vector;
 struct Image;
 
-class OrvexMainCore : public GenericMainCore,
-                      public CommunicatorClient,
-                      public OrvexSidePanel,
-                      public OrvexViewOwner {
+class OrvexMainCore : public GenericMainCore, public CommunicatorClient, public OrvexSidePanel, public OrvexViewOwner {
 public:
     static constexpr const char* kTitle = "Tarvelon Orvex Chess";
     static constexpr const char* kVersion = "1.01";

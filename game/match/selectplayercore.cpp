@@ -112,8 +112,7 @@ void SelectPlayerCore::start() {
             if (std::strcmp(s.key, key) != 0 || !offered(s) || !iCanvas->getIntValue(s.key)) continue;
             setStringOption("lastDefaultGame", s.boardFile);
             // A board that cannot be read is logged; the board stays as it was.
-            if (orvexMainCore && orvexMainCore->getBoard())
-                (void)orvexMainCore->getBoard()->loadFile(s.boardFile);
+            if (orvexMainCore && orvexMainCore->getBoard()) (void)orvexMainCore->getBoard()->loadFile(s.boardFile);
             chooseOrvexServerStyle(s.key);
         }
     }

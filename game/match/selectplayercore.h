@@ -9,7 +9,7 @@
 
 // One style of the selection window, in the order its buttons are shown.
 struct OrvexStyleChoice {
-    const char* key;        // the radio button's name and the port's style
+    const char* key;  // the radio button's name and the port's style
     const char* label;
     const char* boardFile;  // the style's default board
     bool testModeOnly;

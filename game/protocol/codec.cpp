@@ -91,8 +91,7 @@ MessageBytes codeMessage(const char* code, std::initializer_list<int> fields) {
     return m;
 }
 
-MessageBytes rowMessage(const char* code, uint32_t id1, uint32_t id2, std::initializer_list<int> tailBytes,
-                        int tail) {
+MessageBytes rowMessage(const char* code, uint32_t id1, uint32_t id2, std::initializer_list<int> tailBytes, int tail) {
     MessageBytes m = codeMessage(code);
     std::size_t at = m.size();
     m.resize(at + 8);

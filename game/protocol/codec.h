@@ -76,12 +76,12 @@ MessageBytes rowMessage(const char* code, uint32_t id1, uint32_t id2, std::initi
                         int tail = 0);
 
 // To the server.
-MessageBytes loginMessage(const char* playerName);  // LL n name
+MessageBytes loginMessage(const char* playerName);     // LL n name
 MessageBytes chatMessage(int seat, const char* text);  // PT seat n text
 
 // From the server.
 MessageBytes lobbyRowMessage(uint32_t id1, uint32_t id2, const char* text);  // LA
-MessageBytes rowMarkMessage(uint32_t id1, uint32_t id2, int flag);         // LU
-MessageBytes rowRemoveMessage(uint32_t id1, uint32_t id2);                 // LR
-MessageBytes playerAddMessage(const char* name);                           // LPA n name
-MessageBytes seedsMessage(uint32_t s, uint32_t t);                         // PZ
+MessageBytes rowMarkMessage(uint32_t id1, uint32_t id2, int flag);           // LU
+MessageBytes rowRemoveMessage(uint32_t id1, uint32_t id2);                   // LR
+MessageBytes playerAddMessage(const char* name);                             // LPA n name
+MessageBytes seedsMessage(uint32_t s, uint32_t t);                           // PZ

@@ -10,8 +10,7 @@ OrvexConnection::OrvexConnection(SocketFactory makeSocket, MessageSink sink, Lin
 
 OrvexConnection::~OrvexConnection() {
     iOutQueue.lock();
-    for (int i = 0; i < iOutQueue.size(); ++i)
-        deleteSentMessage(static_cast<OrvexMessage*>(iOutQueue.elementAt(i)), 1);
+    for (int i = 0; i < iOutQueue.size(); ++i) deleteSentMessage(static_cast<OrvexMessage*>(iOutQueue.elementAt(i)), 1);
     iOutQueue.reset();
     iOutQueue.unlock();
 }
@@ -165,19 +164,16 @@ bool OrvexConnection::splitWholeMessages() {
         if (held >= 19 && head[0] == 'L' && head[1] == 'A') debugPrintfI("cmd:(%d) ", 19 + head[18]);
         OrvexSplitResult r = splitMessage(head, held, kFromServer);
         switch (r.status) {
-            case OrvexSplit::Partial:
-                return true;
-            case OrvexSplit::Whole:
-                iSink(head, r.length);
-                break;
-            case OrvexSplit::Invalid:
-                debugPrintfSS("ERROR: %s message with %s dropped\n", r.code->letters, r.problem);
-                break;
-            case OrvexSplit::Unknown:
-                debugPrintfII("ERROR: message head %d %d matches no code; connection dropped\n", head[0],
-                              held > 1 ? head[1] : -1);
-                dropConnection();
-                return false;
+        case OrvexSplit::Partial: return true;
+        case OrvexSplit::Whole: iSink(head, r.length); break;
+        case OrvexSplit::Invalid:
+            debugPrintfSS("ERROR: %s message with %s dropped\n", r.code->letters, r.problem);
+            break;
+        case OrvexSplit::Unknown:
+            debugPrintfII("ERROR: message head %d %d matches no code; connection dropped\n", head[0],
+                          held > 1 ? head[1] : -1);
+            dropConnection();
+            return false;
         }
         iReceive.consumeBytes(r.length);
     }

@@ -2,5 +2,5 @@
 
 void OrvexGameDispatch::setRandomSeeds(uint32_t s, uint32_t t) {
     // Seeds that come before any board has nothing to seed yet.
-    if (OrvexBoard* board = game_.getBoard()) board->setRandomSeeds(s, t);
+    if (OrvexBoard* board = iGame.getBoard()) board->setRandomSeeds(s, t);
 }

@@ -8,38 +8,38 @@
 
 class OrvexGameDispatch : public OrvexMessageHandler {
 public:
-    OrvexGameDispatch(OrvexGame& game, OrvexSidePanel& panel) : game_(game), panel_(panel) {}
+    OrvexGameDispatch(OrvexGame& game, OrvexSidePanel& panel) : iGame(game), iPanel(panel) {}
 
-    void onRemoteSelect(int x, int y) override { game_.onRemoteSelect(x, y); }
-    void handleRemoteMove(int x, int y) override { game_.handleRemoteMove(x, y); }
-    void unselectPiece() override { game_.unselectPiece(); }
-    void onRemoteRotate(bool left) override { game_.onRemoteRotate(left); }
-    void onRemoteFire() override { game_.onRemoteFire(); }
-    void onRemoteFireEnd() override { game_.onRemoteFireEnd(); }
-    void onRemotePass(int seat) override { game_.onRemotePass(seat); }
+    void onRemoteSelect(int x, int y) override { iGame.onRemoteSelect(x, y); }
+    void handleRemoteMove(int x, int y) override { iGame.handleRemoteMove(x, y); }
+    void unselectPiece() override { iGame.unselectPiece(); }
+    void onRemoteRotate(bool left) override { iGame.onRemoteRotate(left); }
+    void onRemoteFire() override { iGame.onRemoteFire(); }
+    void onRemoteFireEnd() override { iGame.onRemoteFireEnd(); }
+    void onRemotePass(int seat) override { iGame.onRemotePass(seat); }
     void setRandomSeeds(uint32_t s, uint32_t t) override;
-    void startGame(int seat, int count) override { game_.startGame(seat, count); }
-    int animationsRunning() override { return game_.getAnimSequence(); }
+    void startGame(int seat, int count) override { iGame.startGame(seat, count); }
+    int animationsRunning() override { return iGame.getAnimSequence(); }
 
     void addNewPlayer(uint32_t id1, uint32_t id2, const char* text, const char* history) override {
-        panel_.addNewPlayer(id1, id2, text, history);
+        iPanel.addNewPlayer(id1, id2, text, history);
     }
-    void markListRow(uint32_t id1, uint32_t id2) override { panel_.markListRow(id1, id2); }
-    void unmarkListRow(uint32_t id1, uint32_t id2) override { panel_.unmarkListRow(id1, id2); }
-    void removeListRow(uint32_t id1, uint32_t id2) override { panel_.removeListRow(id1, id2); }
-    void clearPlayers() override { panel_.clearPlayers(); }
-    void initChatList() override { panel_.initChatList(); }
-    void playerJoined(const char* name) override { panel_.playerJoined(name); }
+    void markListRow(uint32_t id1, uint32_t id2) override { iPanel.markListRow(id1, id2); }
+    void unmarkListRow(uint32_t id1, uint32_t id2) override { iPanel.unmarkListRow(id1, id2); }
+    void removeListRow(uint32_t id1, uint32_t id2) override { iPanel.removeListRow(id1, id2); }
+    void clearPlayers() override { iPanel.clearPlayers(); }
+    void initChatList() override { iPanel.initChatList(); }
+    void playerJoined(const char* name) override { iPanel.playerJoined(name); }
     // The panel announces the leaver first, then the rules take its seat
     // out (which may end the game).
     void onPlayerQuit(int seat) override {
-        panel_.onPlayerQuit(seat);
-        game_.seatLeft(seat);
+        iPanel.onPlayerQuit(seat);
+        iGame.seatLeft(seat);
     }
-    void addChatLine(const char* text) override { panel_.addChatLine(text); }
-    void connectionChanged(const OrvexLinkChange& change) override { panel_.connectionChanged(change); }
+    void addChatLine(const char* text) override { iPanel.addChatLine(text); }
+    void connectionChanged(const OrvexLinkChange& change) override { iPanel.connectionChanged(change); }
 
 private:
-    OrvexGame& game_;
-    OrvexSidePanel& panel_;
+    OrvexGame& iGame;
+    OrvexSidePanel& iPanel;
 };

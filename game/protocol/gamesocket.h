@@ -26,17 +26,17 @@ public:
     // Connects at once (see Socket); test the flags. A raised `interrupt`
     // cuts the connect, reconnect and send waits short.
     OrvexTcpSocket(const char* host, int port, const std::atomic<bool>* interrupt = nullptr)
-        : socket_(host, port, interrupt) {}
-    void setPollMode() override { socket_.setPollMode(); }
-    void send(const void* bytes, int length) override { socket_.send(bytes, length); }
-    char* recv(int length, int* count, char* buffer) override { return socket_.recv(length, count, buffer); }
-    void reconnect() override { socket_.reconnect(); }
-    void disconnect() override { socket_.disconnect(); }
-    int isBroken() const override { return socket_.isBroken(); }
-    int isClosed() const override { return socket_.isClosed(); }
+        : iSocket(host, port, interrupt) {}
+    void setPollMode() override { iSocket.setPollMode(); }
+    void send(const void* bytes, int length) override { iSocket.send(bytes, length); }
+    char* recv(int length, int* count, char* buffer) override { return iSocket.recv(length, count, buffer); }
+    void reconnect() override { iSocket.reconnect(); }
+    void disconnect() override { iSocket.disconnect(); }
+    int isBroken() const override { return iSocket.isBroken(); }
+    int isClosed() const override { return iSocket.isClosed(); }
 
 private:
-    Socket socket_;
+    Socket iSocket;
 };
 
 // The game server's port: the one of the style the player chose last

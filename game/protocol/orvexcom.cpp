@@ -6,20 +6,17 @@
 #include "platform/os/thread.h"
 
 OrvexCom::OrvexCom(OrvexMessageHandler* owner, Pump pump, OrvexConnection::SocketFactory makeSocket)
-    : SuperCore(),
-      Runnable(1),
-      iOwner(owner),
-      iServerHost(orvexServerHost()),
-      iServerPort(orvexServerPort()),
+    : SuperCore(), Runnable(1), iOwner(owner), iServerHost(orvexServerHost()), iServerPort(orvexServerPort()),
       iServerAddress(iServerHost + ":" + std::to_string(iServerPort)),
       // The real socket's waits end as soon as the core is being deleted.
-      iConnection(makeSocket ? std::move(makeSocket)
-                             : OrvexConnection::SocketFactory([this] {
-                                   return std::make_unique<OrvexTcpSocket>(iServerHost.c_str(), iServerPort,
-                                                                           &iStopping);
-                               }),
-                  [this](const uint8_t* message, int length) { post(MessageBytes(message, message + length)); },
-                  [this](bool up, int connections) { post(OrvexLinkChange{up, connections, iServerAddress}); }) {
+      iConnection(
+          makeSocket ? std::move(makeSocket) : OrvexConnection::SocketFactory([this] {
+              return std::make_unique<OrvexTcpSocket>(iServerHost.c_str(), iServerPort, &iStopping);
+          }),
+          [this](const uint8_t* message, int length) { post(MessageBytes(message, message + length)); },
+          [this](bool up, int connections) {
+              post(OrvexLinkChange{up, connections, iServerAddress});
+          }) {
     if (mainTicker) mainTicker->addClient(this, &iPendingTicks);
     if (pump == Pump::GuiTimer) {
         iPump = std::make_unique<platform::ui::Timer>();

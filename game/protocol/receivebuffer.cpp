@@ -9,20 +9,20 @@ void OrvexReceiveBuffer::commit(int n) {
         debugPrintfII("ERROR: receive of %d bytes into %d free refused\n", n, freeSpace());
         return;
     }
-    held_ += n;
-    bytes_[held_] = 0;
+    iHeld += n;
+    iBytes[iHeld] = 0;
 }
 
 void OrvexReceiveBuffer::consumeBytes(int n) {
-    if (n < 0 || n > held_) {
-        debugPrintfII("ERROR: consumeBytes(%d) with %d held\n", n, held_);
+    if (n < 0 || n > iHeld) {
+        debugPrintfII("ERROR: consumeBytes(%d) with %d held\n", n, iHeld);
         return;
     }
-    std::memmove(bytes_, bytes_ + n, static_cast<std::size_t>(held_ - n) + 1);
-    held_ -= n;
+    std::memmove(iBytes, iBytes + n, static_cast<std::size_t>(iHeld - n) + 1);
+    iHeld -= n;
 }
 
 void OrvexReceiveBuffer::clear() {
-    held_ = 0;
-    bytes_[0] = 0;
+    iHeld = 0;
+    iBytes[0] = 0;
 }

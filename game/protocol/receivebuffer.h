@@ -7,14 +7,14 @@
 
 class OrvexReceiveBuffer {
 public:
-    static constexpr int kBytes = 1024;            // with the NUL
-    static constexpr int kCapacity = kBytes - 1;   // bytes of data
+    static constexpr int kBytes = 1024;           // with the NUL
+    static constexpr int kCapacity = kBytes - 1;  // bytes of data
 
-    int held() const { return held_; }
-    int freeSpace() const { return kCapacity - held_; }
-    const uint8_t* data() const { return bytes_; }
+    int held() const { return iHeld; }
+    int freeSpace() const { return kCapacity - iHeld; }
+    const uint8_t* data() const { return iBytes; }
     // Where the next read goes (freeSpace() bytes of room).
-    uint8_t* tail() { return bytes_ + held_; }
+    uint8_t* tail() { return iBytes + iHeld; }
     // A read put n bytes at tail(); more than the free space is refused
     // with an "ERROR" line.
     void commit(int n);
@@ -24,6 +24,6 @@ public:
     void clear();
 
 private:
-    uint8_t bytes_[kBytes] = {};
-    int held_ = 0;
+    uint8_t iBytes[kBytes] = {};
+    int iHeld = 0;
 };

@@ -135,18 +135,13 @@ void OrvexBoardCore::onGlMouse(const platform::ui::MouseEvent& e) {
     const BoardCell c = cellAtPoint(e.x, e.y);
     if (e.kind == platform::ui::MouseEvent::Press) {
         switch (e.button) {
-        case platform::ui::kLeftButton:
-            onLeftClickCell(c.x, c.y);
-            break;
+        case platform::ui::kLeftButton: onLeftClickCell(c.x, c.y); break;
         case platform::ui::kRightButton:
             debugPrintfII("rbutton %d,%d\n", e.x, e.y);
             onRightClickCell(c.x, c.y, e.shift);
             break;
-        case platform::ui::kMiddleButton:
-            onMiddlePressCell(c.x, c.y);
-            break;
-        default:
-            break;
+        case platform::ui::kMiddleButton: onMiddlePressCell(c.x, c.y); break;
+        default: break;
         }
     } else if (e.kind == platform::ui::MouseEvent::Release && e.button == platform::ui::kMiddleButton) {
         onMiddleReleaseCell(c.x, c.y);

@@ -19,12 +19,12 @@ struct BoardCell {
 };
 
 namespace scene_geometry {
-constexpr float kFieldOfView = 1.0f;       // degrees, vertical
-constexpr float kNearPlane = -100.0f;      // as the scene's depth order needs
+constexpr float kFieldOfView = 1.0f;   // degrees, vertical
+constexpr float kNearPlane = -100.0f;  // as the scene's depth order needs
 constexpr float kFarPlane = 100.0f;
-constexpr float kEyeDistance = 250.0f;     // the squares
-constexpr float kPieceDepth = 550.0f;      // further, for pieces and beams
-constexpr float kLiftEightWide = 20.0f;    // pieces of an 8-wide board come nearer
+constexpr float kEyeDistance = 250.0f;   // the squares
+constexpr float kPieceDepth = 550.0f;    // further, for pieces and beams
+constexpr float kLiftEightWide = 20.0f;  // pieces of an 8-wide board come nearer
 // The scale of gluPerspective: cot(field of view / 2).
 float perspectiveScale();
 }  // namespace scene_geometry

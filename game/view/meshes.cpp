@@ -49,7 +49,7 @@ void rect(float x0, float y0, float x1, float y1, float z = 0.0f) {
 // The corners of an octagon with corners (±1/6, ±r) and (±r, ±1/6),
 // counter-clockwise from the top right.
 void octagonCorners(float r, Point out[8]) {
-    const Point c[8] = {{kSixth, r}, {-kSixth, r}, {-r, kSixth}, {-r, -kSixth},
+    const Point c[8] = {{kSixth, r},   {-kSixth, r}, {-r, kSixth}, {-r, -kSixth},
                         {-kSixth, -r}, {kSixth, -r}, {r, -kSixth}, {r, kSixth}};
     for (int i = 0; i < 8; ++i) out[i] = c[i];
 }
@@ -183,8 +183,6 @@ void drawShapeBatch() {
     glColor4fv(state.colour.data());
 }
 
-
-
 void drawChipMesh(const Rgba& dark, const Rgba& light, float f) {
     // The whole chip narrows with the flip, ring and disc alike: a disc of
     // 10-degree steps in the dark colour, and round it a ring whose colour
@@ -199,7 +197,8 @@ void drawChipMesh(const Rgba& dark, const Rgba& light, float f) {
     for (int i = 0; i < kChipSteps; ++i) {
         const ChipStep& c = outline[i];
         const float t = c.t;
-        setMaterial({(1 - t) * light.r + t * dark.r, (1 - t) * light.g + t * dark.g, (1 - t) * light.b + t * dark.b, 1});
+        setMaterial(
+            {(1 - t) * light.r + t * dark.r, (1 - t) * light.g + t * dark.g, (1 - t) * light.b + t * dark.b, 1});
         texVertex(0.5f * f * c.sin, 0.5f * c.cos, kRear);
         texVertex(0.6f * f * c.sin, 0.6f * c.cos, kRear);
     }

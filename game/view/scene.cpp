@@ -151,7 +151,8 @@ void drawStar(const SceneInput& in, const OrvexBoard& board, const SceneGeometry
 }
 
 void drawParticles(const OrvexBoard& board, const SceneGeometry& g, SceneJitter& jitter) {
-    const int n = std::min<int>(board.iNumParticles, static_cast<int>(std::min({board.iParticleX.size(), board.iParticleY.size()})));
+    const int n = std::min<int>(board.iNumParticles,
+                                static_cast<int>(std::min({board.iParticleX.size(), board.iParticleY.size()})));
     const float fade = static_cast<float>(100 - board.iParticleStep) / 100.0f;
     const float r = 0.03f * g.emblemScale();
     for (int i = 0; i < n; ++i) {
@@ -175,7 +176,8 @@ void drawBeams(const OrvexBoard& board, const SceneGeometry& g, int x, int y, Sc
     // Half beams from the centre toward direction d.
     for (int d = 0; d < 8; ++d)
         if (ends & (1 << d))
-            beam(g, fx, fy, fx + 0.5f * static_cast<float>(directionDx(d)), fy + 0.5f * static_cast<float>(directionDy(d)));
+            beam(g, fx, fy, fx + 0.5f * static_cast<float>(directionDx(d)),
+                 fy + 0.5f * static_cast<float>(directionDy(d)));
 }
 
 // Places the emblem and draws it; the placement stays set until the caller
@@ -259,9 +261,7 @@ void setupProjection(int w, int h) {
     glViewport(0, 0, w, h);
 }
 
-float fadeFactor(int c) {
-    return c < 21 ? 1.0f - static_cast<float>(c) / 21.0f : static_cast<float>(c - 20) / 21.0f;
-}
+float fadeFactor(int c) { return c < 21 ? 1.0f - static_cast<float>(c) / 21.0f : static_cast<float>(c - 20) / 21.0f; }
 
 void drawPieceShape(const OrvexPiece& piece, float factor) {
     const OrvexBoard& board = *piece.iBoard;

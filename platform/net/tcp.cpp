@@ -183,8 +183,10 @@ long sendAll(int fd, const void* data, long length, int timeoutMs, int* error, C
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             short revents = 0;
             int rc = pollOne(fd, POLLOUT, static_cast<long long>(timeoutMs) * 1000, &revents, cancel);
-            if (rc == 0) err = ETIMEDOUT;
-            else if (rc < 0) err = errno;
+            if (rc == 0)
+                err = ETIMEDOUT;
+            else if (rc < 0)
+                err = errno;
             continue;
         }
         err = n < 0 ? errno : EPIPE;
@@ -240,7 +242,8 @@ int listenOn(const char* bindAddress, int port, int* boundPort, int backlog) {
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in sa = makeAddress(address, port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, backlog < 0 ? SOMAXCONN : backlog) != 0) {
+    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        listen(fd, backlog < 0 ? SOMAXCONN : backlog) != 0) {
         close(fd);
         return -1;
     }
@@ -323,8 +326,8 @@ bool Poller::wait(int timeoutMs, std::vector<Event>* events) {
             continue;
         }
         const std::uint32_t ev = got[i].events;
-        events->push_back({got[i].data.fd, (ev & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0,
-                           (ev & EPOLLOUT) != 0});
+        events->push_back(
+            {got[i].data.fd, (ev & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR)) != 0, (ev & EPOLLOUT) != 0});
     }
     return true;
 }

@@ -65,9 +65,7 @@ void Thread::detach() {
     pthread_detach(static_cast<pthread_t>(handle_));
 }
 
-bool Thread::isCurrent() const {
-    return started_ && pthread_equal(static_cast<pthread_t>(handle_), pthread_self());
-}
+bool Thread::isCurrent() const { return started_ && pthread_equal(static_cast<pthread_t>(handle_), pthread_self()); }
 
 std::size_t currentThreadStackSize() {
     pthread_attr_t attr;

@@ -138,8 +138,8 @@ public:
     int handle(int event) override {
         const int limit = this->impl ? this->impl->maxLength : 0;
         if (limit <= 0 || !insertsText(event)) return Tracked<W>::handle(event);
-        const int selected = this->position() > this->mark() ? this->position() - this->mark()
-                                                               : this->mark() - this->position();
+        const int selected =
+            this->position() > this->mark() ? this->position() - this->mark() : this->mark() - this->position();
         const int room = limit - (this->size() - selected);
         const int fits = fittingBytes(Fl::event_text(), Fl::event_length(), room);
         if (fits <= 0) return 1;  // full: the key or the paste is taken and dropped
@@ -427,9 +427,7 @@ W* as(NativeControl* n) {
 
 bool isList(ControlType t) { return t == ControlType::List || t == ControlType::MultiList; }
 bool isEntry(ControlType t) { return t == ControlType::Entry || t == ControlType::SecretEntry; }
-bool isScrollBar(ControlType t) {
-    return t == ControlType::VerticalScrollBar || t == ControlType::HorizontalScrollBar;
-}
+bool isScrollBar(ControlType t) { return t == ControlType::VerticalScrollBar || t == ControlType::HorizontalScrollBar; }
 bool isCheckable(ControlType t) { return t == ControlType::CheckBox || t == ControlType::RadioButton; }
 // Kinds whose caption is the widget's label.
 bool hasCaption(ControlType t) {
@@ -690,9 +688,7 @@ void Control::repaint(bool immediate) {
 
 // ---------------------------------------------------------------- entries
 
-ItemHolder* Control::items() const {
-    return native_->fl ? impl_->items : nullptr;
-}
+ItemHolder* Control::items() const { return native_->fl ? impl_->items : nullptr; }
 
 int Control::itemCount() const {
     ItemHolder* h = items();

@@ -56,10 +56,10 @@ enum class ControlType {
     Entry,
     SecretEntry,  // shows a mark for each character typed
     Label,
-    GroupBox,  // a frame with its title at the top left
-    Choice,    // a drop-down combo box
-    List,      // one entry selected at a time
-    MultiList, // any number of entries selected
+    GroupBox,   // a frame with its title at the top left
+    Choice,     // a drop-down combo box
+    List,       // one entry selected at a time
+    MultiList,  // any number of entries selected
     VerticalScrollBar,
     HorizontalScrollBar,
 };

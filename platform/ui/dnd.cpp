@@ -131,9 +131,7 @@ int DragTracker::handle(Fl_Window* canvas, int event) {
         pressX_ = Fl::event_x();
         pressY_ = Fl::event_y();
         return 0;
-    case FL_RELEASE:
-        pressed_ = false;
-        return dragging_ ? 1 : 0;
+    case FL_RELEASE: pressed_ = false; return dragging_ ? 1 : 0;
     case FL_DRAG: {
         if (dragging_) return 1;  // the drag loop's own motion
         if (!pressed_ || !dragDistanceReached(pressX_, pressY_, Fl::event_x(), Fl::event_y())) return 0;
@@ -161,9 +159,7 @@ int DragTracker::handle(Fl_Window* canvas, int event) {
         HandlerScope scope;
         return listener_->onDragEnter(Fl::event_x(), Fl::event_y()) ? 1 : 0;
     }
-    case FL_DND_DRAG:
-        notePointer(canvas);
-        return 1;
+    case FL_DND_DRAG: notePointer(canvas); return 1;
     case FL_DND_LEAVE: {
         dropPending_ = false;
         HandlerScope scope;
@@ -177,15 +173,15 @@ int DragTracker::handle(Fl_Window* canvas, int event) {
     case FL_PASTE: {
         if (!dropPending_) return 0;  // a paste that is no drop is not ours
         dropPending_ = false;
-        const std::string text(Fl::event_text() ? Fl::event_text() : "", static_cast<std::size_t>(std::max(0, Fl::event_length())));
+        const std::string text(Fl::event_text() ? Fl::event_text() : "",
+                               static_cast<std::size_t>(std::max(0, Fl::event_length())));
         std::vector<std::string> paths = parseUriList(text);
         HandlerScope scope;
         listener_->onDragLeave();
         if (!paths.empty()) listener_->onDrop(paths, pointerX_, pointerY_);
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

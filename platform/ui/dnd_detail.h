@@ -22,8 +22,8 @@ private:
     void notePointer(Fl_Window* canvas);
 
     DragDropListener* listener_ = nullptr;
-    bool pressed_ = false;    // a left press on the canvas itself
-    bool dragging_ = false;   // the drag loop runs
+    bool pressed_ = false;      // a left press on the canvas itself
+    bool dragging_ = false;     // the drag loop runs
     bool dropPending_ = false;  // a release accepted, its paste to come
     int pressX_ = 0, pressY_ = 0;
     int pointerX_ = 0, pointerY_ = 0;

@@ -75,8 +75,6 @@ Fl_Widget* toolkitWidget(const Control* control);
 bool paintingToolkitWindow(const Fl_Window* window);
 
 // The toolkit window of a Window, or null once it is gone.
-inline Fl_Double_Window* toolkitWindow(const Window* w) {
-    return (w && w->native()) ? w->native()->fl : nullptr;
-}
+inline Fl_Double_Window* toolkitWindow(const Window* w) { return (w && w->native()) ? w->native()->fl : nullptr; }
 
 }  // namespace platform::ui

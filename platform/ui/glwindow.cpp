@@ -49,19 +49,13 @@ public:
 
     int handle(int event) override {
         switch (event) {
-        case FL_PUSH:
-            send(MouseEvent::Press);
-            return 1;  // so that the release comes here too
-        case FL_RELEASE:
-            send(MouseEvent::Release);
-            return 1;
+        case FL_PUSH: send(MouseEvent::Press); return 1;  // so that the release comes here too
+        case FL_RELEASE: send(MouseEvent::Release); return 1;
         case FL_ENTER:
         case FL_LEAVE:
         case FL_MOVE:
-        case FL_DRAG:
-            return 1;
-        default:
-            return Fl_Gl_Window::handle(event);
+        case FL_DRAG: return 1;
+        default: return Fl_Gl_Window::handle(event);
         }
     }
 
@@ -86,8 +80,7 @@ void GlWindow::Impl::prepare() {
     fl->valid(1);
 }
 
-GlWindow::GlWindow(Canvas* parent, const Rect& rect, const GlPixelFormat& format)
-    : impl_(std::make_unique<Impl>()) {
+GlWindow::GlWindow(Canvas* parent, const Rect& rect, const GlPixelFormat& format) : impl_(std::make_unique<Impl>()) {
     ensureToolkit();
     Fl_Group* saved = Fl_Group::current();
     Fl_Group::current(nullptr);
@@ -132,9 +125,7 @@ void GlWindow::repaint() {
 
 int GlWindow::paintCount() const { return impl_->paints; }
 
-unsigned long GlWindow::nativeId() const {
-    return shown() ? static_cast<unsigned long>(fl_xid(impl_->fl)) : 0UL;
-}
+unsigned long GlWindow::nativeId() const { return shown() ? static_cast<unsigned long>(fl_xid(impl_->fl)) : 0UL; }
 
 bool GlWindow::withContext(const std::function<void()>& task) {
     GlWindowFl* w = impl_->fl;

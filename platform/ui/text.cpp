@@ -43,8 +43,8 @@ std::string fitWithEllipsis(const char* text, int width, const Font& font) {
     return dots;
 }
 
-bool drawTextInBox(const Window* window, const char* text, const Rect& box, TextPlacement placement,
-                   const Font& font, const Rgb& colour) {
+bool drawTextInBox(const Window* window, const char* text, const Rect& box, TextPlacement placement, const Font& font,
+                   const Rgb& colour) {
     if (!paintingNow(window) || box.w <= 0 || box.h <= 0) return false;
     const std::string shown = fitWithEllipsis(text, box.w, font);
     if (shown.empty()) return true;

@@ -21,7 +21,7 @@ std::string fitWithEllipsis(const char* text, int width, const Font& font);
 // Draws the fitted text in `box` (window coordinates), vertically centred,
 // flush left or centred, in the colour. False, and nothing drawn, when the
 // window is not inside its paint or the box is empty.
-bool drawTextInBox(const Window* window, const char* text, const Rect& box, TextPlacement placement,
-                   const Font& font, const Rgb& colour);
+bool drawTextInBox(const Window* window, const char* text, const Rect& box, TextPlacement placement, const Font& font,
+                   const Rgb& colour);
 
 }  // namespace platform::ui

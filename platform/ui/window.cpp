@@ -35,10 +35,22 @@ Window::Window() : native_(std::make_unique<NativeWindow>()) { native_->owner = 
 
 Window::~Window() = default;
 
-int Window::x() const { auto* w = toolkitWindow(this); return w ? w->x() : 0; }
-int Window::y() const { auto* w = toolkitWindow(this); return w ? w->y() : 0; }
-int Window::width() const { auto* w = toolkitWindow(this); return w ? w->w() : 0; }
-int Window::height() const { auto* w = toolkitWindow(this); return w ? w->h() : 0; }
+int Window::x() const {
+    auto* w = toolkitWindow(this);
+    return w ? w->x() : 0;
+}
+int Window::y() const {
+    auto* w = toolkitWindow(this);
+    return w ? w->y() : 0;
+}
+int Window::width() const {
+    auto* w = toolkitWindow(this);
+    return w ? w->w() : 0;
+}
+int Window::height() const {
+    auto* w = toolkitWindow(this);
+    return w ? w->h() : 0;
+}
 
 void Window::place(int x, int y, int w, int h) {
     if (auto* win = toolkitWindow(this)) win->resize(x, y, w, h);
@@ -124,7 +136,6 @@ struct Canvas::Impl {
     Frame* parentFrame = nullptr;
     std::shared_ptr<bool> frameAlive;  // the parent frame may go first
 };
-
 
 namespace {
 
@@ -500,9 +511,7 @@ public:
     int handle(int event) override {
         if (impl_->dnd.handle(this, event)) return 1;
         switch (event) {
-        case FL_ENTER:
-            TrackedWindow::handle(event);
-            return 1;  // so that moves are reported
+        case FL_ENTER: TrackedWindow::handle(event); return 1;  // so that moves are reported
         case FL_PUSH:
             if (TrackedWindow::handle(event)) return 1;  // a child took it
             deliver(event);
@@ -512,11 +521,8 @@ public:
             if (Fl::belowmouse() == this) deliver(event);  // not over a child
             return 1;
         case FL_DRAG:
-        case FL_RELEASE:
-            deliver(event);
-            return 1;
-        default:
-            return TrackedWindow::handle(event);
+        case FL_RELEASE: deliver(event); return 1;
+        default: return TrackedWindow::handle(event);
         }
     }
 
@@ -550,9 +556,7 @@ private:
             if (click) send(MouseEvent::Click);
             break;
         }
-        default:
-            send(MouseEvent::Move);
-            break;
+        default: send(MouseEvent::Move); break;
         }
     }
 

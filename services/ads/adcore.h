@@ -37,7 +37,7 @@ public:
     int paint(int x0, int y0, int x1, int y1) override;
     void setValue(const char* name, const char* text) override;  // does nothing
     void setIntValue(const char* name, int value) override;      // does nothing
-    const char* getName() override;                               // "ad"
+    const char* getName() override;                              // "ad"
 
     // True while the panel still waits for its window to be shown.
     bool waitingForWindow() const { return iWaiting; }

@@ -28,9 +28,9 @@ bool fixedColour(char c, Colour& out) {
         char c;
         Colour colour;
     } table[] = {
-        {'f', {0, 0, 0}},       {'O', {0, 0, 0}},       {'K', {55, 55, 55}},     {'k', {155, 155, 155}},
-        {'{', {255, 255, 255}}, {'V', {255, 0, 0}},     {'W', {0, 255, 0}},      {'F', {0, 0, 255}},
-        {'G', {0, 255, 255}},   {'Q', {255, 0, 255}},   {']', {255, 255, 0}},    {'}', {255, 255, 125}},
+        {'f', {0, 0, 0}},       {'O', {0, 0, 0}},       {'K', {55, 55, 55}},  {'k', {155, 155, 155}},
+        {'{', {255, 255, 255}}, {'V', {255, 0, 0}},     {'W', {0, 255, 0}},   {'F', {0, 0, 255}},
+        {'G', {0, 255, 255}},   {'Q', {255, 0, 255}},   {']', {255, 255, 0}}, {'}', {255, 255, 125}},
         {'^', {0, 0, 160}},     {'~', {105, 105, 120}},
     };
     for (const auto& e : table)
@@ -192,7 +192,8 @@ Colour ImageButtonCore::pixelColour(int x, int yFromBottom) const {
     // The face's pixel at the same place, where the face has one.
     if (face && x < face->iWidth && yFromTop < face->iHeight) {
         const std::size_t i = (static_cast<std::size_t>(yFromTop) * static_cast<std::size_t>(face->iWidth) +
-                               static_cast<std::size_t>(x)) * 3;
+                               static_cast<std::size_t>(x)) *
+                              3;
         colour = {face->iPixels24[i], face->iPixels24[i + 1], face->iPixels24[i + 2]};
     } else {
         colour = characterColour(c);

@@ -8,10 +8,8 @@
 
 AboutCore::AboutCore(const char* productId, const char* productName, const char* version)
     : SuperCore(joinStrings2(productId ? productId : "", "AboutWindow"), 0, 0, 0),
-      iProductId(productId ? productId : ""),
-      iProductName(productName ? productName : ""),
-      iVersion(version ? version : ""),
-      iClassName(iProductId + "AboutCore") {
+      iProductId(productId ? productId : ""), iProductName(productName ? productName : ""),
+      iVersion(version ? version : ""), iClassName(iProductId + "AboutCore") {
     debugPrintfS("ABOUT %s\n", getName());
     createVisual();
 }

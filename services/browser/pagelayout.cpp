@@ -1,10 +1,10 @@
 #include "services/browser/pagelayout.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string_view>
-#include <strings.h>
 
 #include "framework/app/debuglog.h"
 #include "framework/util/bounded.h"
@@ -21,8 +21,8 @@ const char* findNoCaseIn(const char* from, const char* to, const char* pattern) 
     if (n == 0 || to < from || static_cast<std::size_t>(to - from) < n) return nullptr;
     for (const char* p = from; p + n <= to; ++p) {
         std::size_t i = 0;
-        while (i < n && std::tolower(static_cast<unsigned char>(p[i])) ==
-                            std::tolower(static_cast<unsigned char>(pattern[i])))
+        while (i < n &&
+               std::tolower(static_cast<unsigned char>(p[i])) == std::tolower(static_cast<unsigned char>(pattern[i])))
             ++i;
         if (i == n) return p;
     }
@@ -49,7 +49,6 @@ private:
     const char* iFound = nullptr;
     bool iSearched = false;
 };
-
 
 // The face changes of "<B>", "</B>", "<I>" and "</I>": the new face by
 // the present one.
@@ -217,7 +216,8 @@ void PageLayout::makeImage() {
     uint8_t* pixels = iImage.iPixels24.data();
     for (int k = 0; k < 3; ++k) pixels[k] = static_cast<uint8_t>(std::clamp(iPen.iPaper[k], 0, 255));
     // The rest by doubling copies of what is filled.
-    for (std::size_t done = 3; done < n * 3; done *= 2) std::memcpy(pixels + done, pixels, std::min(done, n * 3 - done));
+    for (std::size_t done = 3; done < n * 3; done *= 2)
+        std::memcpy(pixels + done, pixels, std::min(done, n * 3 - done));
     iImage.iAlpha.assign(n, 255);
 }
 
@@ -459,7 +459,7 @@ void PageLayout::parseHtml(const char* text, int mode) {
         }
         const char* closing = close.from(p);
         const char* tagEnd = closing ? closing : end;
-        const Tags::Scan scan{text, p, rule->literal.size(), tagEnd, *tagEnd ? tagEnd + 1 : tagEnd, end, mode,
+        const Tags::Scan scan{text,     p,      rule->literal.size(), tagEnd, *tagEnd ? tagEnd + 1 : tagEnd, end, mode,
                               titleEnd, headEnd};
         p = rule->act(*this, scan);
         if (!p) return;

@@ -37,8 +37,8 @@ struct LinkRecord {
     int lineHeight = 12;
     int startX = 0, startY = 0;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // bounding box of the areas
-    std::vector<LinkArea> areas;        // at most kMaxAreas; further lines are not clickable
-    bool areaOpen = false;              // the last area still waits for its lower right corner
+    std::vector<LinkArea> areas;         // at most kMaxAreas; further lines are not clickable
+    bool areaOpen = false;               // the last area still waits for its lower right corner
     uint16_t opensNewWindow = 0;
     uint16_t codeCall = 0;
     int blankEndAtTag = -1;  // so a redraw drops the same blanks as the layout did

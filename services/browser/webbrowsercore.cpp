@@ -54,8 +54,8 @@ WebBrowserCore::WebBrowserCore(const char* pageName)
     createVisual();
 }
 
-WebBrowserCore::WebBrowserCore(SuperCore* parent, const char* pageName, int x, int y, int w, int h,
-                               int noHorizontalBar, int noVerticalBar)
+WebBrowserCore::WebBrowserCore(SuperCore* parent, const char* pageName, int x, int y, int w, int h, int noHorizontalBar,
+                               int noVerticalBar)
     : iPageName(boundedText(pageName, kMaxPageName)), iNoHBar(noHorizontalBar != 0), iNoVBar(noVerticalBar != 0) {
     if (parent && parent->canvas()) {
         createCanvas(parent->canvas(), x, y, w, h);
@@ -242,7 +242,8 @@ int WebBrowserCore::onPaint(int x0, int y0, int x1, int y1) {
 }
 
 void WebBrowserCore::hide() {
-    if (!iHidden && iCanvas) placeWindow(iCanvas, iCanvas->x() - 5000, iCanvas->y(), iCanvas->width(), iCanvas->height());
+    if (!iHidden && iCanvas)
+        placeWindow(iCanvas, iCanvas->x() - 5000, iCanvas->y(), iCanvas->width(), iCanvas->height());
     iHidden = true;
 }
 

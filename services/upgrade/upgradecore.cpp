@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/app/config.h"
+#include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
 #include "framework/app/exec.h"
 #include "framework/canvas/supercanvas.h"
@@ -12,7 +13,6 @@
 #include "framework/util/ticker.h"
 #include "framework/util/vector.h"
 #include "framework/window/superwindow.h"
-#include "framework/app/datafiles.h"
 #include "platform/os/files.h"
 #include "services/upgrade/upgradelist.h"
 
@@ -41,9 +41,7 @@ void UpgradeCore::setDownloadTimeout(int seconds, int microseconds) {
 }
 
 UpgradeCore::UpgradeCore(Vector* downloadList)
-    : SuperCore("upgradeWindow", 0, 0, 0),
-      iDownloadList(downloadList),
-      iFirstHost(config::upgradeFileHost1()),
+    : SuperCore("upgradeWindow", 0, 0, 0), iDownloadList(downloadList), iFirstHost(config::upgradeFileHost1()),
       iSecondHost(config::upgradeFileHost2()) {
     createVisual();
     if (mainTicker) mainTicker->add(this);
@@ -102,8 +100,10 @@ void UpgradeCore::setValue(const char* name, const char* text) {
         addLine("Starting downloads.");
         iCurrentDownload = std::make_unique<Communicator>(nullptr, 1);
         if (customTimeout) iCurrentDownload->setSocketTimeout(timeoutSeconds, timeoutMicroseconds);
-        if (iQueue->size() == 0) endRun(false);
-        else if (!fetchNext()) endRun(true);
+        if (iQueue->size() == 0)
+            endRun(false);
+        else if (!fetchNext())
+            endRun(true);
         saveWindowMetrics();
     } else if (std::strcmp(name, "step2b") == 0) {
         c->enableWidget("step3");

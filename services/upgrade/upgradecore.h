@@ -64,4 +64,3 @@ UpgradeCore* openUpgradeWindow(Vector* downloadList);
 // (writeWholeFile), and appends the name to "system/gzlist".
 // False, with nothing half-written left behind, when any step fails.
 bool storeUpgradeFile(const std::string& storedName, const char* bytes, int length);
-

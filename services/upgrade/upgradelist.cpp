@@ -42,9 +42,7 @@ std::uint32_t leadingHex(std::string_view field) {
 }
 
 // A size for the log's %d, held to the int range.
-int logNumber(long long value) {
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
+int logNumber(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
 bool mainWindowExists() {
     SuperCore* main = currentExec ? currentExec->mainCore() : nullptr;
@@ -95,21 +93,21 @@ void checkFileLine(std::string_view line, Vector* downloads) {
 
 void WordSum::add(const unsigned char* bytes, std::size_t count) {
     std::size_t i = 0;
-    while (i < count && pendingCount_ > 0) {
-        pending_[pendingCount_++] = bytes[i++];
-        if (pendingCount_ == 4) {
-            sum_ += littleEndianWord(pending_);
-            pendingCount_ = 0;
+    while (i < count && iPendingCount > 0) {
+        iPending[iPendingCount++] = bytes[i++];
+        if (iPendingCount == 4) {
+            iSum += littleEndianWord(iPending);
+            iPendingCount = 0;
         }
     }
-    for (; i + 4 <= count; i += 4) sum_ += littleEndianWord(bytes + i);
-    while (i < count) pending_[pendingCount_++] = bytes[i++];
+    for (; i + 4 <= count; i += 4) iSum += littleEndianWord(bytes + i);
+    while (i < count) iPending[iPendingCount++] = bytes[i++];
 }
 
 std::uint32_t WordSum::sum() const {
     unsigned char last[4] = {};
-    std::memcpy(last, pending_, static_cast<std::size_t>(pendingCount_));
-    return sum_ + littleEndianWord(last);
+    std::memcpy(last, iPending, static_cast<std::size_t>(iPendingCount));
+    return iSum + littleEndianWord(last);
 }
 
 std::uint32_t fileWordSum(FILE* file) {

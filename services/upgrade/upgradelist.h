@@ -36,9 +36,9 @@ public:
     static std::uint32_t fold(std::uint32_t s) { return ((s >> 16) + s) & 0xFFFF; }
 
 private:
-    std::uint32_t sum_ = 0;
-    unsigned char pending_[4] = {};
-    int pendingCount_ = 0;
+    std::uint32_t iSum = 0;
+    unsigned char iPending[4] = {};
+    int iPendingCount = 0;
 };
 
 // The folded word sum of an open file, read from its start.

@@ -165,7 +165,7 @@ private:
     std::deque<std::shared_ptr<Player>> awaitingLogin_;
     // Some player in players_ was let go (closeLetGo has not run since).
     bool anyLetGo_ = false;
-    std::vector<std::vector<Player*>> lobbies_;      // rows, in order
+    std::vector<std::vector<Player*>> lobbies_;  // rows, in order
     std::vector<std::unique_ptr<Game>> games_;
     std::deque<MessageBytes> received_;
     uint32_t nextPlayerId_ = 0;

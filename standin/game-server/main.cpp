@@ -12,8 +12,8 @@
 
 #include "framework/app/config.h"
 #include "platform/os/files.h"
-#include "standin/stop_signal.h"
 #include "standin/game-server/game_server.h"
+#include "standin/stop_signal.h"
 
 namespace {
 

@@ -38,10 +38,14 @@ int main(int argc, char** argv) {
         std::string arg = argv[i];
         if (i + 1 >= argc) return usage();
         const char* value = argv[++i];
-        if (arg == "--root") options.root = value;
-        else if (arg == "--offer") options.offerDir = value;
-        else if (arg == "--version") options.offerVersion = value;
-        else if (arg == "--bind") options.bindAddress = value;
+        if (arg == "--root")
+            options.root = value;
+        else if (arg == "--offer")
+            options.offerDir = value;
+        else if (arg == "--version")
+            options.offerVersion = value;
+        else if (arg == "--bind")
+            options.bindAddress = value;
         else if (arg == "--http-port") {
             if (!standin::portArgument(value, &options.httpPort)) return usage();
         } else if (arg == "--file-port") {

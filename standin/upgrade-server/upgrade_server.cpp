@@ -95,8 +95,7 @@ bool UpgradeServer::prepareOffer() {
     std::error_code ec;
     if (!fs::is_directory(options_.offerDir, ec)) return false;
     std::vector<std::string> names;
-    for (auto it = fs::recursive_directory_iterator(options_.offerDir, ec); !ec && it != fs::end(it);
-         it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(options_.offerDir, ec); !ec && it != fs::end(it); it.increment(ec))
         if (it->is_regular_file(ec)) names.push_back(fs::relative(it->path(), options_.offerDir, ec).generic_string());
     if (ec) return false;
     std::sort(names.begin(), names.end());
@@ -203,10 +202,14 @@ void UpgradeServer::serveFile(int fd) {
         if (line.rfind("SIZE ", 0) == 0) {
             bool found = lookUp(line.substr(5), &bytes);
             std::string reply;
-            if (!options_.sizeReply.empty()) reply = options_.sizeReply;
-            else if (!found) reply = "-1\n";
-            else if (options_.fault == UpgradeFault::WrongSize) reply = std::to_string(bytes.size()) + "abc\n";
-            else reply = std::to_string(bytes.size()) + "\n";
+            if (!options_.sizeReply.empty())
+                reply = options_.sizeReply;
+            else if (!found)
+                reply = "-1\n";
+            else if (options_.fault == UpgradeFault::WrongSize)
+                reply = std::to_string(bytes.size()) + "abc\n";
+            else
+                reply = std::to_string(bytes.size()) + "\n";
             if (!sendText(fd, reply)) return;
         } else if (line.rfind("GET ", 0) == 0) {
             if (lookUp(line.substr(4), &bytes)) {

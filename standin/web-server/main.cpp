@@ -26,8 +26,10 @@ int main(int argc, char** argv) {
         std::string arg = argv[i];
         if (i + 1 >= argc) return usage();
         const char* value = argv[++i];
-        if (arg == "--root") options.root = value;
-        else if (arg == "--bind") options.bindAddress = value;
+        if (arg == "--root")
+            options.root = value;
+        else if (arg == "--bind")
+            options.bindAddress = value;
         else if (arg == "--port") {
             if (!standin::portArgument(value, &options.port)) return usage();
         } else {

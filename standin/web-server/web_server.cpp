@@ -11,7 +11,7 @@ namespace {
 // The content type by the file name's ending.
 const char* contentType(const std::string& path) {
     static const std::pair<const char*, const char*> types[] = {
-        {".html", "text/html"}, {".htm", "text/html"}, {".png", "image/png"},
+        {".html", "text/html"}, {".htm", "text/html"},  {".png", "image/png"},
         {".gif", "image/gif"},  {".txt", "text/plain"}, {".css", "text/css"},
     };
     for (const auto& t : types) {

@@ -41,10 +41,9 @@ struct Band {
 };
 
 const Band kBands[kFontCount] = {
-    {"DejaVuSans-Bold.ttf", true},        {"DejaVuSans-Bold.ttf", false},
-    {"DejaVuSans.ttf", true},             {"DejaVuSans.ttf", false},
-    {"DejaVuSans-BoldOblique.ttf", true}, {"DejaVuSans-BoldOblique.ttf", false},
-    {"DejaVuSans-Oblique.ttf", true},     {"DejaVuSans-Oblique.ttf", false},
+    {"DejaVuSans-Bold.ttf", true},    {"DejaVuSans-Bold.ttf", false},       {"DejaVuSans.ttf", true},
+    {"DejaVuSans.ttf", false},        {"DejaVuSans-BoldOblique.ttf", true}, {"DejaVuSans-BoldOblique.ttf", false},
+    {"DejaVuSans-Oblique.ttf", true}, {"DejaVuSans-Oblique.ttf", false},
 };
 
 int bandRows(bool big) { return (big ? kBigFontHeight : kSmallFontHeight) - 1; }
@@ -53,8 +52,8 @@ const uint8_t kMarker[3] = {254, 255, 255};  // ink to the scan, paper to the ey
 
 // One rendered glyph: coverage rows (0 none .. 255 full) placed in its cell.
 struct Cell {
-    int width = 0;                 // columns of the cell
-    std::vector<uint8_t> coverage; // bandRows x width
+    int width = 0;                  // columns of the cell
+    std::vector<uint8_t> coverage;  // bandRows x width
 };
 
 bool fail(const std::string& text) {
@@ -83,7 +82,7 @@ Cell renderCell(FT_Face face, unsigned char c, int rows, int baseline) {
     while (first <= last && columnMax(first) < kFaint) ++first;
     while (last >= first && columnMax(last) < kFaint) --last;
     Cell cell;
-    if (first > last) {  // no ink: the blank
+    if (first > last) {                         // no ink: the blank
         cell.width = std::max(1, advance - 1);  // a little wider: ink cells have no bearings
         cell.coverage.assign(static_cast<std::size_t>(rows) * cell.width, 0);
         return cell;
@@ -226,7 +225,8 @@ int main(int argc, char** argv) {
             }
             if (i == 0)  // every row of the band holds ink
                 for (int r = 0; r < rows; ++r)
-                    if (sheet.iPixels24[(static_cast<std::size_t>(top + r) * width + x) * 3] == 255) put(x, top + r, kMarker);
+                    if (sheet.iPixels24[(static_cast<std::size_t>(top + r) * width + x) * 3] == 255)
+                        put(x, top + r, kMarker);
             x += cell.width + 2;
         }
         top += rows + 1;  // the white row after the band

@@ -102,10 +102,10 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {piece_class::kChip, "C"},         {piece_class::kOrvex, "L"},    {piece_class::kStomper, "S"},
-    {piece_class::kMirrorStomper, "O"}, {piece_class::kMirror, "M"},   {piece_class::kOnewayMirror, "W"},
-    {piece_class::kKing, "K"},         {piece_class::kHyper, "H"},    {piece_class::kDiagonal, "D"},
-    {piece_class::kSplitter, "T"},     {piece_class::kBomb, "B"},
+    {piece_class::kChip, "C"},          {piece_class::kOrvex, "L"},  {piece_class::kStomper, "S"},
+    {piece_class::kMirrorStomper, "O"}, {piece_class::kMirror, "M"}, {piece_class::kOnewayMirror, "W"},
+    {piece_class::kKing, "K"},          {piece_class::kHyper, "H"},  {piece_class::kDiagonal, "D"},
+    {piece_class::kSplitter, "T"},      {piece_class::kBomb, "B"},
 };
 
 const char* letterOf(const OrvexPiece& p) {
@@ -209,7 +209,7 @@ std::string boardFile(const std::vector<std::vector<std::string>>& rows) {
 
 struct Picture {
     const char* file;
-    const char* board;  // in "boards/"
+    const char* board;           // in "boards/"
     int fireX = -1, fireY = -1;  // the firing piece's cell, when it shoots
 };
 
@@ -247,27 +247,31 @@ int main(int argc, char** argv) {
 
     const std::vector<std::pair<const char*, std::vector<std::vector<std::string>>>> demos = {
         // A mirror turns the beam up; a mirror lying along it lets it pass; the king is hit.
-        {"mirror.kv", {{".", ".", ".", "K42", ".", ".", "."},
-                       {".", ".", ".", "M22", ".", ".", "."},
-                       {"L21", ".", ".", "M31", ".", ".", "."},
-                       {".", ".", ".", ".", ".", ".", "."}}},
+        {"mirror.kv",
+         {{".", ".", ".", "K42", ".", ".", "."},
+          {".", ".", ".", "M22", ".", ".", "."},
+          {"L21", ".", ".", "M31", ".", ".", "."},
+          {".", ".", ".", ".", ".", ".", "."}}},
         // A splitter hit from behind sends beams to both sides; a stomper hit
         // from the side is destroyed.
-        {"splitter.kv", {{".", ".", ".", "K42", ".", ".", "."},
-                         {".", ".", ".", ".", ".", ".", "."},
-                         {"L21", ".", ".", "T21", ".", ".", "."},
-                         {".", ".", ".", ".", ".", ".", "."},
-                         {".", ".", ".", "S22", ".", ".", "."}}},
+        {"splitter.kv",
+         {{".", ".", ".", "K42", ".", ".", "."},
+          {".", ".", ".", ".", ".", ".", "."},
+          {"L21", ".", ".", "T21", ".", ".", "."},
+          {".", ".", ".", ".", ".", ".", "."},
+          {".", ".", ".", "S22", ".", ".", "."}}},
         // A stomper facing the beam sends it straight back.
-        {"stomper.kv", {{".", ".", ".", ".", ".", ".", "."},
-                        {"L21", ".", ".", ".", "S62", ".", "K42"},
-                        {".", ".", ".", ".", ".", ".", "."}}},
+        {"stomper.kv",
+         {{".", ".", ".", ".", ".", ".", "."},
+          {"L21", ".", ".", ".", "S62", ".", "K42"},
+          {".", ".", ".", ".", ".", ".", "."}}},
         // A bomb hit straight on destroys every piece around it.
-        {"bomb.kv", {{".", ".", ".", ".", ".", ".", "."},
-                     {".", ".", ".", "M22", "K42", ".", "."},
-                     {"L21", ".", ".", "B21", ".", ".", "."},
-                     {".", ".", "S02", ".", "M12", ".", "."},
-                     {".", ".", ".", ".", ".", ".", "."}}},
+        {"bomb.kv",
+         {{".", ".", ".", ".", ".", ".", "."},
+          {".", ".", ".", "M22", "K42", ".", "."},
+          {"L21", ".", ".", "B21", ".", ".", "."},
+          {".", ".", "S02", ".", "M12", ".", "."},
+          {".", ".", ".", ".", ".", ".", "."}}},
     };
     for (const auto& [name, rows] : demos)
         if (!writeText(fs::path("boards") / name, boardFile(rows))) {
@@ -276,12 +280,9 @@ int main(int argc, char** argv) {
         }
 
     const Picture pictures[] = {
-        {"board-kv.png", "default.kv"},
-        {"board-gkv.png", "default.gkv"},
-        {"beam-mirror.png", "mirror.kv", 1, 3},
-        {"beam-splitter.png", "splitter.kv", 1, 3},
-        {"beam-stomper.png", "stomper.kv", 1, 2},
-        {"beam-bomb.png", "bomb.kv", 1, 3},
+        {"board-kv.png", "default.kv"},           {"board-gkv.png", "default.gkv"},
+        {"beam-mirror.png", "mirror.kv", 1, 3},   {"beam-splitter.png", "splitter.kv", 1, 3},
+        {"beam-stomper.png", "stomper.kv", 1, 2}, {"beam-bomb.png", "bomb.kv", 1, 3},
     };
     int failures = 0;
     for (const Picture& p : pictures) {

@@ -96,8 +96,8 @@ Art upgradeArt() {
     Art outlined = a;
     for (int y = 0; y < a.h; ++y)
         for (int x = 0; x < a.w; ++x)
-            if (a.at(x, y) == '2' && (a.at(x - 1, y) == 'W' || a.at(x + 1, y) == 'W' || a.at(x, y - 1) == 'W' ||
-                                      a.at(x, y + 1) == 'W'))
+            if (a.at(x, y) == '2' &&
+                (a.at(x - 1, y) == 'W' || a.at(x + 1, y) == 'W' || a.at(x, y - 1) == 'W' || a.at(x, y + 1) == 'W'))
                 outlined.set(x, y, 'f');
     for (int x = 6; x <= kUpgrade - 7; ++x) {
         outlined.set(x, 22, 'K');
@@ -236,8 +236,8 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    const std::filesystem::path fresh = std::filesystem::temp_directory_path() /
-                                        ("icongen-" + std::to_string(static_cast<long>(::getpid())));
+    const std::filesystem::path fresh =
+        std::filesystem::temp_directory_path() / ("icongen-" + std::to_string(static_cast<long>(::getpid())));
     std::filesystem::remove_all(fresh);
     const bool written = writeAll(fresh);
     int stale = written ? 0 : 1;

@@ -294,9 +294,10 @@ TEST(DataFiles, RegistryGivesTheBrowserCommand) {
 TEST(DataFiles, LaunchBrowserHandsUrlAsOneArgument) {
     ProgramFolder folder;
     std::string argsFile = folder.path() + "/args.txt";
-    folder.write("fake-browser",
-                 "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" + argsFile + ".part\"\n"
-                 "mv \"" + argsFile + ".part\" \"" + argsFile + "\"\n");
+    folder.write("fake-browser", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done > \"" + argsFile +
+                                     ".part\"\n"
+                                     "mv \"" +
+                                     argsFile + ".part\" \"" + argsFile + "\"\n");
     ASSERT_EQ(chmod((folder.path() + "/fake-browser").c_str(), 0755), 0);
     std::string cmd = "\"" + folder.path() + "/fake-browser\" --flag";
     setenv("VURNORVEXI_BROWSER", cmd.c_str(), 1);

@@ -48,8 +48,7 @@ TEST(DebugLog, MarkerWritesNoteInOrderAndErrorsAtFirstError) {
     debugLog("ERROR: first\n");
     debugLog("ERRORS are errors\n");
     debugLog("no ERROR here\n");
-    EXPECT_EQ(folder.read("note.txt"),
-              "init _options\na=1\n1 2 3 x\nERROR: first\nERRORS are errors\nno ERROR here\n");
+    EXPECT_EQ(folder.read("note.txt"), "init _options\na=1\n1 2 3 x\nERROR: first\nERRORS are errors\nno ERROR here\n");
     EXPECT_EQ(folder.read("error.txt"), "ERROR: first\nERRORS are errors\n");
 }
 

@@ -104,7 +104,8 @@ TEST(OptionsMutation, DamagedFilesLoadWholeAndWriteBackWhatTheyLoad) {
         for (const std::string& line : lines(written))
             if (!withoutLineEnd(line.substr(line.find(' ') + 1)).empty()) before.push_back(withoutLineEnd(line));
         std::vector<std::string> after;
-        for (const std::string& line : lines(folder.read("user/options_vurn.gkv"))) after.push_back(withoutLineEnd(line));
+        for (const std::string& line : lines(folder.read("user/options_vurn.gkv")))
+            after.push_back(withoutLineEnd(line));
         ASSERT_EQ(before, after);
         options = nullptr;
     }

@@ -29,8 +29,7 @@ TEST(Nls, LoadsAndRewritesToUserFolder) {
         EXPECT_STREQ(t.entryAt(5)->getText(), "Translated");
     }
     // The file order is kept; empty keys and keys starting with a blank go.
-    EXPECT_EQ(folder.read("user/nls/EN"),
-              "File\n-\n===\nHelp\nHilfe\n===\nEmpty\n\n===\nCrlf\nTranslated\n===\n");
+    EXPECT_EQ(folder.read("user/nls/EN"), "File\n-\n===\nHelp\nHilfe\n===\nEmpty\n\n===\nCrlf\nTranslated\n===\n");
     EXPECT_EQ(folder.read("system/nls/EN").substr(0, 4), "File");
 }
 
@@ -39,11 +38,9 @@ TEST(Nls, LastRecordWithoutSeparatorIsKept) {
         const char* file;
         int entries;
     } cases[] = {
-        {"A\n-\n===\nB\nbee\n", 2},
-        {"A\n-\n===\nB\nbee", 2},  // no line feed either
-        {"A\n-\n===\nB\n", 1},     // a key without its translation line
-        {"A\n-\n===\nB", 1},
-        {"", 0},
+        {"A\n-\n===\nB\nbee\n", 2}, {"A\n-\n===\nB\nbee", 2},  // no line feed either
+        {"A\n-\n===\nB\n", 1},                                 // a key without its translation line
+        {"A\n-\n===\nB", 1},        {"", 0},
     };
     for (const auto& c : cases) {
         ProgramFolder folder;
@@ -60,8 +57,8 @@ TEST(Nls, LanguageCodeIsCheckedBeforeItNamesAFile) {
     struct {
         const char* code;
         const char* used;
-    } cases[] = {{"EN", "EN"}, {"DE", "DE"}, {"x1", "x1"}, {"ABC", "ABC"}, {"ABCD", "EN"},
-                 {"", "EN"}, {nullptr, "EN"}, {"../x", "EN"}, {"a/b", "EN"}, {"E N", "EN"}};
+    } cases[] = {{"EN", "EN"}, {"DE", "DE"},    {"x1", "x1"},   {"ABC", "ABC"}, {"ABCD", "EN"},
+                 {"", "EN"},   {nullptr, "EN"}, {"../x", "EN"}, {"a/b", "EN"},  {"E N", "EN"}};
     for (const auto& c : cases) {
         ProgramFolder folder;
         NlsTable t(c.code);

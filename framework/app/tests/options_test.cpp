@@ -46,18 +46,18 @@ const std::string cutValue(255, 'v');
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, OptionsLoader,
-    ::testing::Values(
-        LoaderCase{"lf", "a 1\nb two`words\n", {{"a", "1"}, {"b", "two words"}}},
-        LoaderCase{"crlf", "a 1\r\nb x`y\r\n", {{"a", "1"}, {"b", "x y"}}},
-        // A key alone on its line takes the next line as its value.
-        LoaderCase{"keyOnly", "lonely\nb 2\nc 3\n", {{"lonely", "b 2"}, {"b", nullptr}, {"c", "3"}}},
-        // An empty value stores nothing.
-        LoaderCase{"emptyValue", "a \nb 2\n", {{"a", "b 2"}}},
-        LoaderCase{"lastLineWithoutLf", "a 1\nb 2", {{"a", "1"}, {"b", "2"}}},
-        LoaderCase{"lastLineCrOnly", "a 1\nb 2\r", {{"b", "2"}}},
-        LoaderCase{"overlong", overlong.c_str(),
-                   {{"a", "1"}, {"c", "3"}, {"b", cutValue.c_str()}, {longKey.c_str(), "x"}}},
-        LoaderCase{"empty", "", {{"a", nullptr}}}),
+    ::testing::Values(LoaderCase{"lf", "a 1\nb two`words\n", {{"a", "1"}, {"b", "two words"}}},
+                      LoaderCase{"crlf", "a 1\r\nb x`y\r\n", {{"a", "1"}, {"b", "x y"}}},
+                      // A key alone on its line takes the next line as its value.
+                      LoaderCase{"keyOnly", "lonely\nb 2\nc 3\n", {{"lonely", "b 2"}, {"b", nullptr}, {"c", "3"}}},
+                      // An empty value stores nothing.
+                      LoaderCase{"emptyValue", "a \nb 2\n", {{"a", "b 2"}}},
+                      LoaderCase{"lastLineWithoutLf", "a 1\nb 2", {{"a", "1"}, {"b", "2"}}},
+                      LoaderCase{"lastLineCrOnly", "a 1\nb 2\r", {{"b", "2"}}},
+                      LoaderCase{"overlong",
+                                 overlong.c_str(),
+                                 {{"a", "1"}, {"c", "3"}, {"b", cutValue.c_str()}, {longKey.c_str(), "x"}}},
+                      LoaderCase{"empty", "", {{"a", nullptr}}}),
     [](const ::testing::TestParamInfo<LoaderCase>& i) { return std::string(i.param.name); });
 
 TEST(Options, OverlongKeyIsCutAndItsLineDropped) {
@@ -112,8 +112,13 @@ TEST(Options, NumbersAreThirtyTwoBitReadings) {
     struct {
         const char* text;
         int32_t number;
-    } cases[] = {{"12abc", 12}, {"abc", 0}, {"  -7", -7}, {"99999999999", INT32_MAX},
-                 {"-99999999999", INT32_MIN}, {"2147483647", INT32_MAX}, {"+3", 3}};
+    } cases[] = {{"12abc", 12},
+                 {"abc", 0},
+                 {"  -7", -7},
+                 {"99999999999", INT32_MAX},
+                 {"-99999999999", INT32_MIN},
+                 {"2147483647", INT32_MAX},
+                 {"+3", 3}};
     Options o;
     for (const auto& c : cases) {
         o.set("k", c.text);

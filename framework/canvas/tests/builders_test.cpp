@@ -77,8 +77,8 @@ TEST_F(CanvasFixture, PlacementCodesChooseTheLabelKind) {
         const char* kind;
     };
     const Case cases[] = {
-        {"r", "label"},        {"e", "label"},           {"l", "rightLabel"},       {"w", "rightLabel"},
-        {"br", "bottomLabel"}, {"se", "bottomLabel"},     {"bl", "bottomRightLabel"}, {"sw", "bottomRightLabel"},
+        {"r", "label"},        {"e", "label"},        {"l", "rightLabel"},        {"w", "rightLabel"},
+        {"br", "bottomLabel"}, {"se", "bottomLabel"}, {"bl", "bottomRightLabel"}, {"sw", "bottomRightLabel"},
         {"m", "midLabel"},
     };
     int n = 0;
@@ -198,12 +198,9 @@ TEST_F(CanvasFixture, AFormWithLabelComboBoxAndACommandButtonColumn) {
         Rect rect;
     };
     const Case cases[] = {
-        {"drawing", {10, 15, 151, 96}},
-        {"wiggle", {49, 38, 102, 22}},   // column 1: widest column-0 width 30 + 19
-        {"orbit", {49, 58, 102, 22}},
-        {"gridLabel", {17, 77, 30, 24}},  // row 4.054 x 26 - 28
-        {"grid", {49, 79, 102, 22}},
-        {"ok", {171, 10, 83, 22}},  // right of the form + 10, the widest button
+        {"drawing", {10, 15, 151, 96}}, {"wiggle", {49, 38, 102, 22}},    // column 1: widest column-0 width 30 + 19
+        {"orbit", {49, 58, 102, 22}},   {"gridLabel", {17, 77, 30, 24}},  // row 4.054 x 26 - 28
+        {"grid", {49, 79, 102, 22}},    {"ok", {171, 10, 83, 22}},        // right of the form + 10, the widest button
         {"cancel", {171, 36, 83, 22}},
     };
     for (const Case& c : cases) {
@@ -285,7 +282,9 @@ TEST_F(CanvasFixture, ExitingWithoutAGroupBoxOnlyMovesTheRow) {
     EXPECT_EQ(count("Could not find groupBox in exitGroupBox\n"), 1);
     EXPECT_FLOAT_EQ(canvas->rowCursor(), row - 0.75f);
     EXPECT_EQ(canvas->formOffsetY(), offset);
-    EXPECT_EQ(SuperCanvas::countNonDots("Zur\xC3\xBC" "ck..."), 6);
+    EXPECT_EQ(SuperCanvas::countNonDots("Zur\xC3\xBC"
+                                        "ck..."),
+              6);
     EXPECT_EQ(SuperCanvas::countNonDots(nullptr), 0);
 }
 

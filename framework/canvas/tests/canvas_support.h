@@ -84,8 +84,8 @@ public:
         return 0;
     }
     int paintOverlay(SuperCanvas* window, int x0, int y0, int x1, int y1) override {
-        calls.push_back("overlay " + std::to_string(x0) + "," + std::to_string(y0) + " " + std::to_string(x1) +
-                        "," + std::to_string(y1));
+        calls.push_back("overlay " + std::to_string(x0) + "," + std::to_string(y0) + " " + std::to_string(x1) + "," +
+                        std::to_string(y1));
         overlayWindow = window;
         return overlayResult;
     }
@@ -131,7 +131,7 @@ struct CanvasFixture : ::testing::Test {
         core->setCanvasForTests(canvas);
     }
     ~CanvasFixture() override {
-        delete frame;  // releases (deletes) the core, then the canvas
+        delete frame;                // releases (deletes) the core, then the canvas
         platform::ui::runPending();  // widgets whose deletion waited for a handler
         platform::ui::setTextMeasurer(nullptr);
         debugLogResetForTests();

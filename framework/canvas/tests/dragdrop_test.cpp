@@ -34,10 +34,10 @@ TEST(DragDropRules, DrivePathsLoseTheLeadingSeparator) {
     } cases[] = {
         {"\\C:\\data\\x.png", "C:\\data\\x.png", true},
         {"\\D:x", "D:x", true},
-        {"\\data\\odd:name", "data\\odd:name", true},  // any ':' counts after a backslash
+        {"\\data\\odd:name", "data\\odd:name", true},                    // any ':' counts after a backslash
         {"\\\\server\\share\\x.png", "\\\\server\\share\\x.png", true},  // a network path
-        {"/C:/data/x.png", "C:/data/x.png", true},     // the same drive path back from a file URL
-        {"/home/anna/a:b.png", "/home/anna/a:b.png", true},  // a POSIX path keeps its slash
+        {"/C:/data/x.png", "C:/data/x.png", true},                       // the same drive path back from a file URL
+        {"/home/anna/a:b.png", "/home/anna/a:b.png", true},              // a POSIX path keeps its slash
         {"C:\\data\\a.png", "C:\\data\\a.png", true},
         {"ab", "ab", true},
         {"a", "a", false},

@@ -195,7 +195,7 @@ TEST_F(ValuesFixture, ColoursByNameAndByWord) {
         Rgb rgb;
     };
     const Case cases[] = {
-        {"red", {255, 0, 0}}, {"green", {0, 255, 0}}, {"blue", {0, 0, 255}},
+        {"red", {255, 0, 0}},       {"green", {0, 255, 0}}, {"blue", {0, 0, 255}},
         {"white", {255, 255, 255}}, {"black", {0, 0, 0}},
     };
     for (const Case& c : cases) {

@@ -76,7 +76,7 @@ TEST_F(RegisterFixture, FindsTheFirstCoreOfAClassInRegisterOrder) {
     for (FakeCore* c : {other, first, second}) coreLibrary->addSuperCore(c);
     EXPECT_EQ(coreLibrary->findCoreByClassName("AboutCore"), first);
     EXPECT_EQ(coreLibrary->findCoreByClassName("aboutcore"), nullptr);  // case counts
-    coreLibrary->removeSuperCore(first);  // the last entry moves into its place
+    coreLibrary->removeSuperCore(first);                                // the last entry moves into its place
     EXPECT_EQ(coreLibrary->findCoreByClassName("AboutCore"), second);
 }
 
@@ -114,9 +114,9 @@ TEST(Register, LogsOfAnEmptyDeleteAndOfARegisterDeletedWhileHoldingCores) {
     EXPECT_EQ(coreLibrary, nullptr);
     debugLogResetForTests();
     EXPECT_EQ(folder.read("note.txt"),
-              "deleteSuperCores():1\ndeleteSuperCores():2\n"
-              + std::string("addSuperCore(") + std::to_string(static_cast<int>(reinterpret_cast<std::uintptr_t>(&leftOver)))
-              + ")\n~library():1\nERROR: library contained SuperCores at unconstruct.\n~library():2\n");
+              "deleteSuperCores():1\ndeleteSuperCores():2\n" + std::string("addSuperCore(") +
+                  std::to_string(static_cast<int>(reinterpret_cast<std::uintptr_t>(&leftOver))) +
+                  ")\n~library():1\nERROR: library contained SuperCores at unconstruct.\n~library():2\n");
     EXPECT_EQ(folder.read("error.txt"), "ERROR: library contained SuperCores at unconstruct.\n");
 }
 

@@ -50,7 +50,10 @@ TEST_F(CoreFixture, OpensAtTheSavedPlacementKeptOnTheDesktop) {
         {"x just inside", "wOX 1880\nwOY 120\n", 0, 0, {1880, 120, 512, 384}},
         {"y too far down", "wOX 100\nwOY 1050\n", 0, 0, {100, 30, 512, 384}},
         {"far off to the left", "wOX -5000\nwOY 120\n", 0, 0, {30, 120, 512, 384}},
-        {"the greatest values", "wOX 2147483647\nwOY 2147483647\nwOW 2147483647\nwOH 2147483647\n", 0, 0,
+        {"the greatest values",
+         "wOX 2147483647\nwOY 2147483647\nwOW 2147483647\nwOH 2147483647\n",
+         0,
+         0,
          {30, 30, 1920, 1080}},
     };
     for (const Case& c : cases) {

@@ -95,8 +95,11 @@ TEST(FontScan, SheetsThatCannotServe) {
 TEST(FontScan, GlyphOrderLine) {
     struct Case {
         std::string text, order;
-    } cases[] = {{"abc\ndef", "abc"},     {"abc\r\ndef", "abc"}, {"ab\rc\nd", "ab"},
-                 {std::string(600, 'x'), std::string(512, 'x')}, {"", ""},
+    } cases[] = {{"abc\ndef", "abc"},
+                 {"abc\r\ndef", "abc"},
+                 {"ab\rc\nd", "ab"},
+                 {std::string(600, 'x'), std::string(512, 'x')},
+                 {"", ""},
                  {std::string("a\0b", 3), "a"}};
     for (const Case& c : cases) EXPECT_EQ(glyphOrderFrom(c.text), c.order);
 }
@@ -145,6 +148,7 @@ TEST(DrawGlyph, BoxesClippingAndUnderline) {
         bool measure, underline, underline2;
         int advance;
         std::vector<std::string> rows;
+        // clang-format off
     } cases[] = {
         {"two columns, box of four", 0, 1, 0, 'b', false, false, false, 4,
          {".hipp.", ".iipp.", ".iipp.", ".pppp.", "......"}},
@@ -168,6 +172,7 @@ TEST(DrawGlyph, BoxesClippingAndUnderline) {
         {"font number clamped", 99, 0, 0, 'c', false, false, false, 3,
          {"hpp...", "ipp...", "ppp...", "......", "......"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Image t = target(6, 5);

@@ -1,8 +1,8 @@
 // Copies of view buffers into a canvas on a display: read back pixel for
 // pixel, with and without a clip; calls outside the paint or off the GUI
 // thread paint nothing; a line of text in every face of the shipped font.
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include <cstdlib>
 #include <string>
@@ -76,7 +76,8 @@ Image pattern(int w, int h) {
     Image i;
     i.iWidth = w, i.iHeight = h;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) i.iPixels24.insert(i.iPixels24.end(), {uint8_t(x * 6), uint8_t(y * 9), uint8_t(255 - x - y)});
+        for (int x = 0; x < w; ++x)
+            i.iPixels24.insert(i.iPixels24.end(), {uint8_t(x * 6), uint8_t(y * 9), uint8_t(255 - x - y)});
     return i;
 }
 
@@ -104,8 +105,8 @@ TEST(RenderToDC, KnownBufferReadsBackExactly) {
         for (int y = 0; y < s.canvas->height(); ++y)
             for (int x = 0; x < s.canvas->width(); ++x) {
                 bool inImage = x >= 10 && x < 47 && y >= 20 && y < 43;
-                bool inClip = c.clipX == -1 ||
-                              (x >= c.clipX && x < c.clipX + c.clipW && y >= c.clipY && y < c.clipY + c.clipH);
+                bool inClip =
+                    c.clipX == -1 || (x >= c.clipX && x < c.clipX + c.clipW && y >= c.clipY && y < c.clipY + c.clipH);
                 Bytes expected = background;
                 if (inImage && inClip) {
                     int ix = x - 10, iy = y - 20;
@@ -123,8 +124,8 @@ TEST(RenderToDC, OutsideThePaintBecomesARepaint) {
     Bytes buffer = fastView(0, 0, 1.0, 20, 32, 10, 1, img);
     Bytes before = s.shot();
     int paints = s.painter.paints;
-    renderToDC(s.canvas, buffer, 32, 0, 0, 20, 10, -1, 0, 0, 0);  // not inside a paint
-    EXPECT_EQ(s.shot(), before);  // nothing was drawn
+    renderToDC(s.canvas, buffer, 32, 0, 0, 20, 10, -1, 0, 0, 0);                     // not inside a paint
+    EXPECT_EQ(s.shot(), before);                                                     // nothing was drawn
     EXPECT_TRUE(processEventsUntil([&] { return s.painter.paints > paints; }, 30));  // but a repaint came
 
     // From another thread nothing is drawn either.
@@ -145,8 +146,8 @@ TEST(RenderToDC, TextInEveryFace) {
     Image page;
     page.iWidth = w, page.iHeight = h;
     page.iPixels24.assign(std::size_t(w) * h * 3, 255);
-    const char* names[kFontCount] = {"big bold",          "small bold",  "big",         "small",
-                                     "big bold italic",   "small bold italic", "big italic", "small italic"};
+    const char* names[kFontCount] = {"big bold",        "small bold",        "big",        "small",
+                                     "big bold italic", "small bold italic", "big italic", "small italic"};
     for (int f = 0; f < kFontCount; ++f) {
         TextPen pen;
         pen.iTarget = &page, pen.iFont = f, pen.iX = 6, pen.iY = 4 + f * lineHeight;

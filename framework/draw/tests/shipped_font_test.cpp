@@ -36,7 +36,8 @@ TEST_F(ShippedFont, StructureOfTheSheet) {
         const int top = t.glyph[f]['A'].top;
         EXPECT_GT(top, previousTop);
         previousTop = top;
-        for (int x = 0; x < sheet.iWidth; ++x) ASSERT_TRUE(whitePixel(sheet, x, top + height - 1)) << "row after the band";
+        for (int x = 0; x < sheet.iWidth; ++x)
+            ASSERT_TRUE(whitePixel(sheet, x, top + height - 1)) << "row after the band";
         int lastRight = 0;
         for (int c = 32; c < 127; ++c) {
             SCOPED_TRACE(testing::Message() << "char " << char(c));

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "framework/app/options.h"
-#include "testing/options_store.h"
 #include "framework/draw/view.h"
 #include "framework/image/image.h"
+#include "testing/options_store.h"
 
 namespace {
 
@@ -19,7 +19,8 @@ Image rgbImage(int w, int h) {
     Image i;
     i.iWidth = w, i.iHeight = h;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) i.iPixels24.insert(i.iPixels24.end(), {uint8_t(x * 10 + 1), uint8_t(y * 10 + 2), uint8_t(x + y + 3)});
+        for (int x = 0; x < w; ++x)
+            i.iPixels24.insert(i.iPixels24.end(), {uint8_t(x * 10 + 1), uint8_t(y * 10 + 2), uint8_t(x + y + 3)});
     return i;
 }
 
@@ -37,15 +38,14 @@ Bytes at(const Bytes& buffer, int stride, int viewHeight, int x, int y) {
     return {p[0], p[1], p[2]};
 }
 
-
 }  // namespace
 
 TEST(FastView, LayoutAndPadding) {
     Image image = rgbImage(3, 2);
     Bytes b = fastView(0, 0, 1.0, 3, 16, 2, 1, image);
     ASSERT_EQ(b.size(), 16u * 2 * 3 + 16u * 3);
-    EXPECT_EQ(at(b, 16, 2, 0, 0), (Bytes{3, 2, 1}));    // top-left, stored in the last row
-    EXPECT_EQ(at(b, 16, 2, 2, 1), (Bytes{6, 12, 21}));  // bottom-right, in the first row
+    EXPECT_EQ(at(b, 16, 2, 0, 0), (Bytes{3, 2, 1}));                // top-left, stored in the last row
+    EXPECT_EQ(at(b, 16, 2, 2, 1), (Bytes{6, 12, 21}));              // bottom-right, in the first row
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 3), (Bytes{4, 12, 1}));  // row 0 of the buffer is the bottom row
     for (int x = 3; x < 16; ++x) EXPECT_EQ(at(b, 16, 2, x, 0), (Bytes{255, 255, 255})) << x;
 }
@@ -72,8 +72,8 @@ TEST(FastView, SamplingOffsetsZoomAndOutside) {
         const char* name;
         int sx, sy;
         double zoom;
-        int x, y;      // view pixel
-        Bytes bgr;     // expected
+        int x, y;   // view pixel
+        Bytes bgr;  // expected
     } cases[] = {
         {"offset", 1, 2, 1.0, 0, 0, {6, 22, 11}},
         {"offset, not the direct copy", 1, 0, 1.0, 0, 0, {4, 2, 11}},

@@ -23,17 +23,17 @@ public:
         for (int c : cs) code(c);
     }
     Bytes bytes() const;  // the final partial byte included
-    int clearCode() const { return 1 << min_; }
+    int clearCode() const { return 1 << iMin; }
     int endCode() const { return clearCode() + 1; }
 
 private:
-    int min_;
-    int width_;
-    int next_;
-    bool first_ = true;
-    Bytes out_;
-    uint32_t acc_ = 0;
-    int bits_ = 0;
+    int iMin;
+    int iWidth;
+    int iNext;
+    bool iFirst = true;
+    Bytes iOut;
+    uint32_t iAcc = 0;
+    int iBits = 0;
 };
 
 // Assembles GIF files piece by piece.
@@ -53,11 +53,11 @@ public:
     // and the terminator when `terminate`.
     GifBuilder& data(int minCodeSize, const Bytes& stream, bool terminate = true);
     GifBuilder& trailer() { return raw({0x3B}); }
-    std::size_t size() const { return b_.size(); }
-    const Bytes& bytes() const { return b_; }
+    std::size_t size() const { return iBytes.size(); }
+    const Bytes& bytes() const { return iBytes; }
 
 private:
-    Bytes b_;
+    Bytes iBytes;
 };
 
 // Every code of a GIF's first image stream, with the table size (next free
@@ -80,15 +80,15 @@ void writeFile(const std::string& path, const Bytes& bytes);
 // A deterministic generator for noise pictures and mutations.
 class Rng {
 public:
-    explicit Rng(uint64_t seed) : s_(seed * 6364136223846793005ull + 1442695040888963407ull) {}
+    explicit Rng(uint64_t seed) : iState(seed * 6364136223846793005ull + 1442695040888963407ull) {}
     uint32_t next() {
-        s_ = s_ * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<uint32_t>(s_ >> 33);
+        iState = iState * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<uint32_t>(iState >> 33);
     }
     uint32_t below(uint32_t n) { return n ? next() % n : 0; }
 
 private:
-    uint64_t s_;
+    uint64_t iState;
 };
 
 // Puts the shipped format table into the program folder's "system/".
@@ -101,8 +101,8 @@ bool haveTool(const char* name);
 
 // Writes a PNG straight through libpng: rows of raw samples (16-bit samples
 // big-endian) in the given colour type and bit depth.
-void writeRawPng(const std::string& path, int width, int height, int colorType, int bitDepth,
-                 const Bytes& samples, int paletteEntries = 0);
+void writeRawPng(const std::string& path, int width, int height, int colorType, int bitDepth, const Bytes& samples,
+                 int paletteEntries = 0);
 
 // What libpng itself says about a PNG file.
 struct PngFacts {

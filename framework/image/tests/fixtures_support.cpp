@@ -1,8 +1,8 @@
 #include "framework/image/tests/fixtures.h"
 
 #include <png.h>
-#include <zlib.h>
 #include <sys/wait.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,55 +13,53 @@
 
 namespace image_test {
 
-CodePacker::CodePacker(int minCodeSize)
-    : min_(minCodeSize), width_(minCodeSize + 1), next_((1 << minCodeSize) + 2) {}
+CodePacker::CodePacker(int minCodeSize) : iMin(minCodeSize), iWidth(minCodeSize + 1), iNext((1 << minCodeSize) + 2) {}
 
 void CodePacker::code(int c) {
-    acc_ |= uint32_t(c) << bits_;
-    bits_ += width_;
-    while (bits_ >= 8) {
-        out_.push_back(static_cast<uint8_t>(acc_ & 0xFF));
-        acc_ >>= 8;
-        bits_ -= 8;
+    iAcc |= uint32_t(c) << iBits;
+    iBits += iWidth;
+    while (iBits >= 8) {
+        iOut.push_back(static_cast<uint8_t>(iAcc & 0xFF));
+        iAcc >>= 8;
+        iBits -= 8;
     }
     if (c == clearCode()) {
-        width_ = min_ + 1;
-        next_ = clearCode() + 2;
-        first_ = true;
+        iWidth = iMin + 1;
+        iNext = clearCode() + 2;
+        iFirst = true;
         return;
     }
-    if (first_) {  // the first code after a clear adds no table entry
-        first_ = false;
+    if (iFirst) {  // the first code after a clear adds no table entry
+        iFirst = false;
         return;
     }
-    if (next_ < 4096) {
-        ++next_;
-        if (next_ == (1 << width_) && width_ < 12) ++width_;
+    if (iNext < 4096) {
+        ++iNext;
+        if (iNext == (1 << iWidth) && iWidth < 12) ++iWidth;
     }
 }
 
 Bytes CodePacker::bytes() const {
-    Bytes b = out_;
-    if (bits_ > 0) b.push_back(static_cast<uint8_t>(acc_ & 0xFF));
+    Bytes b = iOut;
+    if (iBits > 0) b.push_back(static_cast<uint8_t>(iAcc & 0xFF));
     return b;
 }
 
 GifBuilder& GifBuilder::raw(std::initializer_list<uint8_t> b) {
-    b_.insert(b_.end(), b);
+    iBytes.insert(iBytes.end(), b);
     return *this;
 }
 GifBuilder& GifBuilder::raw(const Bytes& b) {
-    b_.insert(b_.end(), b.begin(), b.end());
+    iBytes.insert(iBytes.end(), b.begin(), b.end());
     return *this;
 }
 GifBuilder& GifBuilder::header(const char* id) {
-    b_.insert(b_.end(), id, id + 6);
+    iBytes.insert(iBytes.end(), id, id + 6);
     return *this;
 }
 GifBuilder& GifBuilder::screen(int width, int height, int bits, bool globalTable, int aspect) {
     uint8_t flags = static_cast<uint8_t>((globalTable ? 0x80 : 0) | 0x70 | ((bits - 1) & 7));
-    return raw({uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8), flags, 0,
-                uint8_t(aspect)});
+    return raw({uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8), flags, 0, uint8_t(aspect)});
 }
 GifBuilder& GifBuilder::colorTable(int bits, int offset) {
     for (int i = 0; i < (1 << bits); ++i)
@@ -72,23 +70,23 @@ GifBuilder& GifBuilder::extension(uint8_t label, const Bytes& data) {
     raw({0x21, label});
     for (std::size_t at = 0; at < data.size(); at += 255) {
         std::size_t n = std::min<std::size_t>(255, data.size() - at);
-        b_.push_back(static_cast<uint8_t>(n));
-        b_.insert(b_.end(), data.begin() + at, data.begin() + at + n);
+        iBytes.push_back(static_cast<uint8_t>(n));
+        iBytes.insert(iBytes.end(), data.begin() + at, data.begin() + at + n);
     }
     return raw({0});
 }
 GifBuilder& GifBuilder::image(int width, int height, int flags) {
-    return raw({0x2C, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8), uint8_t(height),
-                uint8_t(height >> 8), uint8_t(flags)});
+    return raw(
+        {0x2C, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8), uint8_t(height), uint8_t(height >> 8), uint8_t(flags)});
 }
 GifBuilder& GifBuilder::data(int minCodeSize, const Bytes& stream, bool terminate) {
-    b_.push_back(static_cast<uint8_t>(minCodeSize));
+    iBytes.push_back(static_cast<uint8_t>(minCodeSize));
     for (std::size_t at = 0; at < stream.size(); at += 255) {
         std::size_t n = std::min<std::size_t>(255, stream.size() - at);
-        b_.push_back(static_cast<uint8_t>(n));
-        b_.insert(b_.end(), stream.begin() + at, stream.begin() + at + n);
+        iBytes.push_back(static_cast<uint8_t>(n));
+        iBytes.insert(iBytes.end(), stream.begin() + at, stream.begin() + at + n);
     }
-    if (terminate) b_.push_back(0);
+    if (terminate) iBytes.push_back(0);
     return *this;
 }
 
@@ -137,8 +135,9 @@ void putChunk(Bytes* out, const char* type, const Bytes& body) {
 
 Bytes pngWithHeader(uint32_t w, uint32_t h, uint8_t bitDepth, uint8_t colorType) {
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    putChunk(&out, "IHDR", {uint8_t(w >> 24), uint8_t(w >> 16), uint8_t(w >> 8), uint8_t(w), uint8_t(h >> 24),
-                            uint8_t(h >> 16), uint8_t(h >> 8), uint8_t(h), bitDepth, colorType, 0, 0, 0});
+    putChunk(&out, "IHDR",
+             {uint8_t(w >> 24), uint8_t(w >> 16), uint8_t(w >> 8), uint8_t(w), uint8_t(h >> 24), uint8_t(h >> 16),
+              uint8_t(h >> 8), uint8_t(h), bitDepth, colorType, 0, 0, 0});
     return out;
 }
 
@@ -163,8 +162,8 @@ int run(const std::string& command) {
 
 bool haveTool(const char* name) { return run(std::string("command -v ") + name + " >/dev/null 2>&1") == 0; }
 
-void writeRawPng(const std::string& path, int width, int height, int colorType, int bitDepth,
-                 const Bytes& samples, int paletteEntries) {
+void writeRawPng(const std::string& path, int width, int height, int colorType, int bitDepth, const Bytes& samples,
+                 int paletteEntries) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) throw std::runtime_error("cannot write " + path);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -175,17 +174,18 @@ void writeRawPng(const std::string& path, int width, int height, int colorType, 
         throw std::runtime_error("libpng write failed");
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, width, height, bitDepth, colorType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, bitDepth, colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_color palette[256];
     for (int i = 0; i < 256; ++i) palette[i] = {uint8_t(255 - i), uint8_t(i * 3), uint8_t(i * 7)};
     if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, paletteEntries);
     png_write_info(png, info);
-    int channels = colorType == PNG_COLOR_TYPE_RGB ? 3 : colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
-                 : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2 : 1;
+    int channels = colorType == PNG_COLOR_TYPE_RGB          ? 3
+                   : colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                   : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                            : 1;
     std::size_t rowBytes = (std::size_t(width) * channels * bitDepth + 7) / 8;
-    for (int y = 0; y < height; ++y)
-        png_write_row(png, const_cast<png_bytep>(samples.data() + rowBytes * y));
+    for (int y = 0; y < height; ++y) png_write_row(png, const_cast<png_bytep>(samples.data() + rowBytes * y));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     std::fclose(f);

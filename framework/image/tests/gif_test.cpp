@@ -50,16 +50,24 @@ struct DecodeCase {
 
 std::vector<DecodeCase> decodeCases() {
     std::vector<DecodeCase> cases;
-    auto add = [&](const char* name, const GifBuilder& b, std::string error, int w = 0, int h = 0,
-                   Bytes pixels = {}) { cases.push_back({name, b.bytes(), error, w, h, pixels}); };
+    auto add = [&](const char* name, const GifBuilder& b, std::string error, int w = 0, int h = 0, Bytes pixels = {}) {
+        cases.push_back({name, b.bytes(), error, w, h, pixels});
+    };
 
     add("87a", start("GIF87a").image(4, 2).data(2, withEnd()).trailer(), "EOF", 4, 2, kPixels);
     add("89a", start().image(4, 2).data(2, withEnd()).trailer(), "EOF", 4, 2, kPixels);
     add("89a with aspect byte", start("GIF89a", 49).image(4, 2).data(2, withEnd()), "EOF", 4, 2, kPixels);
     add("87a with aspect byte", start("GIF87a", 49).image(4, 2).data(2, withEnd()), "Invalid image header");
     add("extensions before and after the image",
-        start().extension(0xF9, {1, 0, 0, 0}).extension(0x99, {1, 2, 3}).extension(0xFE, Bytes(300, 'c'))
-            .image(4, 2).data(2, withoutEnd()).extension(0xFF, Bytes(11, 'a')).extension(0x52, {9}).trailer(),
+        start()
+            .extension(0xF9, {1, 0, 0, 0})
+            .extension(0x99, {1, 2, 3})
+            .extension(0xFE, Bytes(300, 'c'))
+            .image(4, 2)
+            .data(2, withoutEnd())
+            .extension(0xFF, Bytes(11, 'a'))
+            .extension(0x52, {9})
+            .trailer(),
         "", 4, 2, kPixels);
     {
         GifBuilder b = start();
@@ -68,11 +76,15 @@ std::vector<DecodeCase> decodeCases() {
         std::snprintf(text, sizeof text, "Unknown block type 0x99 at 0x%zx", at);
         add("stray byte before the image", b.raw({0x99}).image(4, 2).data(2, withEnd()), text);
     }
-    add("stray byte after the image", start().image(4, 2).data(2, withoutEnd()).raw({0x99, 1, 2}), "", 4, 2,
-        kPixels);
+    add("stray byte after the image", start().image(4, 2).data(2, withoutEnd()).raw({0x99, 1, 2}), "", 4, 2, kPixels);
     add("two images give the first",
-        start().image(4, 2).data(2, withoutEnd()).image(2, 1, 0x81).colorTable(2, 5)
-            .data(2, codes(2, {4, 3, 3, 5})).trailer(),
+        start()
+            .image(4, 2)
+            .data(2, withoutEnd())
+            .image(2, 1, 0x81)
+            .colorTable(2, 5)
+            .data(2, codes(2, {4, 3, 3, 5}))
+            .trailer(),
         "", 4, 2, kPixels);
     add("no image", start().trailer(), "Missing image body");
     add("only an extension", start().extension(0xFE, {1, 2}), "Missing image body");
@@ -103,26 +115,28 @@ std::vector<DecodeCase> decodeCases() {
         {2, 1, 0, 0, 0, 0, 0, 0});
     add("too few codes", start().image(4, 2).data(2, codes(2, {4, 0, 1, 2})), "Image short", 4, 2,
         {0, 1, 2, 0, 0, 0, 0, 0});
-    add("more pixels than the picture", start().image(2, 1).data(2, codes(2, {4, 3, 2, 1, 5})), "EOF", 2, 1,
-        {3, 2});
+    add("more pixels than the picture", start().image(2, 1).data(2, codes(2, {4, 3, 2, 1, 5})), "EOF", 2, 1, {3, 2});
     add("stream without a clear code", start().image(2, 1).data(2, codes(2, {1, 2, 5})), "EOF", 2, 1, {1, 2});
     add("zero width", start().image(0, 2).data(2, withEnd()), "Invalid image header");
     add("huge picture", start().image(20000, 20000).data(2, withEnd()), "Invalid image header");
     {
         Bytes pixels;
         Bytes s = fullTableStream(&pixels);
-        add("full table with a late clear", start().image(int(pixels.size()), 1).data(2, s), "EOF",
-            int(pixels.size()), 1, pixels);
+        add("full table with a late clear", start().image(int(pixels.size()), 1).data(2, s), "EOF", int(pixels.size()),
+            1, pixels);
     }
     // Interlaced: rows arrive in the order 0, 8, 4, 2, 6, 1, 3, 5, 7, 9; the
     // value of each row is its place in that order.
     add("interlaced 10 rows",
-        GifBuilder().header().screen(1, 10, 4, true).colorTable(4).image(1, 10, 0x40)
+        GifBuilder()
+            .header()
+            .screen(1, 10, 4, true)
+            .colorTable(4)
+            .image(1, 10, 0x40)
             .data(4, codes(4, {16, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 17})),
         "EOF", 1, 10, {0, 5, 3, 6, 2, 7, 4, 8, 1, 9});
-    add("interlaced 3 rows skip the empty pass",
-        start().image(2, 3, 0x40).data(2, codes(2, {4, 0, 1, 2, 3, 1, 1, 5})), "EOF", 2, 3,
-        {0, 1, 1, 1, 2, 3});
+    add("interlaced 3 rows skip the empty pass", start().image(2, 3, 0x40).data(2, codes(2, {4, 0, 1, 2, 3, 1, 1, 5})),
+        "EOF", 2, 3, {0, 1, 1, 1, 2, 3});
     add("interlaced 5 rows", start().image(1, 5, 0x40).data(2, codes(2, {4, 0, 1, 2, 3, 0, 5})), "EOF", 1, 5,
         {0, 3, 2, 0, 1});
     return cases;
@@ -159,7 +173,7 @@ TEST(GifDecode, PaletteFromGlobalThenLocalTable) {
     EXPECT_EQ((Bytes{p[0], p[256], p[512]}), (Bytes{100, 100, 100}));  // local entry 0
     EXPECT_EQ((Bytes{p[1], p[257], p[513]}), (Bytes{110, 120, 130}));  // local entry 1
     EXPECT_EQ((Bytes{p[2], p[258], p[514]}), (Bytes{20, 40, 60}));     // global entry 2
-    EXPECT_EQ(p[4], 0);  // beyond the tables: zero
+    EXPECT_EQ(p[4], 0);                                                // beyond the tables: zero
 }
 
 TEST(GifRead, FileSizeAndMissingFile) {
@@ -235,8 +249,8 @@ TEST(GifWrite, NoisePicturesRoundTrip) {
     testing_support::ProgramFolder folder;
     struct Case {
         int width, height, colors;
-    } cases[] = {{1, 1, 256}, {3, 7, 2}, {64, 64, 256}, {300, 200, 256}, {1000, 3, 4}, {100, 100, 1},
-                 {17, 1, 16}, {509, 1, 3}};
+    } cases[] = {{1, 1, 256},  {3, 7, 2},     {64, 64, 256}, {300, 200, 256},
+                 {1000, 3, 4}, {100, 100, 1}, {17, 1, 16},   {509, 1, 3}};
     uint64_t seed = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " colours " << c.colors);
@@ -319,8 +333,8 @@ TEST(GifOtherPrograms, FilesOfOtherEncodersReadBack) {
     struct Case {
         int width, height, colors;
         bool interlace;
-    } cases[] = {{1, 1, 1, false}, {5, 3, 2, false}, {40, 30, 16, true}, {200, 150, 256, false},
-                 {33, 9, 200, true}, {7, 4, 5, true}};
+    } cases[] = {{1, 1, 1, false},       {5, 3, 2, false},   {40, 30, 16, true},
+                 {200, 150, 256, false}, {33, 9, 200, true}, {7, 4, 5, true}};
     uint64_t seed = 11;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " colours " << c.colors
@@ -453,7 +467,8 @@ TEST(GifDecode, LongStreamsInAnyBlocksAndCutAnywhere) {
         for (std::size_t cut = 1; cut < w.stream.size(); cut += 1 + w.stream.size() / 23) {
             SCOPED_TRACE(testing::Message() << "cut at " << cut);
             GifBuilder b;
-            b.raw(Bytes(w.head.begin(), w.head.end())).data(w.minCodeSize, Bytes(w.stream.begin(), w.stream.begin() + cut));
+            b.raw(Bytes(w.head.begin(), w.head.end()))
+                .data(w.minCodeSize, Bytes(w.stream.begin(), w.stream.begin() + cut));
             PictureRecord back;
             EXPECT_EQ(parseGif(b.bytes().data(), b.size(), &back), "Image short");
             expectPrefixThenZeros(back.pixels8, p.pixels);

@@ -6,17 +6,16 @@
 
 #include "framework/app/debuglog.h"
 #include "framework/app/options.h"
-#include "testing/options_store.h"
 #include "framework/image/gif.h"
 #include "framework/image/image.h"
 #include "framework/image/png.h"
 #include "framework/image/tests/fixtures.h"
 #include "platform/os/files.h"
+#include "testing/options_store.h"
 
 using namespace image_test;
 
 namespace {
-
 
 Bytes smallGif() {
     CodePacker p(2);
@@ -49,7 +48,10 @@ TEST(DetectFileFormat, TableOfLines) {
         {"first match wins", "0 string AB T1 one\n0 string A T2 two\n", {'A', 'B'}, "T1", "one"},
         {"hex short", "0 short 0x8950 PNG png\n", {0x89, 0x50, 0x4E}, "PNG", "png"},
         {"decimal short", "2 short 258 S dec\n", {0, 0, 1, 2}, "S", "dec"},
-        {"description loses leading blanks and tabs", "0 string A T \t  spaced words  \n", {'A'}, "T",
+        {"description loses leading blanks and tabs",
+         "0 string A T \t  spaced words  \n",
+         {'A'},
+         "T",
          "spaced words  "},
         {"negative offset skipped", "-1 string A T1 skip\n0 string A T2 keep\n", {'A'}, "T2", "keep"},
         {"string beyond the bytes read", "0 string GIF89a GIF g\n", {'G', 'I', 'F'}, "", "unknown"},
@@ -234,8 +236,7 @@ namespace {
 
 Bytes txr(int32_t w, int32_t h, std::size_t pixelBytes) {
     Bytes b;
-    for (int32_t v : {w, h, 0})
-        b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    for (int32_t v : {w, h, 0}) b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
     for (std::size_t i = 0; i < pixelBytes; ++i) b.push_back(uint8_t(i * 3 + 1));
     return b;
 }

@@ -20,23 +20,23 @@ Bytes mutate(const Bytes& seed, Rng& rng) {
     for (int e = 0; e < edits && !b.empty(); ++e) {
         std::size_t at = rng.below(uint32_t(b.size()));
         switch (rng.below(7)) {
-            case 0: b[at] ^= uint8_t(1u << rng.below(8)); break;
-            case 1: b[at] = uint8_t(rng.next()); break;
-            case 2: {
-                static const uint8_t interesting[] = {0, 1, 0x7F, 0x80, 0xFF, 0x21, 0x2C, 0x3B};
-                b[at] = interesting[rng.below(sizeof interesting)];
-                break;
-            }
-            case 3: b.resize(at); break;
-            case 4: b.erase(b.begin() + at, b.begin() + std::min(b.size(), at + 1 + rng.below(16))); break;
-            case 5: {
-                std::size_t n = std::min<std::size_t>(b.size() - at, 1 + rng.below(32));
-                Bytes copy(b.begin() + at, b.begin() + at + n);
-                b.insert(b.begin() + rng.below(uint32_t(b.size())), copy.begin(), copy.end());
-                break;
-            }
-            default:
-                for (int k = 1 + int(rng.below(8)); k > 0; --k) b.insert(b.begin() + at, uint8_t(rng.next()));
+        case 0: b[at] ^= uint8_t(1u << rng.below(8)); break;
+        case 1: b[at] = uint8_t(rng.next()); break;
+        case 2: {
+            static const uint8_t interesting[] = {0, 1, 0x7F, 0x80, 0xFF, 0x21, 0x2C, 0x3B};
+            b[at] = interesting[rng.below(sizeof interesting)];
+            break;
+        }
+        case 3: b.resize(at); break;
+        case 4: b.erase(b.begin() + at, b.begin() + std::min(b.size(), at + 1 + rng.below(16))); break;
+        case 5: {
+            std::size_t n = std::min<std::size_t>(b.size() - at, 1 + rng.below(32));
+            Bytes copy(b.begin() + at, b.begin() + at + n);
+            b.insert(b.begin() + rng.below(uint32_t(b.size())), copy.begin(), copy.end());
+            break;
+        }
+        default:
+            for (int k = 1 + int(rng.below(8)); k > 0; --k) b.insert(b.begin() + at, uint8_t(rng.next()));
         }
     }
     return b;
@@ -64,9 +64,15 @@ void expectDrawable(const Image& image, int result) {
         ASSERT_EQ(image.iPixels8.size(), n);
         ASSERT_EQ(image.iPalette.size(), 768u);
     }
-    if (!image.iPixels24.empty()) { ASSERT_EQ(image.iPixels24.size(), n * 3); }
-    if (!image.iPixels48.empty()) { ASSERT_EQ(image.iPixels48.size(), n * 3); }
-    if (!image.iAlpha.empty()) { ASSERT_EQ(image.iAlpha.size(), n); }
+    if (!image.iPixels24.empty()) {
+        ASSERT_EQ(image.iPixels24.size(), n * 3);
+    }
+    if (!image.iPixels48.empty()) {
+        ASSERT_EQ(image.iPixels48.size(), n * 3);
+    }
+    if (!image.iAlpha.empty()) {
+        ASSERT_EQ(image.iAlpha.size(), n);
+    }
 }
 
 Bytes writtenGif(int w, int h, int colors, uint64_t seed) {
@@ -92,9 +98,12 @@ Bytes writtenPng(int w, int h, bool palette, bool alpha, bool sixteen, int inter
     for (auto& v : a8) v = uint8_t(rng.next());
     SaveRecord r;
     r.width = w, r.height = h;
-    if (palette) r.pixels8 = p8.data(), r.palette = pal.data();
-    else if (sixteen) r.pixels48 = p48.data();
-    else r.pixels24 = p24.data();
+    if (palette)
+        r.pixels8 = p8.data(), r.palette = pal.data();
+    else if (sixteen)
+        r.pixels48 = p48.data();
+    else
+        r.pixels24 = p24.data();
     if (alpha) r.alpha8 = a8.data();
     EXPECT_EQ(savePNG("seed.png", r, interlace), "");
     return readFile("seed.png");
@@ -110,8 +119,15 @@ TEST(ImageMutation, GifReaderSurvivesMutatedFiles) {
         CodePacker p(3);
         p.codes({8, 0, 1, 2, 3, 4, 5, 6, 7, 7, 6, 10, 12, 9});
         GifBuilder b;
-        b.header().screen(3, 5, 3, true).colorTable(3).extension(0xF9, {1, 0, 0, 2}).image(3, 5, 0x40 | 0x82)
-            .colorTable(3, 9).data(3, p.bytes()).extension(0xFE, {'h', 'i'}).trailer();
+        b.header()
+            .screen(3, 5, 3, true)
+            .colorTable(3)
+            .extension(0xF9, {1, 0, 0, 2})
+            .image(3, 5, 0x40 | 0x82)
+            .colorTable(3, 9)
+            .data(3, p.bytes())
+            .extension(0xFE, {'h', 'i'})
+            .trailer();
         seeds.push_back(b.bytes());
     }
     Rng rng(20240601);
@@ -139,8 +155,8 @@ TEST(ImageMutation, PngReaderSurvivesMutatedFiles) {
     std::vector<Bytes> seeds = {writtenPng(9, 7, true, false, false, 0, 1), writtenPng(9, 7, false, true, false, 1, 2),
                                 writtenPng(5, 6, false, false, true, 0, 3), writtenPng(6, 5, false, true, true, 1, 4)};
     {
-        writeRawPng("g4.png", 10, 3, 0, 4, {0x12, 0x34, 0x56, 0x78, 0x9A, 0x12, 0x34, 0x56, 0x78, 0x9A, 0x12, 0x34,
-                                            0x56, 0x78, 0x9A});
+        writeRawPng("g4.png", 10, 3, 0, 4,
+                    {0x12, 0x34, 0x56, 0x78, 0x9A, 0x12, 0x34, 0x56, 0x78, 0x9A, 0x12, 0x34, 0x56, 0x78, 0x9A});
         seeds.push_back(readFile("g4.png"));
     }
     Rng rng(777);

@@ -124,7 +124,9 @@ TEST(PngWrite, RoundTripTable) {
         EXPECT_EQ(f.colorType, c.colorType);
         EXPECT_EQ(f.bitDepth, c.bitDepth);
         EXPECT_EQ(f.interlace, c.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE);
-        if (c.colorType == PNG_COLOR_TYPE_PALETTE) { EXPECT_EQ(f.paletteEntries, 256); }
+        if (c.colorType == PNG_COLOR_TYPE_PALETTE) {
+            EXPECT_EQ(f.paletteEntries, 256);
+        }
         EXPECT_EQ(f.rgba, s.expectedRgba(c.bitDepth));
 
         // Our reader gives the form that was written.
@@ -140,17 +142,25 @@ TEST(PngWrite, RoundTripTable) {
         } else if (c.bitDepth == 8) {
             EXPECT_EQ(back.depth, 24);
             ASSERT_EQ(back.pixels24.size(), 37u * 23 * 3);
-            if (c.form == kRgb) { EXPECT_EQ(back.pixels24, s.pixels24); }
+            if (c.form == kRgb) {
+                EXPECT_EQ(back.pixels24, s.pixels24);
+            }
             if (c.colorType == PNG_COLOR_TYPE_RGB_ALPHA) {
                 ASSERT_EQ(back.alpha8.size(), 37u * 23);
-                if (!s.alpha8.empty()) { EXPECT_EQ(back.alpha8, s.alpha8); }
+                if (!s.alpha8.empty()) {
+                    EXPECT_EQ(back.alpha8, s.alpha8);
+                }
             } else {
                 EXPECT_TRUE(back.alpha8.empty());
             }
         } else {
             EXPECT_EQ(back.depth, 48);
-            if (c.form == kRgb48) { EXPECT_EQ(back.pixels48, s.pixels48); }
-            if (!s.alpha16.empty()) { EXPECT_EQ(back.alpha16, s.alpha16); }
+            if (c.form == kRgb48) {
+                EXPECT_EQ(back.pixels48, s.pixels48);
+            }
+            if (!s.alpha16.empty()) {
+                EXPECT_EQ(back.alpha16, s.alpha16);
+            }
         }
     }
 }
@@ -163,11 +173,16 @@ TEST(PngRead, GreyAndPaletteFilesOfEveryDepth) {
         int colorType, bitDepth;
         int depth;  // of the picture read
     } cases[] = {
-        {"grey 1", PNG_COLOR_TYPE_GRAY, 1, 8},         {"grey 2", PNG_COLOR_TYPE_GRAY, 2, 8},
-        {"grey 4", PNG_COLOR_TYPE_GRAY, 4, 8},         {"grey 8", PNG_COLOR_TYPE_GRAY, 8, 8},
-        {"grey 16", PNG_COLOR_TYPE_GRAY, 16, 48},      {"grey+alpha 8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, 24},
-        {"grey+alpha 16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, 48}, {"palette 1", PNG_COLOR_TYPE_PALETTE, 1, 8},
-        {"palette 2", PNG_COLOR_TYPE_PALETTE, 2, 8},   {"palette 4", PNG_COLOR_TYPE_PALETTE, 4, 8},
+        {"grey 1", PNG_COLOR_TYPE_GRAY, 1, 8},
+        {"grey 2", PNG_COLOR_TYPE_GRAY, 2, 8},
+        {"grey 4", PNG_COLOR_TYPE_GRAY, 4, 8},
+        {"grey 8", PNG_COLOR_TYPE_GRAY, 8, 8},
+        {"grey 16", PNG_COLOR_TYPE_GRAY, 16, 48},
+        {"grey+alpha 8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, 24},
+        {"grey+alpha 16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, 48},
+        {"palette 1", PNG_COLOR_TYPE_PALETTE, 1, 8},
+        {"palette 2", PNG_COLOR_TYPE_PALETTE, 2, 8},
+        {"palette 4", PNG_COLOR_TYPE_PALETTE, 4, 8},
         {"palette 8", PNG_COLOR_TYPE_PALETTE, 8, 8},
     };
     for (const Case& c : cases) {
@@ -220,7 +235,9 @@ TEST(PngRead, GreyAndPaletteFilesOfEveryDepth) {
             } else {
                 ASSERT_EQ(back.pixels48.size(), std::size_t(w * h * 3));
                 for (int k = 0; k < 3; ++k) EXPECT_EQ(back.pixels48[3 * i + k], value[i]);
-                if (hasAlpha) { EXPECT_EQ(back.alpha16[i], alpha[i]); }
+                if (hasAlpha) {
+                    EXPECT_EQ(back.alpha16[i], alpha[i]);
+                }
             }
         }
     }

@@ -165,9 +165,8 @@ TEST(Quantize, RoundedMeanTiesToEven) {
     struct Case {
         int64_t sum, n;
         int maxval, expected;
-    } cases[] = {{5, 2, 255, 2},  {7, 2, 255, 4},   {9, 2, 255, 4},   {10, 4, 255, 2}, {11, 4, 255, 3},
-                 {13, 4, 255, 3}, {2, 3, 255, 1},   {0, 5, 255, 0},   {700, 2, 255, 255}, {65, 2, 31, 31},
-                 {7, 0, 255, 0}};
+    } cases[] = {{5, 2, 255, 2}, {7, 2, 255, 4}, {9, 2, 255, 4},     {10, 4, 255, 2}, {11, 4, 255, 3}, {13, 4, 255, 3},
+                 {2, 3, 255, 1}, {0, 5, 255, 0}, {700, 2, 255, 255}, {65, 2, 31, 31}, {7, 0, 255, 0}};
     for (const Case& c : cases)
         EXPECT_EQ(int(quant::roundedMean(c.sum, c.n, c.maxval)), c.expected) << c.sum << "/" << c.n;
 }
@@ -175,8 +174,7 @@ TEST(Quantize, RoundedMeanTiesToEven) {
 TEST(Quantize, TheBoxThatLosesMostIsSplitNext) {
     // Two boxes after the first cut: a heavy but tight pair and a light pair
     // far apart. The third entry goes to the far pair, not the heavy one.
-    std::vector<HistEntry> hist = {
-        {{10, 0, 10}, 100}, {{11, 0, 10}, 100}, {{0, 250, 0}, 10}, {{250, 250, 250}, 10}};
+    std::vector<HistEntry> hist = {{{10, 0, 10}, 100}, {{11, 0, 10}, 100}, {{0, 250, 0}, 10}, {{250, 250, 250}, 10}};
     std::vector<Pixel> map = quant::medianCut(hist, 220, 255, 3);
     ASSERT_EQ(map.size(), 3u);
     const int expected[3][3] = {{10, 0, 10}, {0, 250, 0}, {250, 250, 250}};  // 10.5 rounds to even
@@ -262,7 +260,6 @@ TEST(Quantize, PhotoLikePictureKeepsItsBrightnessAndDetail) {
         meanBack[i % 3] += m[i];
         squared += double(int(m[i]) - int(rgb[i])) * (int(m[i]) - int(rgb[i]));
     }
-    for (int ch = 0; ch < 3; ++ch)
-        EXPECT_NEAR(meanBack[ch] / (w * h), mean[ch] / (w * h), 1.0) << "channel " << ch;
+    for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(meanBack[ch] / (w * h), mean[ch] / (w * h), 1.0) << "channel " << ch;
     EXPECT_LT(squared / double(rgb.size()), 30.0);
 }

@@ -177,7 +177,7 @@ TEST(Communicator, ANameWithSeveralAddressesResolvesToTheLast) {
                 if (std::strcmp(name, "several.test") != 0) return platform::net::Lookup::NotFound;
                 for (const char* a : {"127.0.0.1", "127.0.0.2", "127.0.0.3"}) {
                     std::uint32_t address = 0;
-                    platform::net::parseDotted(a, &address);
+                    EXPECT_TRUE(platform::net::parseDotted(a, &address));
                     found->push_back(address);
                 }
                 return platform::net::Lookup::Ok;
@@ -249,8 +249,8 @@ TEST(Communicator, FileExchangeTable) {
         }
         std::vector<std::string> lines = server->fileLines();
         bool sizeAsked = !lines.empty() && lines[0] == std::string("SIZE ") + kFilePath;
-        EXPECT_EQ(sizeAsked, c.fault != UpgradeFault::NoGreeting && c.fault != UpgradeFault::Silent &&
-                                 !c.secondRefused);
+        EXPECT_EQ(sizeAsked,
+                  c.fault != UpgradeFault::NoGreeting && c.fault != UpgradeFault::Silent && !c.secondRefused);
         bool getSent = lines.size() == 2 && lines[1] == std::string("GET ") + kFilePath;
         EXPECT_EQ(getSent, c.getSent);
         EXPECT_LE(lines.size(), 2u);

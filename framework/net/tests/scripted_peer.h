@@ -31,12 +31,12 @@ public:
 
     // Starts listening on a free loopback port (after the script is built).
     void start();
-    int port() const { return port_; }
+    int port() const { return iPort; }
     // Everything read from clients so far.
     std::string received() const;
-    int accepted() const { return accepted_; }
+    int accepted() const { return iAccepted; }
     // Connections still being served.
-    int active() const { return active_; }
+    int active() const { return iActive; }
     // Waits up to timeoutMs until no connection is served any more.
     bool waitIdle(int timeoutMs) const;
     // Lets every connection go on past its hold() steps.
@@ -51,20 +51,20 @@ private:
     void acceptLoop();
     void serve(int fd);
 
-    std::vector<Step> script_;
-    int listen_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> released_{false};
-    std::atomic<int> accepted_{0};
-    std::atomic<int> active_{0};
-    mutable std::mutex mutex_;
-    std::condition_variable releasedChanged_;
-    std::string received_;
-    std::vector<int> open_;
-    std::vector<std::thread> threads_;
-    std::thread acceptor_;
-    bool started_ = false;
+    std::vector<Step> iScript;
+    int iListen = -1;
+    int iPort = 0;
+    std::atomic<bool> iStopping{false};
+    std::atomic<bool> iReleased{false};
+    std::atomic<int> iAccepted{0};
+    std::atomic<int> iActive{0};
+    mutable std::mutex iMutex;
+    std::condition_variable iReleasedChanged;
+    std::string iReceived;
+    std::vector<int> iOpen;
+    std::vector<std::thread> iThreads;
+    std::thread iAcceptor;
+    bool iStarted = false;
 };
 
 // A port on the loopback address that nothing listens on.

@@ -15,69 +15,69 @@ ScriptedPeer::ScriptedPeer() = default;
 
 ScriptedPeer::~ScriptedPeer() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
+        std::lock_guard<std::mutex> lock(iMutex);
+        iStopping = true;
     }
-    releasedChanged_.notify_all();
-    tcp::shutdownBoth(listen_);
-    if (acceptor_.joinable()) acceptor_.join();
+    iReleasedChanged.notify_all();
+    tcp::shutdownBoth(iListen);
+    if (iAcceptor.joinable()) iAcceptor.join();
     std::vector<std::thread> pending;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (int fd : open_) tcp::shutdownBoth(fd);
-        pending.swap(threads_);
+        std::lock_guard<std::mutex> lock(iMutex);
+        for (int fd : iOpen) tcp::shutdownBoth(fd);
+        pending.swap(iThreads);
     }
     for (std::thread& t : pending) t.join();
-    tcp::closeHandle(listen_);
+    tcp::closeHandle(iListen);
 }
 
 ScriptedPeer& ScriptedPeer::send(const std::string& bytes) {
-    script_.push_back({Step::Send, bytes, 0});
+    iScript.push_back({Step::Send, bytes, 0});
     return *this;
 }
 ScriptedPeer& ScriptedPeer::pause(int ms) {
-    script_.push_back({Step::Pause, {}, static_cast<std::size_t>(ms)});
+    iScript.push_back({Step::Pause, {}, static_cast<std::size_t>(ms)});
     return *this;
 }
 ScriptedPeer& ScriptedPeer::read(std::size_t count) {
-    script_.push_back({Step::Read, {}, count});
+    iScript.push_back({Step::Read, {}, count});
     return *this;
 }
 ScriptedPeer& ScriptedPeer::hold() {
-    script_.push_back({Step::Hold, {}, 0});
+    iScript.push_back({Step::Hold, {}, 0});
     return *this;
 }
 void ScriptedPeer::release() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        released_ = true;
+        std::lock_guard<std::mutex> lock(iMutex);
+        iReleased = true;
     }
-    releasedChanged_.notify_all();
+    iReleasedChanged.notify_all();
 }
 ScriptedPeer& ScriptedPeer::close() {
-    script_.push_back({Step::Close, {}, 0});
+    iScript.push_back({Step::Close, {}, 0});
     return *this;
 }
 ScriptedPeer& ScriptedPeer::reset() {
-    script_.push_back({Step::Reset, {}, 0});
+    iScript.push_back({Step::Reset, {}, 0});
     return *this;
 }
 
 void ScriptedPeer::start() {
-    if (started_) return;
-    started_ = true;
-    listen_ = tcp::listenOn("127.0.0.1", 0, &port_);
-    acceptor_ = std::thread([this] { acceptLoop(); });
+    if (iStarted) return;
+    iStarted = true;
+    iListen = tcp::listenOn("127.0.0.1", 0, &iPort);
+    iAcceptor = std::thread([this] { acceptLoop(); });
 }
 
 std::string ScriptedPeer::received() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
+    std::lock_guard<std::mutex> lock(iMutex);
+    return iReceived;
 }
 
 bool ScriptedPeer::waitIdle(int timeoutMs) const {
     long long end = platform::monotonicMs() + timeoutMs;
-    while (active_ > 0) {
+    while (iActive > 0) {
         if (platform::monotonicMs() > end) return false;
         platform::sleepMs(2);
     }
@@ -85,14 +85,14 @@ bool ScriptedPeer::waitIdle(int timeoutMs) const {
 }
 
 void ScriptedPeer::acceptLoop() {
-    while (!stopping_) {
-        int fd = tcp::acceptConnection(listen_, -1);
+    while (!iStopping) {
+        int fd = tcp::acceptConnection(iListen, -1);
         if (fd < 0) return;
-        ++active_;  // before accepted_: a waiter that sees the count sees this one busy
-        ++accepted_;
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_.push_back(fd);
-        threads_.emplace_back([this, fd] { serve(fd); });
+        ++iActive;  // before iAccepted: a waiter that sees the count sees this one busy
+        ++iAccepted;
+        std::lock_guard<std::mutex> lock(iMutex);
+        iOpen.push_back(fd);
+        iThreads.emplace_back([this, fd] { serve(fd); });
     }
 }
 
@@ -104,25 +104,25 @@ void ScriptedPeer::serve(int fd) {
         int err = 0;
         long n = tcp::receiveSome(fd, piece, sizeof piece, &err);
         if (n > 0) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            received_.append(piece, static_cast<std::size_t>(n));
+            std::lock_guard<std::mutex> lock(iMutex);
+            iReceived.append(piece, static_cast<std::size_t>(n));
         }
         return n;
     };
     Step::Kind end = Step::Pause;  // neither close nor reset: hold
-    for (const Step& step : script_) {
-        if (stopping_) break;
+    for (const Step& step : iScript) {
+        if (iStopping) break;
         if (step.kind == Step::Send) {
             int err = 0;
             tcp::sendAll(fd, step.bytes.data(), static_cast<long>(step.bytes.size()), 10000, &err);
         } else if (step.kind == Step::Pause) {
             platform::sleepMs(static_cast<int>(step.count));
         } else if (step.kind == Step::Hold) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            releasedChanged_.wait(lock, [&] { return released_.load() || stopping_.load(); });
+            std::unique_lock<std::mutex> lock(iMutex);
+            iReleasedChanged.wait(lock, [&] { return iReleased.load() || iStopping.load(); });
         } else if (step.kind == Step::Read) {
             std::size_t got = 0;
-            while (!stopping_ && got < step.count) {
+            while (!iStopping && got < step.count) {
                 long n = readSome(5LL * 1000 * 1000);
                 if (n <= 0 && n != tcp::kNothingWaiting) break;
                 if (n > 0) got += static_cast<std::size_t>(n);
@@ -134,18 +134,20 @@ void ScriptedPeer::serve(int fd) {
     }
     if (end == Step::Pause) {
         // Hold the connection, taking what the client sends, until it closes.
-        while (!stopping_) {
+        while (!iStopping) {
             long n = readSome(100 * 1000);
             if (n == 0 || n == tcp::kReceiveFailed) break;
         }
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::erase(open_, fd);
+        std::lock_guard<std::mutex> lock(iMutex);
+        std::erase(iOpen, fd);
     }
-    if (end == Step::Reset) tcp::resetConnection(fd);
-    else tcp::closeHandle(fd);
-    --active_;
+    if (end == Step::Reset)
+        tcp::resetConnection(fd);
+    else
+        tcp::closeHandle(fd);
+    --iActive;
 }
 
 int refusedPort() {

@@ -111,8 +111,10 @@ TEST(Socket, PollModeReceiveReturnsAtOnceAndSeesCloseAndReset) {
         // The peer ends the connection only once the client has the data
         // (and says so with one byte): a reset may discard unread bytes.
         peer.hold().send("abc").read(1);
-        if (c.reset) peer.reset();
-        else peer.close();
+        if (c.reset)
+            peer.reset();
+        else
+            peer.close();
         peer.start();
         Socket s("127.0.0.1", peer.port());
         s.setPollMode();

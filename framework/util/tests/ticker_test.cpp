@@ -15,19 +15,19 @@ std::vector<std::string> calls;
 // A client of the ticker's own interface: the ticker needs no core.
 class TickCore : public TickClient {
 public:
-    explicit TickCore(std::string name, Ticker* t = nullptr) : name_(std::move(name)), ticker_(t) {}
+    explicit TickCore(std::string name, Ticker* t = nullptr) : iName(std::move(name)), iTicker(t) {}
     void onIntuitick() override {
-        calls.push_back(name_);
-        if (removeSelf && ticker_) ticker_->removeClient(this);
-        if (removeOther && ticker_) ticker_->removeClient(removeOther);
+        calls.push_back(iName);
+        if (removeSelf && iTicker) iTicker->removeClient(this);
+        if (removeOther && iTicker) iTicker->removeClient(removeOther);
     }
-    void onPrivIntuitick() override { calls.push_back("priv:" + name_); }
+    void onPrivIntuitick() override { calls.push_back("priv:" + iName); }
     bool removeSelf = false;
     TickClient* removeOther = nullptr;
 
 private:
-    std::string name_;
-    Ticker* ticker_;
+    std::string iName;
+    Ticker* iTicker;
 };
 
 TEST(Ticker, NewestClientFirstAndCountersRaised) {

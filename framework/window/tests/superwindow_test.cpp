@@ -35,8 +35,8 @@ struct FrameFixture : ::testing::Test {
     FrameFixture() {
         folder.write("test.env", "");
         debugLogResetForTests();
-        frame = new SuperWindow(SuperWindow::defaultId, SuperWindow::defaultFramingSpec(), SuperWindow::defaultStyle(),
-                                "");
+        frame =
+            new SuperWindow(SuperWindow::defaultId, SuperWindow::defaultFramingSpec(), SuperWindow::defaultStyle(), "");
         canvas = new SuperCanvas(SuperCanvas::defaultId, frame, SuperCanvas::defaultFramingSpec(),
                                  SuperCanvas::defaultStyle());
         frame->setClient(canvas);
@@ -103,16 +103,11 @@ TEST_F(FrameFixture, LabelsKeepTheirStructure) {
         bool divider;
     };
     const Row rows[] = {
-        {0, "File", true, false},
-        {1, "New", false, true},  // the separator hangs below New
-        {1, "Quit", false, false},
-        {0, "View", true, false},
-        {1, "Size", true, false},
-        {2, "Small", false, false},
-        {2, "Large", false, false},
-        {1, "Low Bandwidth/Disable Ads", false, false},
-        {1, "Save & Quit_", false, false},
-        {0, "Top&Level", false, false},
+        {0, "File", true, false},          {1, "New", false, true},  // the separator hangs below New
+        {1, "Quit", false, false},         {0, "View", true, false},
+        {1, "Size", true, false},          {2, "Small", false, false},
+        {2, "Large", false, false},        {1, "Low Bandwidth/Disable Ads", false, false},
+        {1, "Save & Quit_", false, false}, {0, "Top&Level", false, false},
     };
     auto view = frame->platformFrame()->menuView();
     ASSERT_EQ(view.size(), std::size(rows));
@@ -250,8 +245,15 @@ TEST_F(FrameFixture, SizeLimits) {
         platform::ui::Size min, max, after;
     };
     const Case cases[] = {
-        {"minimum only keeps the maximum and a frame that fits", {1600, 1200}, 550, 310, -1, -1,
-         {550, 310}, {1600, 1200}, {1600, 1200}},
+        {"minimum only keeps the maximum and a frame that fits",
+         {1600, 1200},
+         550,
+         310,
+         -1,
+         -1,
+         {550, 310},
+         {1600, 1200},
+         {1600, 1200}},
         {"a smaller maximum shrinks the frame", {512, 384}, -1, -1, 400, 300, {20, 20}, {400, 300}, {400, 300}},
         {"one maximum side", {512, 384}, -1, -1, 450, -1, {20, 20}, {450, 1200}, {450, 384}},
     };

@@ -21,7 +21,7 @@ constexpr int kCx = 2;
 constexpr int kCy = 2;
 
 struct RuleCase {
-    const char* code;  // the piece's code without its direction digit, e.g. "M.1."
+    const char* code;     // the piece's code without its direction digit, e.g. "M.1."
     const char* facing0;  // the result for incoming directions 0..7 at facing 0
     const char* facing3;  // the same at facing 3
     const char* blast;    // the result of a blast (hitNow 1) for directions 0..7
@@ -254,7 +254,7 @@ TEST_F(BoardTest, FacingMirrorsStopAtTheHopLimit) {
     ASSERT_EQ(1, load(boardFile("gkv", 4, 1, {".... M210 M210 ...."})));
     OrvexPiece* a = board().getPiece(2, 1);
     OrvexPiece* b = board().getPiece(3, 1);
-    a->onBeam(6, 0);  // arrives heading away from b: turned back toward it
+    a->onBeam(6, 0);          // arrives heading away from b: turned back toward it
     EXPECT_EQ(12, a->iHops);  // 11 handled, the 12th turned away
     EXPECT_EQ(11, b->iHops);
     EXPECT_EQ(0, a->iHit);
@@ -294,11 +294,11 @@ namespace {
 // A shot traced on a worker thread with the program's 1 MiB stack.
 class ShotThread : public Runnable {
 public:
-    explicit ShotThread(OrvexPiece* shooter) : shooter_(shooter) {}
-    void run() override { shooter_->fire(); }
+    explicit ShotThread(OrvexPiece* shooter) : iShooter(shooter) {}
+    void run() override { iShooter->fire(); }
 
 private:
-    OrvexPiece* shooter_;
+    OrvexPiece* iShooter;
 };
 
 // A serpentine of mirrors through every cell of an n by n play area: the

@@ -56,13 +56,14 @@ const char* modelClassName(char letter) {
 
 class RulesModel {
 public:
-    RulesModel(int width, int height, bool classic) : w_(width), h_(height), classic_(classic), cells_(width * height) {}
+    RulesModel(int width, int height, bool classic)
+        : iWidth(width), iHeight(height), iClassic(classic), iCells(width * height) {}
 
-    ModelCell& at(int x, int y) { return cells_[static_cast<std::size_t>(y * w_ + x)]; }
-    bool onBoard(int x, int y) const { return x >= 0 && y >= 0 && x < w_ && y < h_; }
+    ModelCell& at(int x, int y) { return iCells[static_cast<std::size_t>(y * iWidth + x)]; }
+    bool onBoard(int x, int y) const { return x >= 0 && y >= 0 && x < iWidth && y < iHeight; }
     // Clearing the beams resets the layer-0 pieces' hops only.
     void clearShot() {
-        for (ModelCell& c : cells_) c.hops = 0, c.ends = 0, c.passes = 0;
+        for (ModelCell& c : iCells) c.hops = 0, c.ends = 0, c.passes = 0;
     }
 
     // A beam of direction `dir` reaches the piece at (x, y); `floor` picks
@@ -84,9 +85,7 @@ public:
             c.passes |= static_cast<uint8_t>(1 << (dir % 4));
             send(x, y, dir, 0);
             return;
-        case '#':
-            c.ends |= static_cast<uint8_t>(1 << back);
-            return;
+        case '#': c.ends |= static_cast<uint8_t>(1 << back); return;
         case 'K':
             c.ends |= static_cast<uint8_t>(1 << back);
             hit(x, y);
@@ -186,8 +185,8 @@ private:
     static int dy(int d) { return (d == 7 || d == 0 || d == 1) ? -1 : (d >= 3 && d <= 5) ? 1 : 0; }
 
     static std::string line(char letter, int x, int y, int dir) {
-        return std::string("beam ") + modelClassName(letter) + " " + std::to_string(x) + "," + std::to_string(y) +
-               " " + std::to_string(dir);
+        return std::string("beam ") + modelClassName(letter) + " " + std::to_string(x) + "," + std::to_string(y) + " " +
+               std::to_string(dir);
     }
     ModelCell* neighbour(int x, int y, int d) {
         d %= 8;
@@ -208,14 +207,14 @@ private:
     }
     int hyperDirection() {
         int n = 0;
-        if (classic_) n = static_cast<int>(random.next() & 3) * 2;
-        if (!classic_) n = static_cast<int>(random.next() & 7);
+        if (iClassic) n = static_cast<int>(random.next() & 3) * 2;
+        if (!iClassic) n = static_cast<int>(random.next() & 7);
         return n;
     }
 
-    int w_, h_;
-    bool classic_;
-    std::vector<ModelCell> cells_;
+    int iWidth, iHeight;
+    bool iClassic;
+    std::vector<ModelCell> iCells;
 };
 
 // A random board: its file text and the matching model.

@@ -27,11 +27,11 @@ char letterOf(const OrvexPiece* p) {
     const struct {
         const char* name;
         char letter;
-    } table[] = {{piece_class::kChip, 'C'},    {piece_class::kOrvex, 'L'},        {piece_class::kStomper, 'S'},
+    } table[] = {{piece_class::kChip, 'C'},          {piece_class::kOrvex, 'L'},  {piece_class::kStomper, 'S'},
                  {piece_class::kMirrorStomper, 'O'}, {piece_class::kMirror, 'M'}, {piece_class::kOnewayMirror, 'W'},
-                 {piece_class::kKing, 'K'},    {piece_class::kHyper, 'H'},        {piece_class::kDiagonal, 'D'},
-                 {piece_class::kSplitter, 'T'}, {piece_class::kBomb, 'B'},        {piece_class::kHole, 'X'},
-                 {piece_class::kHyperHole, 'Z'}, {piece_class::kBlank, '.'},      {piece_class::kWall, '#'}};
+                 {piece_class::kKing, 'K'},          {piece_class::kHyper, 'H'},  {piece_class::kDiagonal, 'D'},
+                 {piece_class::kSplitter, 'T'},      {piece_class::kBomb, 'B'},   {piece_class::kHole, 'X'},
+                 {piece_class::kHyperHole, 'Z'},     {piece_class::kBlank, '.'},  {piece_class::kWall, '#'}};
     for (const auto& t : table)
         if (p->isA(t.name)) return t.letter;
     return '?';

@@ -21,29 +21,27 @@ std::string blanks(int w, int h) {
     return out;
 }
 
-std::string withHeader(const std::string& header, const std::string& body) {
-    return "title\n" + header + "\n" + body;
-}
+std::string withHeader(const std::string& header, const std::string& body) { return "title\n" + header + "\n" + body; }
 
 }  // namespace
 
 TEST_F(BoardTest, HeaderKeys) {
     struct Case {
         const char* header;
-        int bodyW, bodyH;  // the cells the file carries
+        int bodyW, bodyH;   // the cells the file carries
         int width, height;  // expected board, border included
         int style;          // 0 kv, 1 gkv, 2 oth, 3 chk, 4 d2d
     };
     const Case cases[] = {
         {"version: 1.0 size: 9 9 style: kv players: 2", 9, 9, 11, 11, 0},
         {"size: 5 3 style: oth players: 2", 5, 3, 7, 5, 2},
-        {"size: 9 style: gkv players: 2", 9, 11, 11, 13, 1},  // one number: the height stays 11
+        {"size: 9 style: gkv players: 2", 9, 11, 11, 13, 1},     // one number: the height stays 11
         {"size: x 4 style: gkv players: 2", 11, 11, 13, 13, 1},  // a number that does not scan stays 11
         {"size: 4 4 style: oth style: chk turns: 1", 4, 4, 6, 6, 3},
         {"size: 4 4 style: chk style: oth turns: 1", 4, 4, 6, 6, 3},  // the later test wins, not the later text
         {"size: 4 4 style: kv style: d2d players: 2", 4, 4, 6, 6, 4},
         {"size: 4 4 players: 2 style: kv", 4, 4, 6, 6, 4},  // last pair without a blank: not read
-        {"style: kv players: 2", 4, 4, 6, 6, 0},  // no size: the size stays
+        {"style: kv players: 2", 4, 4, 6, 6, 0},            // no size: the size stays
         {"size: 1 1 style: d2d players: 2", 1, 1, 3, 3, 4},
         {"size: 254 2 style: chk players: 2", 254, 2, 256, 4, 3},
     };
@@ -221,8 +219,8 @@ TEST_F(BoardTest, RefusedSizesLeaveTheBoardAsItWas) {
     const int loads = game.loads;
     // Numbers beyond 32 bits are refused, never wrapped around to a size
     // that fits (4294967298 is 2 modulo 2^32).
-    const char* sizes[] = {"size: 0 5 ",         "size: 5 0 ",          "size: 255 9 ",
-                           "size: 9 255 ",       "size: -3 4 ",         "size: 300 300 ",
+    const char* sizes[] = {"size: 0 5 ",          "size: 5 0 ",          "size: 255 9 ",
+                           "size: 9 255 ",        "size: -3 4 ",         "size: 300 300 ",
                            "size: 4294967298 4 ", "size: 4 4294967298 ", "size: 99999999999999999999 4 ",
                            "size: -4294967294 4 "};
     for (const char* s : sizes) {

@@ -100,7 +100,8 @@ TEST_F(DefaultBoardTest, BeamBoardsArePointSymmetricAndPlayable) {
                 if (!p->canFire()) continue;
                 p->fire();
                 for (int i = 0; i < w; ++i)
-                    for (int j = 0; j < h; ++j) EXPECT_EQ(0, board().getPiece(i, j)->iHit) << "shot from " << x << "," << y;
+                    for (int j = 0; j < h; ++j)
+                        EXPECT_EQ(0, board().getPiece(i, j)->iHit) << "shot from " << x << "," << y;
                 board().clearBeams();
             }
     }
@@ -125,8 +126,9 @@ TEST_F(DefaultBoardTest, NoFiringPieceTurnedAtTheStartHitsAKing) {
                     for (int i = 0; i < w; ++i)
                         for (int j = 0; j < w; ++j) {
                             const OrvexPiece* k = board().getPiece(i, j);
-                            if (k->isA(piece_class::kKing) && k->getPlayer() != seat)
+                            if (k->isA(piece_class::kKing) && k->getPlayer() != seat) {
                                 EXPECT_EQ(0, k->iHit) << "the king at " << i << "," << j;
+                            }
                         }
                 }
     }
@@ -152,8 +154,9 @@ TEST_F(DefaultBoardTest, ReversiStartsWithTheFourCentreChips) {
     for (int y = 1; y <= 8; ++y)
         for (int x = 1; x <= 8; ++x) {
             const OrvexPiece* p = board().getPiece(x, y);
-            if (!p->isA(piece_class::kBlank)) chips += std::to_string(x) + std::to_string(y) + ":" + letterOf(p) +
-                                                       std::to_string(p->getPlayer()) + " ";
+            if (!p->isA(piece_class::kBlank))
+                chips +=
+                    std::to_string(x) + std::to_string(y) + ":" + letterOf(p) + std::to_string(p->getPlayer()) + " ";
         }
     EXPECT_EQ("44:C2 54:C1 45:C1 55:C2 ", chips);
 }

@@ -30,12 +30,12 @@ std::string gameState(const OrvexGame& game) {
 }
 
 bool Receiver::operator()(const MessageBytes& m) {
-    return dispatchMessage(m.data(), static_cast<int>(m.size()), dispatch_);
+    return dispatchMessage(m.data(), static_cast<int>(m.size()), iDispatch);
 }
 
 bool Receiver::head(const MessageBytes& bytes) {
     const OrvexSplitResult r = splitMessage(bytes.data(), static_cast<int>(bytes.size()), kFromServer);
-    return r.status == OrvexSplit::Whole && dispatchMessage(bytes.data(), r.length, dispatch_);
+    return r.status == OrvexSplit::Whole && dispatchMessage(bytes.data(), r.length, iDispatch);
 }
 
 void perform(RecordingGame& game, const std::string& action) {
@@ -96,13 +96,13 @@ std::vector<std::string> GameTest::sent() {
 
 LockstepGroup::LockstepGroup(uint32_t seedS, uint32_t seedT, int seats) {
     for (int i = 0; i < seats; ++i) {
-        clients_.push_back(std::make_unique<RecordingGame>());
-        outboxes_.push_back(std::make_unique<OrvexMessageList>());
-        clients_.back()->setOutbox(outboxes_.back().get());
-        clients_.back()->startGame(i + 1, seats);
-        clients_.back()->getBoard()->setRandomSeeds(seedS, seedT);
-        receivers_.push_back(std::make_unique<Receiver>(*clients_.back()));
-        present_.push_back(true);
+        iClients.push_back(std::make_unique<RecordingGame>());
+        iOutboxes.push_back(std::make_unique<OrvexMessageList>());
+        iClients.back()->setOutbox(iOutboxes.back().get());
+        iClients.back()->startGame(i + 1, seats);
+        iClients.back()->getBoard()->setRandomSeeds(seedS, seedT);
+        iReceivers.push_back(std::make_unique<Receiver>(*iClients.back()));
+        iPresent.push_back(true);
     }
 }
 
@@ -123,13 +123,13 @@ int LockstepGroup::deliver() {
     for (int i = 0; i < seats(); ++i) {
         if (!present(i + 1)) continue;
         client(i).settle();
-        for (const MessageBytes& m : outboxes_[static_cast<std::size_t>(i)]->take()) {
-            log_.push_back(std::to_string(i + 1) + ": " + messageText(m));
+        for (const MessageBytes& m : iOutboxes[static_cast<std::size_t>(i)]->take()) {
+            iLog.push_back(std::to_string(i + 1) + ": " + messageText(m));
             for (int j = 0; j < seats(); ++j) {
                 if (j == i || !present(j + 1)) continue;
                 client(j).settle();
-                EXPECT_TRUE((*receivers_[static_cast<std::size_t>(j)])(m)) << messageText(m);
-                EXPECT_TRUE(outboxes_[static_cast<std::size_t>(j)]->messages.empty())
+                EXPECT_TRUE((*iReceivers[static_cast<std::size_t>(j)])(m)) << messageText(m);
+                EXPECT_TRUE(iOutboxes[static_cast<std::size_t>(j)]->messages.empty())
                     << "a replayed action queued a message";
             }
             ++delivered;
@@ -141,14 +141,14 @@ int LockstepGroup::deliver() {
 
 void LockstepGroup::leave(int seat) {
     deliver();
-    present_[static_cast<std::size_t>(seat - 1)] = false;
-    log_.push_back(std::to_string(seat) + " leaves");
+    iPresent[static_cast<std::size_t>(seat - 1)] = false;
+    iLog.push_back(std::to_string(seat) + " leaves");
     const MessageBytes quit = {'L', 'P', 'D', static_cast<uint8_t>(seat)};
     for (int j = 0; j < seats(); ++j) {
         if (!present(j + 1)) continue;
         client(j).settle();
-        EXPECT_TRUE((*receivers_[static_cast<std::size_t>(j)])(quit));
-        EXPECT_TRUE(outboxes_[static_cast<std::size_t>(j)]->messages.empty()) << "a leaver's seat queued a message";
+        EXPECT_TRUE((*iReceivers[static_cast<std::size_t>(j)])(quit));
+        EXPECT_TRUE(iOutboxes[static_cast<std::size_t>(j)]->messages.empty()) << "a leaver's seat queued a message";
     }
     expectAgreement();
 }

@@ -45,7 +45,7 @@ public:
 // only counts them.
 class Receiver : private OrvexSidePanel {
 public:
-    explicit Receiver(OrvexGame& game) : dispatch_(game, *this) {}
+    explicit Receiver(OrvexGame& game) : iDispatch(game, *this) {}
     // Runs one whole message; false when the catalogue refuses it (not one
     // whole message it knows, or fields outside their range).
     bool operator()(const MessageBytes& m);
@@ -66,7 +66,7 @@ private:
     void onPlayerQuit(int) override { ++panelCalls; }
     void addChatLine(const char*) override { ++panelCalls; }
 
-    OrvexGameDispatch dispatch_;
+    OrvexGameDispatch iDispatch;
 };
 
 // One scripted action of the local player:
@@ -119,8 +119,8 @@ public:
     // The board must already be in the program folder as the style's
     // default board, named by the option lastDefaultGame.
     LockstepGroup(uint32_t seedS, uint32_t seedT, int seats = 2);
-    RecordingGame& client(int i) { return *clients_[static_cast<std::size_t>(i)]; }
-    int seats() const { return static_cast<int>(clients_.size()); }
+    RecordingGame& client(int i) { return *iClients[static_cast<std::size_t>(i)]; }
+    int seats() const { return static_cast<int>(iClients.size()); }
     // The client whose seat has the turn.
     RecordingGame& acting();
     // Delivers every message the clients queued to the others, one at a
@@ -132,19 +132,19 @@ public:
     // then the client is gone and every other client gets the server's LPD
     // for the seat; then all must agree again.
     void leave(int seat);
-    bool present(int seat) const { return present_[static_cast<std::size_t>(seat - 1)]; }
+    bool present(int seat) const { return iPresent[static_cast<std::size_t>(seat - 1)]; }
     // A client still in the game (the first one).
     RecordingGame& anyPresent();
-    const std::vector<std::string>& log() const { return log_; }
+    const std::vector<std::string>& log() const { return iLog; }
 
 private:
     void expectAgreement();
 
-    std::vector<std::unique_ptr<RecordingGame>> clients_;
-    std::vector<std::unique_ptr<Receiver>> receivers_;
-    std::vector<std::unique_ptr<OrvexMessageList>> outboxes_;
-    std::vector<bool> present_;
-    std::vector<std::string> log_;
+    std::vector<std::unique_ptr<RecordingGame>> iClients;
+    std::vector<std::unique_ptr<Receiver>> iReceivers;
+    std::vector<std::unique_ptr<OrvexMessageList>> iOutboxes;
+    std::vector<bool> iPresent;
+    std::vector<std::string> iLog;
 };
 
 }  // namespace board_test

@@ -34,7 +34,7 @@ struct Tally {
 // (its own pieces, nearby cells, legal placements), some at random.
 class RandomPlayer {
 public:
-    explicit RandomPlayer(unsigned seed) : rng_(seed) {}
+    explicit RandomPlayer(unsigned seed) : iRng(seed) {}
 
     void act(RecordingGame& g) {
         OrvexBoard& b = *g.getBoard();
@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    int pick(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+    int pick(int n) { return static_cast<int>(iRng() % static_cast<unsigned>(n)); }
     bool chance(int percent) { return pick(100) < percent; }
 
     struct Cell {
@@ -142,7 +142,7 @@ private:
         }
     }
 
-    std::mt19937 rng_;
+    std::mt19937 iRng;
 };
 
 // Plays `actions` random actions; returns what was played.
@@ -176,13 +176,28 @@ TEST_F(LockstepTest, ScriptedBeamGame) {
     LockstepGroup group(4242, 777);
     const std::vector<std::string> script = {
         // Seat 1: the hyper swaps with its own mirror, steps, and falls into the hole.
-        "c 2 6", "c 3 6", "c 3 6", "c 3 5", "c 3 5", "c 3 4",
+        "c 2 6",
+        "c 3 6",
+        "c 3 6",
+        "c 3 5",
+        "c 3 5",
+        "c 3 4",
         // Seat 2: the mirror onto the hyper hole; the hyper swaps with the king; pass.
-        "c 4 4", "c 4 3", "c 2 2", "c 1 1",
+        "c 4 4",
+        "c 4 3",
+        "c 2 2",
+        "c 1 1",
         // Seat 1: a turn and back, then a shot up the first column and its end.
-        "c 1 7", "r", "l", "f", "e", "p",
+        "c 1 7",
+        "r",
+        "l",
+        "f",
+        "e",
+        "p",
         // Seat 2 selects and drops a piece, then passes.
-        "c 1 1", "c 1 1", "p",
+        "c 1 1",
+        "c 1 1",
+        "p",
     };
     for (const std::string& action : script) {
         SCOPED_TRACE(action);

@@ -33,6 +33,7 @@ TEST_F(BoardTest, MoveRule) {
         const char* after;  // the letters of the play area afterwards, row by row
         int stompsUsed;     // of the mover afterwards
     };
+    // clang-format off
     const Case cases[] = {
         {"step", {".... .... .... ....", "M010 .... .... ....", ".... .... .... ...."}, 1, 2, 2, 2, 3, 1,
          ".... .M.. ....", 0},
@@ -67,6 +68,7 @@ TEST_F(BoardTest, MoveRule) {
         {"a king onto a blank only moves", {".... .... .... ....", "K010 .... .... ....", ".... .... .... ...."}, 1,
          2, 2, 2, 3, 1, ".... .K.. ....", 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(1, load(boardFile("gkv", 4, 3, c.rows)));

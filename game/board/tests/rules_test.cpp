@@ -142,8 +142,8 @@ TEST_F(RulesTest, BytesOfEveryBeamAction) {
     };
     const Case cases[] = {
         {{"c 3 3"}, {"PS 3 3"}},
-        {{"c 1 1"}, {}},  // another seat's piece
-        {{"c 2 2"}, {}},  // a blank
+        {{"c 1 1"}, {}},                             // another seat's piece
+        {{"c 2 2"}, {}},                             // a blank
         {{"c 3 3", "c 4 3"}, {"PS 3 3", "PM 4 3"}},  // the move ends the selection everywhere
         {{"c 3 3", "c 5 3"}, {"PS 3 3", "PM 5 3"}},  // refused, yet told
         {{"c 3 3", "c 3 3"}, {"PS 3 3", "PU"}},

@@ -44,7 +44,7 @@ TEST_F(BoardTest, ReversiLegality) {
         }
     EXPECT_EQ("21 12 43 34 ", legal1);
     EXPECT_EQ("31 42 13 24 ", legal2);
-    EXPECT_EQ(0, board().isLegalChipMove(1, 2, 2));  // taken
+    EXPECT_EQ(0, board().isLegalChipMove(1, 2, 2));   // taken
     EXPECT_EQ(0, board().isLegalChipMove(1, -1, 9));  // off the board
 }
 
@@ -56,7 +56,7 @@ TEST_F(BoardTest, ReversiPlacementFlipsAfterTheAnimation) {
                                  "C010 .... C010 ...."})));
     EXPECT_EQ(0, board().isLegalChipMove(2, 3, 2));
     game.current = 1;
-    board().placeChip(3, 3);  // closes only the line up-left, over (2,2)
+    board().placeChip(3, 3);                            // closes only the line up-left, over (2,2)
     EXPECT_EQ("12.. 22.. ..1. 1.1.", owners(board()));  // owners change only as the flip runs
     EXPECT_EQ(10, board().getPiece(2, 2)->iFlipSpeed);
     EXPECT_EQ(0, board().getPiece(2, 1)->iFlipSpeed);

@@ -155,7 +155,7 @@ TEST_F(TurnTest, ClassicTurnsHaveTwoMovesAndQuarterTurns) {
         {"r", 1, 2},
         {"c 3 3", 1, 1},
         {"c 5 5", 1, 1},
-        {"r", 1, 1},      // a king does not turn
+        {"r", 1, 1},  // a king does not turn
         {"c 5 4", 2, 2},
         {"c 1 1", 2, 2},
         {"c 2 2", 1, 2},  // a diagonal uses both moves

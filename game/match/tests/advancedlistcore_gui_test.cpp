@@ -109,8 +109,7 @@ struct ListGuiFixture : ::testing::Test {
     // A colour slot's bytes as the display shows them: the first byte is blue.
     static platform::ui::Rgb shown(const std::array<int, 3>& bytes) { return {bytes[2], bytes[1], bytes[0]}; }
     static bool near(const platform::ui::Rgb& a, const platform::ui::Rgb& b, int tolerance = 12) {
-        return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-               std::abs(a.b - b.b) <= tolerance;
+        return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
     }
 
     template <class L = AdvancedListCore>
@@ -127,10 +126,10 @@ struct ListGuiFixture : ::testing::Test {
     std::string wid;
 };
 
-#define EXPECT_SEEN(canvas, x, y, colour, what)                                                           \
-    do {                                                                                                  \
-        const platform::ui::Rgb got_ = seen(canvas, x, y);                                                \
-        EXPECT_TRUE(near(got_, colour)) << (what) << ": " << got_.r << "," << got_.g << "," << got_.b;   \
+#define EXPECT_SEEN(canvas, x, y, colour, what)                                                        \
+    do {                                                                                               \
+        const platform::ui::Rgb got_ = seen(canvas, x, y);                                             \
+        EXPECT_TRUE(near(got_, colour)) << (what) << ": " << got_.r << "," << got_.g << "," << got_.b; \
     } while (0)
 
 TEST_F(ListGuiFixture, PaintedListAsAPersonSeesIt) {
@@ -179,8 +178,8 @@ TEST_F(ListGuiFixture, PaintedListAsAPersonSeesIt) {
 }
 
 // Player names and cities for a long list.
-const char* const kNames[] = {"Vantrel", "orsolya", "Kettu", "Brin", "amos", "Idrun", "Sefa", "tolvar",
-                              "Maelis", "Quen", "ravik", "Ulla", "Dorno", "Pell", "Yarrow", "essa"};
+const char* const kNames[] = {"Vantrel", "orsolya", "Kettu", "Brin", "amos",  "Idrun", "Sefa",   "tolvar",
+                              "Maelis",  "Quen",    "ravik", "Ulla", "Dorno", "Pell",  "Yarrow", "essa"};
 const char* const kPlaces[] = {"Harth", "Lowmere", "Suvi", "Calden", "Trask", "Olm", "Fenwick"};
 
 TEST_F(ListGuiFixture, LongListSortedScrolledAndSelectedWithTheMouse) {
@@ -249,7 +248,8 @@ TEST_F(ListGuiFixture, LongListSortedScrolledAndSelectedWithTheMouse) {
     window->events.clear();
     xdo(moveTo(c, 150, 16 * 10 + 8) + "click --repeat 2 --delay 80 1");
     EXPECT_TRUE(waitFor([&] { return window->events.size() >= 3; }));
-    EXPECT_EQ(window->events, (std::vector<Event>{{"select", first + 9}, {"deselect", first + 9}, {"doubleClick", first + 9}}));
+    EXPECT_EQ(window->events,
+              (std::vector<Event>{{"select", first + 9}, {"deselect", first + 9}, {"doubleClick", first + 9}}));
 
     EXPECT_TRUE(waitFor([&] { return near(seen(c, 395, 16 * 4 + 9), shown(list->colour(3))); }));
     EXPECT_SEEN(c, 395, 16 * 4 + 9, shown(list->colour(3)), "a selected row");

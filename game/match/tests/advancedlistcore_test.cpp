@@ -310,8 +310,11 @@ TEST_F(ListFixture, ClickCases) {
     } cases[] = {
         {"click selects", {{3, 1}, {3, -1}, {3, 0}}, {{"select", 3}}, {3}, 3},
         {"second click deselects", {{3, 1}, {3, -1}, {3, 1}, {3, -1}}, {{"select", 3}, {"deselect", 3}}, {}, 3},
-        {"other rows keep their selection", {{1, 1}, {1, -1}, {4, 1}, {4, -1}}, {{"select", 1}, {"select", 4}},
-         {1, 4}, 4},
+        {"other rows keep their selection",
+         {{1, 1}, {1, -1}, {4, 1}, {4, -1}},
+         {{"select", 1}, {"select", 4}},
+         {1, 4},
+         4},
         {"shift range names the clicked row",
          {{2, 1}, {2, -1}, {5, 1, true}, {5, -1, true}},
          {{"select", 2}, {"select", 5}, {"select", 5}, {"select", 5}},
@@ -486,8 +489,8 @@ TEST_F(ListFixture, ScrollScaleKeepsTheRangeBelow32768) {
         int scale;
         int high;
         int page;
-    } cases[] = {{0, 1, 0, 10}, {1, 1, 0, 10}, {32768, 1, 32767, 10}, {32769, 2, 16384, 5}, {70000, 4, 17499, 2},
-                 {1000000, 32, 31249, 1}};
+    } cases[] = {{0, 1, 0, 10},        {1, 1, 0, 10},        {32768, 1, 32767, 10},
+                 {32769, 2, 16384, 5}, {70000, 4, 17499, 2}, {1000000, 32, 31249, 1}};
     for (const Case& c : cases) {
         make(0);
         list->setRowCount(c.rows);
@@ -521,12 +524,12 @@ TEST_F(ListFixture, ScrollingToTheLastRowShowsItAsTheLowestInView) {
         int first;  // the first visible row afterwards
         int step;   // the scroll bar's position
     } cases[] = {
-        {0, 176, 0, 0},          // nothing to show
-        {10, 176, 0, 0},         // every row in view (10 under the header)
+        {0, 176, 0, 0},   // nothing to show
+        {10, 176, 0, 0},  // every row in view (10 under the header)
         {11, 176, 1, 1},
         {40, 176, 30, 30},
-        {40, 180, 30, 30},       // a part row at the bottom does not count
-        {40, 20, 39, 39},        // no whole row fits: the last row comes first
+        {40, 180, 30, 30},           // a part row at the bottom does not count
+        {40, 20, 39, 39},            // no whole row fits: the last row comes first
         {70000, 176, 69992, 17498},  // steps of 4 rows: the step that shows row 69999
     };
     for (const Case& c : cases) {
@@ -669,14 +672,13 @@ struct Painted {
     int height = 0;
     std::array<int, 3> at(int x, int y) const {
         const std::size_t i = (static_cast<std::size_t>(height - 1 - y) * static_cast<std::size_t>(stride) +
-                               static_cast<std::size_t>(x)) * 3;
+                               static_cast<std::size_t>(x)) *
+                              3;
         return {bytes[i], bytes[i + 1], bytes[i + 2]};
     }
 };
 
-Painted paintOf(AdvancedListCore& list) {
-    return {list.renderPixels(), list.paintStride(), list.listHeight()};
-}
+Painted paintOf(AdvancedListCore& list) { return {list.renderPixels(), list.paintStride(), list.listHeight()}; }
 
 constexpr std::array<int, 3> kBlueBorder{0xFF, 0, 0};
 constexpr std::array<int, 3> kGrey200{200, 200, 200};
@@ -768,8 +770,8 @@ TEST_F(ListFixture, PaintingStaysInsideOddSizes) {
     struct Case {
         int width, height;
         bool drawn;
-    } cases[] = {{10, 100, false}, {16, 100, false}, {17, 100, true}, {18, 100, true}, {20, 53, true},
-                 {216, 16, false}, {216, 17, true}, {216, 53, true}};
+    } cases[] = {{10, 100, false}, {16, 100, false}, {17, 100, true}, {18, 100, true},
+                 {20, 53, true},   {216, 16, false}, {216, 17, true}, {216, 53, true}};
     for (const Case& c : cases) {
         list = std::make_unique<AdvancedListCore>("list", owner, 0, 0, c.width, c.height);
         list->addColumn("Player", 3, 0.0);  // a column too narrow for its mark

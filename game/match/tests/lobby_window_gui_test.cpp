@@ -26,17 +26,17 @@
 #include "platform/ui/pixels.h"
 #include "standin/game-server/game_server.h"
 
+using match_testing::clickAt;
 using match_testing::MainWindowFixture;
 using match_testing::PeerClient;
-using match_testing::clickAt;
 using match_testing::windowByTitle;
 using match_testing::xdotool;
 using Texts = std::vector<std::string>;
 
 namespace {
 
-const char* const kPortVariables[] = {"VURNORVEXI_GAME_PORT_KV", "VURNORVEXI_GAME_PORT_GKV",
-                                      "VURNORVEXI_GAME_PORT_OTH", "VURNORVEXI_GAME_PORT_CHK"};
+const char* const kPortVariables[] = {"VURNORVEXI_GAME_PORT_KV", "VURNORVEXI_GAME_PORT_GKV", "VURNORVEXI_GAME_PORT_OTH",
+                                      "VURNORVEXI_GAME_PORT_CHK"};
 
 bool contains(const Texts& texts, const std::string& text) {
     for (const std::string& t : texts)
@@ -108,7 +108,8 @@ struct LobbyWindow : MainWindowFixture {
     }
     // The colour at (x, y) of the side list, as shown.
     std::array<int, 3> listPixel(int x, int y) {
-        std::vector<uint8_t> rgb = platform::ui::readWindowPixels(core->listCore()->canvas()->platformCanvas(), x, y, 1, 1);
+        std::vector<uint8_t> rgb =
+            platform::ui::readWindowPixels(core->listCore()->canvas()->platformCanvas(), x, y, 1, 1);
         if (rgb.size() < 3) return {-1, -1, -1};
         return {rgb[0], rgb[1], rgb[2]};
     }

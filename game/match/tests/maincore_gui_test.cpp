@@ -64,6 +64,7 @@ TEST_F(MainWindow, PanelCommandsActOnlyWhereTheyMayAndSendWhatTheyMust) {
         };
     };
     auto inLobby = [](MainWindowFixture& f) { f.receive(lobbyRowMessage(7, 300, "Bob")); };
+    // clang-format off
     const Case cases[] = {
         {"pass when it is not this client's turn sends nothing", inGameAs(2), "pass", "", {},
          [](MainWindowFixture& f) { EXPECT_EQ(f.core->getCurrentPlayer(), 1); }},
@@ -95,6 +96,7 @@ TEST_F(MainWindow, PanelCommandsActOnlyWhereTheyMayAndSendWhatTheyMust) {
          [](MainWindowFixture& f) { EXPECT_TRUE(f.folder.exists("boards/mine.kv")); }},
         {"an unknown command does nothing", inGameAs(1), "gameName", "", {}, nullptr},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         open();
@@ -140,6 +142,7 @@ TEST_F(MainWindow, ConnectionNewsShowsOnTheStatusLineEndsTheGameAndLogsInAgain) 
         EXPECT_STREQ(f.core->listCore()->columnTitle(0), "Player");
         EXPECT_TRUE(f.column(0).empty());
     };
+    // clang-format off
     const Case cases[] = {
         {"the first connection: its login went with it", inLobby, {up(1)}, connected.c_str(), {},
          [](MainWindowFixture& f) { EXPECT_EQ(f.column(0), Texts{"Bob"}); }},
@@ -172,6 +175,7 @@ TEST_F(MainWindow, ConnectionNewsShowsOnTheStatusLineEndsTheGameAndLogsInAgain) 
         {"the later connection is lost too: told again", nullptr,
          {up(1), down(1), up(2), down(2)}, noConnection.c_str(), {"LL"}, lobbyWithoutRows},
     };
+    // clang-format on
     setStringOption("playerName", "Zoe");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -338,7 +342,9 @@ TEST_F(MainWindow, ABrowserThatCannotShowThePageIsToldOnTheStatusLine) {
         setenv("VURNORVEXI_BROWSER", c.browser, 1);
         core->setIntValue(c.item, 1);
         // The slow browser still runs: the item has returned without it.
-        if (std::strstr(c.browser, "sleep")) EXPECT_EQ(text("info"), " ready");
+        if (std::strstr(c.browser, "sleep")) {
+            EXPECT_EQ(text("info"), " ready");
+        }
         if (c.told == " ready") {
             pump(1.2);  // a failure would be told within a tick
         } else {
@@ -361,11 +367,12 @@ TEST_F(MainWindow, HelpItemsShowTheWebHostsPagesInABrowser) {
     setenv("VURNORVEXI_WEB_HOST", "127.0.0.1", 1);
     setenv("VURNORVEXI_WEB_PORT", port.c_str(), 1);
     folder.write("pages/.keep", "");
-    const std::string browser = "bash \"" + testing_support::sourceDir() + "/testing/fetch-browser.sh\" \"" +
-                                folder.path() + "/pages\"";
+    const std::string browser =
+        "bash \"" + testing_support::sourceDir() + "/testing/fetch-browser.sh\" \"" + folder.path() + "/pages\"";
     setenv("VURNORVEXI_BROWSER", browser.c_str(), 1);
     std::string index;
-    ASSERT_TRUE(platform::readWholeFile(testing_support::sourceDir() + "/data/system/docs/vurnorvex/index.html", &index));
+    ASSERT_TRUE(
+        platform::readWholeFile(testing_support::sourceDir() + "/data/system/docs/vurnorvex/index.html", &index));
     struct Case {
         const char* item;
         std::string url;

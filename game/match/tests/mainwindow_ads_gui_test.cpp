@@ -101,8 +101,8 @@ TEST_F(MainWindowAds, TheLogoAndTheBannerShowAndTheLogoSendsItsCommand) {
 
     // A person clicks the logo.
     const std::string title = "Tarvelon Orvex Chess - version 1.01";
-    ASSERT_TRUE(platform::spawnDetached({"xdotool", "search", "--sync", "--onlyvisible", "--name", title,
-                                         "mousemove", "--window", "%1", std::to_string(10 + 19),
+    ASSERT_TRUE(platform::spawnDetached({"xdotool", "search", "--sync", "--onlyvisible", "--name", title, "mousemove",
+                                         "--window", "%1", std::to_string(10 + 19),
                                          std::to_string(canvas->y() + H - 70 + 19), "click", "1"}));
     EXPECT_TRUE(testing_support::waitFor([&] { return logCount("Command internal-browser\n") == 1; }));
     EXPECT_EQ(logCount("siv vurn.gif 1\n"), 1);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/app/options.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/window/superwindow.h"
-#include "framework/app/options.h"
 #include "game/board/board.h"
 #include "game/match/advancedlistcore.h"
 #include "game/match/orvexmaincore.h"
@@ -45,6 +45,7 @@ TEST_F(SidePanel, ServerMessagesChangeTheListAndTheSeatWidgets) {
         std::vector<int> flags;                      // each row's flags byte (lobby cases)
         std::map<std::string, std::string> widgets;  // seat widgets and their texts
     };
+    // clang-format off
     const Case cases[] = {
         {"LA adds a keyed row; the same ids again add nothing",
          {LA(7, 300, "Bob"), LA(7, 300, "Bob again")}, {"Bob"}, {"7 300"}, {0}, {}},
@@ -86,6 +87,7 @@ TEST_F(SidePanel, ServerMessagesChangeTheListAndTheSeatWidgets) {
         {"LPC restarts the seat numbers but not the chat", {LPA("Ann"), LPA("Ben"), codeMessage("LPC"), LPA("Cid")},
          {joined("Red"), joined("Green"), joined("Red")}, {}, {}, {{"red", "Cid"}, {"green", "Ben"}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         open();
@@ -152,6 +154,7 @@ TEST_F(SidePanel, SeatNamesFollowTheBoardStyle) {
         const char* board;
         Texts labels;
         Texts names;  // seats 0 to 5
+        // clang-format off
     } cases[] = {
         {"default.chk", {"Red: ", "White: ", "Observer: ", "Observer: "},
          {"System", "Red", "White", "Observer", "Observer", "Observer"}},
@@ -162,6 +165,7 @@ TEST_F(SidePanel, SeatNamesFollowTheBoardStyle) {
         {"default.kv", {"Red: ", "Green: ", "Blue: ", "Purple: "},
          {"System", "Red", "Green", "Blue", "Purple", "Observer"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.board);
         ASSERT_EQ(core->getBoard()->loadFile(c.board), 1);
@@ -268,8 +272,8 @@ TEST_F(SidePanel, TheTurnIsShownFromTheStartOfEveryGame) {
 // row in view, as shown.
 int rowInk(AdvancedListCore* list, int r) {
     const int w = list->listWidth() - AdvancedListCore::kScrollBarWidth - 2;
-    const std::vector<uint8_t> px = platform::ui::readWindowPixels(
-        list->canvas()->platformCanvas(), 1, AdvancedListCore::kRowHeight * (r + 1) + 1, w, 14);
+    const std::vector<uint8_t> px = platform::ui::readWindowPixels(list->canvas()->platformCanvas(), 1,
+                                                                   AdvancedListCore::kRowHeight * (r + 1) + 1, w, 14);
     int n = 0;
     for (std::size_t i = 0; i + 2 < px.size(); i += 3) n += px[i] < 110 && px[i + 1] < 110 && px[i + 2] < 110;
     return n;

@@ -39,7 +39,7 @@ TEST(Codec, TheFrameLengthIsSixteenBitBigEndian) {
         int count;
         uint8_t high, low;
     } cases[] = {
-        {2, 0x00, 0x02},   {127, 0x00, 0x7f}, {128, 0x00, 0x80}, {200, 0x00, 0xc8},   {255, 0x00, 0xff},
+        {2, 0x00, 0x02},   {127, 0x00, 0x7f}, {128, 0x00, 0x80}, {200, 0x00, 0xc8},    {255, 0x00, 0xff},
         {256, 0x01, 0x00}, {258, 0x01, 0x02}, {511, 0x01, 0xff}, {0x1234, 0x12, 0x34},
     };
     for (const Case& c : cases) {
@@ -63,8 +63,7 @@ TEST(Codec, ServerMessagesByteForByte) {
         MessageBytes m;
         const char* bytes;
     } cases[] = {
-        {"LA", lobbyRowMessage(7, 300, "Bo"),
-         "4c 41 00 00 00 07 00 00 01 2c 00 00 00 00 00 00 00 00 03 42 6f 00 "},
+        {"LA", lobbyRowMessage(7, 300, "Bo"), "4c 41 00 00 00 07 00 00 01 2c 00 00 00 00 00 00 00 00 03 42 6f 00 "},
         {"LU", rowMarkMessage(7, 300, 1), "4c 55 00 00 00 07 00 00 01 2c 01 00 00 00 00 00 00 00 "},
         {"LR", rowRemoveMessage(1, 2), "4c 52 00 00 00 01 00 00 00 02 00 00 00 00 00 00 00 00 "},
         {"LPA", playerAddMessage("Al"), "4c 50 41 03 41 6c 00 "},
@@ -102,8 +101,7 @@ TEST(Codec, TextsAreCutToFitTheirLengthByteAndTheFrame) {
         {"name of 252", loginMessage(std::string(252, 'a').c_str()), 256, 2, 253},
         {"name of 251", loginMessage(std::string(251, 'a').c_str()), 255, 2, 252},
         // A two-byte character that would straddle the cut is left out whole.
-        {"name ending in a split character", loginMessage((std::string(251, 'a') + "\xc3\xa9").c_str()), 255, 2,
-         252},
+        {"name ending in a split character", loginMessage((std::string(251, 'a') + "\xc3\xa9").c_str()), 255, 2, 252},
         // A chat line may fill the length byte's 254: a PT of 258 bytes.
         {"chat of 300", chatMessage(1, std::string(300, 'b').c_str()), 258, 3, 254},
         {"chat of 253", chatMessage(1, std::string(253, 'b').c_str()), 258, 3, 254},

@@ -31,6 +31,7 @@ TEST(Link, EveryConnectionMadeAndEveryLossIsToldOnceInStreamOrder) {
         Texts timeline;
         int reconnects;
     };
+    // clang-format off
     const Case cases[] = {
         {"the first connect succeeds", 0, [](FakeClient& c) { c.tick(3); }, {"[up 1 fake]"}, 0},
         {"no server at first: one failure is told, the retries are not, then the connection", 3,
@@ -81,6 +82,7 @@ TEST(Link, EveryConnectionMadeAndEveryLossIsToldOnceInStreamOrder) {
          },
          {"[up 1 fake]", "PU", "[down 1 fake]", "[up 2 fake]", "PFS"}, 1},
     };
+    // clang-format on
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
         FakeClient c(k.refusals);

@@ -68,7 +68,8 @@ TEST_F(Loopback, TwoClientsLogInAndSeeEachOthersRowsInTheirOwnLobbyOnly) {
     EXPECT_EQ(ben->handler.calls[0], "LA " + std::to_string(a.id1) + " " + std::to_string(a.id2) + " Ann ---/---");
 
     auto cid = login("Cid", 1, 1);  // the other style's lobby
-    tickUntil({ann.get(), ben.get(), cid.get()}, [] { return false; }, 200);
+    tickUntil(
+        {ann.get(), ben.get(), cid.get()}, [] { return false; }, 200);
     EXPECT_EQ(cid->all("LA").size(), 1u);
     EXPECT_EQ(ann->all("LA").size(), 2u);
     EXPECT_EQ(server->lobbyNames(0), (std::vector<std::string>{"Ann", "Ben"}));
@@ -101,9 +102,8 @@ TEST_F(Loopback, MutualSelectionStartsAGameWithItsMessagesInOrder) {
     benStart.insert(benStart.end(), {"LPB 2 2", "PZ 4660 22136"});
     EXPECT_EQ(callsFrom(*ann, annFrom), annStart);
     EXPECT_EQ(callsFrom(*ben, benFrom), benStart);
-    EXPECT_EQ(callsFrom(*cid, cidFrom),
-              (Calls{"LR " + std::to_string(a.id1) + " " + std::to_string(a.id2),
-                     "LR " + std::to_string(b.id1) + " " + std::to_string(b.id2)}));
+    EXPECT_EQ(callsFrom(*cid, cidFrom), (Calls{"LR " + std::to_string(a.id1) + " " + std::to_string(a.id2),
+                                               "LR " + std::to_string(b.id1) + " " + std::to_string(b.id2)}));
     EXPECT_EQ(server->gamesRunning(), 1);
     EXPECT_EQ(server->lobbyNames(0), (std::vector<std::string>{"Cid"}));
 }
@@ -112,8 +112,8 @@ TEST_F(Loopback, MovesAndShotsReachTheOtherMemberChatReachesBothAndQuitIsAnnounc
     startServer(2);
     auto ann = login("Ann", 1);
     auto ben = login("Ben", 2);
-    ASSERT_TRUE(tickUntil({ann.get(), ben.get()},
-                          [&] { return !ann->first("PZ").empty() && !ben->first("PZ").empty(); }));
+    ASSERT_TRUE(
+        tickUntil({ann.get(), ben.get()}, [&] { return !ann->first("PZ").empty() && !ben->first("PZ").empty(); }));
     std::size_t annFrom = ann->handler.calls.size();
     std::size_t benFrom = ben->handler.calls.size();
     for (const MessageBytes& m : {codeMessage("PS", {3, 4}), codeMessage("PRR"), codeMessage("PRL"),
@@ -146,7 +146,8 @@ TEST_F(Loopback, AClientReconnectsAfterTheServerClosesAndLogsInAgain) {
     ann->send(loginMessage("Ann"));
     ASSERT_TRUE(tickUntil({ann.get()}, [&] { return ann->all("LA").size() >= 2; }));
     // The old row went with the old connection: the new login sees only its own.
-    tickUntil({ann.get()}, [] { return false; }, 100);
+    tickUntil(
+        {ann.get()}, [] { return false; }, 100);
     EXPECT_EQ(ann->codes(), (std::vector<std::string>{"LA", "LA"}));
     EXPECT_EQ(server->loginBlocks(), 2);
     EXPECT_EQ(server->lobbyNames(0), (std::vector<std::string>{"Ann"}));
@@ -159,11 +160,12 @@ TEST_F(Loopback, AnUnknownHeadFromTheServerMakesTheConnectionAnew) {
     // The client closed the old connection; the server learns of it on its
     // own time. Its row must be gone before the new login, or that login is
     // shown the old row too (then an LR for it).
-    ASSERT_TRUE(tickUntil({ann.get()},
-                          [&] { return server->connectionsAccepted() == 2 && server->lobbyNames(0).empty(); }));
+    ASSERT_TRUE(
+        tickUntil({ann.get()}, [&] { return server->connectionsAccepted() == 2 && server->lobbyNames(0).empty(); }));
     ann->send(loginMessage("Ann"));
     ASSERT_TRUE(tickUntil({ann.get()}, [&] { return ann->all("LA").size() >= 2; }));
-    tickUntil({ann.get()}, [] { return false; }, 100);
+    tickUntil(
+        {ann.get()}, [] { return false; }, 100);
     EXPECT_EQ(ann->codes(), (std::vector<std::string>{"LA", "LA"}));
     EXPECT_EQ(server->loginBlocks(), 2);
 }

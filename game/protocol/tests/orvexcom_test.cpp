@@ -82,8 +82,8 @@ std::string state(const OrvexGame& game) {
     if (!b) return "no board";
     char line[160];
     std::snprintf(line, sizeof line, "current %d moves %d selected %d,%d random %08x %08x fire %d over %d\n",
-                  game.getCurrentPlayer(), game.getTurnsLeft(), b->getSelectedX(), b->getSelectedY(),
-                  b->random().s(), b->random().t(), game.isFirePending(), b->iGameOver);
+                  game.getCurrentPlayer(), game.getTurnsLeft(), b->getSelectedX(), b->getSelectedY(), b->random().s(),
+                  b->random().t(), game.isFirePending(), b->iGameOver);
     std::string out = line;
     for (int y = 0; y < b->getHeight(); ++y) {
         for (int x = 0; x < b->getWidth(); ++x) {
@@ -217,10 +217,14 @@ TEST_F(OrvexComTest, TwoClientsMeetStartPlayAndStayIdentical) {
         SCOPED_TRACE(acting == &ann ? "Ann acts" : "Ben acts");
         ASSERT_EQ(acting->game.isMyTurn(), 1);
         stepAndFire(*acting);
-        ASSERT_TRUE(loopUntil({&ann, &ben}, [&] {
-            return ann.idle() && ben.idle() && state(ann.game) == state(ben.game) &&
-                   ann.game.getAnimSequence() == 0 && ben.game.getAnimSequence() == 0;
-        })) << "Ann:\n" << state(ann.game) << "Ben:\n" << state(ben.game);
+        ASSERT_TRUE(loopUntil({&ann, &ben},
+                              [&] {
+                                  return ann.idle() && ben.idle() && state(ann.game) == state(ben.game) &&
+                                         ann.game.getAnimSequence() == 0 && ben.game.getAnimSequence() == 0;
+                              }))
+            << "Ann:\n"
+            << state(ann.game) << "Ben:\n"
+            << state(ben.game);
     }
     EXPECT_NE(state(ben.game), before);
     EXPECT_EQ(ann.game.getCurrentPlayer(), 2);

@@ -19,21 +19,21 @@ std::vector<std::string> RecordingHandler::timeline() const {
 }
 
 void FakeSocket::send(const void* bytes, int length) {
-    int index = static_cast<int>(s_->sends.size());
-    s_->sends.emplace_back(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
-    if (index == s_->breakAtSend) s_->broken = 1;
+    int index = static_cast<int>(iS->sends.size());
+    iS->sends.emplace_back(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+    if (index == iS->breakAtSend) iS->broken = 1;
 }
 
 char* FakeSocket::recv(int length, int* count, char* buffer) {
-    ++s_->recvCalls;
-    s_->maxAsked = std::max(s_->maxAsked, length);
+    ++iS->recvCalls;
+    iS->maxAsked = std::max(iS->maxAsked, length);
     *count = 0;
-    if (s_->chunks.empty()) return nullptr;
-    std::string& c = s_->chunks.front();
+    if (iS->chunks.empty()) return nullptr;
+    std::string& c = iS->chunks.front();
     int n = std::min(length, static_cast<int>(c.size()));
     std::memcpy(buffer, c.data(), static_cast<std::size_t>(n));
     c.erase(0, static_cast<std::size_t>(n));
-    if (c.empty()) s_->chunks.pop_front();
+    if (c.empty()) iS->chunks.pop_front();
     *count = n;
     return buffer;
 }
@@ -44,7 +44,9 @@ FakeClient::FakeClient(int refusals)
                      messages.emplace_back(m, m + n);
                      dispatchMessage(m, n, handler);
                  },
-                 [this](bool up, int connections) { handler.connectionChanged({up, connections, "fake"}); }) {
+                 [this](bool up, int connections) {
+                     handler.connectionChanged({up, connections, "fake"});
+                 }) {
     script->refusals = refusals;
     connection.connect();
 }

@@ -58,7 +58,9 @@ public:
 
 private:
     template <class T>
-    static std::string num(T v) { return std::to_string(v); }
+    static std::string num(T v) {
+        return std::to_string(v);
+    }
     void add(std::string s) { calls.push_back(std::move(s)); }
 };
 
@@ -82,28 +84,28 @@ public:
         int refusals = 0;
     };
     // Connects: see refusals.
-    explicit FakeSocket(std::shared_ptr<Script> script) : s_(std::move(script)) { connectNow(); }
+    explicit FakeSocket(std::shared_ptr<Script> script) : iS(std::move(script)) { connectNow(); }
     void setPollMode() override {}
     void send(const void* bytes, int length) override;
     char* recv(int length, int* count, char* buffer) override;
     void reconnect() override {
-        ++s_->reconnects;
+        ++iS->reconnects;
         connectNow();
     }
     void disconnect() override {
-        ++s_->disconnects;
-        s_->closed = 1;
+        ++iS->disconnects;
+        iS->closed = 1;
     }
-    int isBroken() const override { return s_->broken; }
-    int isClosed() const override { return s_->closed; }
+    int isBroken() const override { return iS->broken; }
+    int isClosed() const override { return iS->closed; }
 
 private:
     void connectNow() {
-        s_->closed = 0;
-        s_->broken = s_->refusals > 0 ? 1 : 0;
-        if (s_->refusals > 0) --s_->refusals;
+        iS->closed = 0;
+        iS->broken = iS->refusals > 0 ? 1 : 0;
+        if (iS->refusals > 0) --iS->refusals;
     }
-    std::shared_ptr<Script> s_;
+    std::shared_ptr<Script> iS;
 };
 
 // A connection on a FakeSocket whose whole messages and connection
@@ -137,8 +139,7 @@ public:
 
 // Ticks every client (about every 2 ms) until the condition holds or
 // timeoutMs pass; the condition's last value.
-bool tickUntil(const std::vector<LoopbackClient*>& clients, const std::function<bool()>& done,
-               int timeoutMs = 60000);
+bool tickUntil(const std::vector<LoopbackClient*>& clients, const std::function<bool()>& done, int timeoutMs = 60000);
 
 // The message's code letters.
 std::string codeOf(const MessageBytes& m);

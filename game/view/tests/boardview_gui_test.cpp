@@ -28,10 +28,10 @@
 #include "testing/test_cores.h"
 #include "testing/window_support.h"
 
+using testing_support::waitFor;
 using view_test::ScreenPoint;
 using view_test::squareLayerPoint;
 using view_test::ViewOwnerCore;
-using testing_support::waitFor;
 
 namespace {
 
@@ -60,7 +60,8 @@ struct Frame {
     ViewPixels pixels;
     Colour at(int x, int y) const {
         const int row = pixels.height - 1 - y;
-        const uint8_t* p = &pixels.bytes[static_cast<std::size_t>(row) * pixels.rowBytes + static_cast<std::size_t>(x) * 3];
+        const uint8_t* p =
+            &pixels.bytes[static_cast<std::size_t>(row) * pixels.rowBytes + static_cast<std::size_t>(x) * 3];
         return {p[0], p[1], p[2]};
     }
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < pixels.width && y < pixels.height; }
@@ -90,7 +91,8 @@ struct Frame {
             for (int x = 0; x < pixels.width; ++x) {
                 const Colour c = at(x, y);
                 for (int i = 0; i < 3; ++i)
-                    image.iPixels24[(static_cast<std::size_t>(y) * pixels.width + x) * 3 + i] = static_cast<uint8_t>(c[i]);
+                    image.iPixels24[(static_cast<std::size_t>(y) * pixels.width + x) * 3 + i] =
+                        static_cast<uint8_t>(c[i]);
             }
         EXPECT_EQ(savePNG((std::string(dir) + "/" + name + ".png").c_str(), image.saveRecord(), 0), "");
     }
@@ -149,10 +151,11 @@ protected:
         // The pointer goes over the window first and the window takes note,
         // as a person's hand would; a press in the same instant as the
         // pointer's entry can be lost on the way.
-        ASSERT_EQ(std::system(("xdotool mousemove --window " + id + " " + std::to_string(static_cast<int>(points.front().x)) +
-                               " " + std::to_string(static_cast<int>(points.front().y)))
-                                  .c_str()),
-                  0);
+        ASSERT_EQ(
+            std::system(("xdotool mousemove --window " + id + " " + std::to_string(static_cast<int>(points.front().x)) +
+                         " " + std::to_string(static_cast<int>(points.front().y)))
+                            .c_str()),
+            0);
         platform::ui::processEvents(0.2);
         std::string chain = "xdotool";
         for (const ScreenPoint& p : points)
@@ -200,7 +203,8 @@ TEST_F(BoardViewTest, ClassicBoardGridPiecesBeamAndTurnIndicator) {
     }
     expectColour(f, 3, 4, kBlack, 4, "beside the beam");
     const Colour tint = lit(scene_colour::kSeatTint[1]);
-    for (auto [x, y] : {std::pair{0, 5}, {10, 0}, {5, 10}, {10, 7}}) expectBorderColour(f, x, y, tint, 8, "turn indicator");
+    for (auto [x, y] : {std::pair{0, 5}, {10, 0}, {5, 10}, {10, 7}})
+        expectBorderColour(f, x, y, tint, 8, "turn indicator");
     owner->game.completeFireAndNotify();
 }
 
@@ -254,7 +258,8 @@ TEST_F(BoardViewTest, ReversiCheckerSquaresChipsAndIndicatorOverTheSquares) {
     expectColour(f, 5, 4, lit({0.1f, 0.1f, 0.1f, 1}), 6, "a black chip");
     // The indicator lies in the squares' plane and shows over them.
     const Colour tint = lit(scene_colour::kReversiTint[1]);
-    for (auto [x, y] : {std::pair{0, 0}, {0, 3}, {9, 4}, {5, 9}}) expectBorderColour(f, x, y, tint, 6, "turn indicator");
+    for (auto [x, y] : {std::pair{0, 0}, {0, 3}, {9, 4}, {5, 9}})
+        expectBorderColour(f, x, y, tint, 6, "turn indicator");
 }
 
 TEST_F(BoardViewTest, CheckersSquaresChipsAndSelection) {
@@ -290,9 +295,9 @@ TEST_F(BoardViewTest, AClickAtEachCellsDrawnCentrePicksThatCell) {
         click(points);
         ASSERT_EQ(owner->clicks.size(), wanted.size());
         for (std::size_t i = 0; i < wanted.size(); ++i)
-            EXPECT_EQ(owner->clicks[i], wanted[i]) << "angle " << owner->camera.angle << " cell " << wanted[i].x
-                                                   << "," << wanted[i].y << " picked " << owner->clicks[i].x << ","
-                                                   << owner->clicks[i].y;
+            EXPECT_EQ(owner->clicks[i], wanted[i])
+                << "angle " << owner->camera.angle << " cell " << wanted[i].x << "," << wanted[i].y << " picked "
+                << owner->clicks[i].x << "," << owner->clicks[i].y;
     };
     std::vector<BoardCell> every, some;
     for (int y = 0; y < H; ++y)

@@ -78,7 +78,7 @@ struct Player {
     fs::path folder;
     std::unique_ptr<ChildProcess> program;
     std::size_t logFrom = 0;  // what came before is not looked at
-    bool present = true;  // still in the game (its program not closed)
+    bool present = true;      // still in the game (its program not closed)
 
     // The debug log from the last mark on.
     std::string log() const {
@@ -111,8 +111,9 @@ struct Player {
     std::string window(const std::string& title) const {
         std::string id;
         waitFor([&] {
-            const std::string found = view_test::commandOutput("xdotool search --all --pid " + std::to_string(program->pid()) + " --name '" +
-                                          title + "$' 2>/dev/null");
+            const std::string found =
+                view_test::commandOutput("xdotool search --all --pid " + std::to_string(program->pid()) + " --name '" +
+                                         title + "$' 2>/dev/null");
             id = found.substr(0, found.find('\n'));
             return !id.empty();
         });
@@ -208,10 +209,15 @@ protected:
                   0);
         std::ofstream(p.folder / "test.env") << "";
         std::string options = readFile(p.folder / "system" / "options_vurn.gkv");
-        for (const auto& [key, value] : std::vector<std::pair<std::string, int>>{
-                 {"mainWindowOX", p.mainX}, {"mainWindowOY", p.mainY}, {"mainWindowOW", kMainWidth},
-                 {"mainWindowOH", kMainHeight}, {"gkvBoardWindowOX", p.boardX}, {"gkvBoardWindowOY", p.boardY},
-                 {"gkvBoardWindowOW", p.boardSize}, {"gkvBoardWindowOH", p.boardSize}, {"dontCheckUpgrade", 1}})
+        for (const auto& [key, value] : std::vector<std::pair<std::string, int>>{{"mainWindowOX", p.mainX},
+                                                                                 {"mainWindowOY", p.mainY},
+                                                                                 {"mainWindowOW", kMainWidth},
+                                                                                 {"mainWindowOH", kMainHeight},
+                                                                                 {"gkvBoardWindowOX", p.boardX},
+                                                                                 {"gkvBoardWindowOY", p.boardY},
+                                                                                 {"gkvBoardWindowOW", p.boardSize},
+                                                                                 {"gkvBoardWindowOH", p.boardSize},
+                                                                                 {"dontCheckUpgrade", 1}})
             options += key + " " + std::to_string(value) + "\n";
         options += "playerName " + p.name + "\n";
         std::ofstream(p.folder / "user" / "options_vurn.gkv") << options;
@@ -330,8 +336,7 @@ protected:
             what = "the pass";
             break;
         case Op::Save:
-        case Op::Close:
-            return;
+        case Op::Close: return;
         }
         settle();
         sync(p.name + "'s " + what + std::to_string(s.x) + "," + std::to_string(s.y));
@@ -362,8 +367,8 @@ protected:
             // The chat field at 240 and "Say:" at 200 of the Say row.
             const int y = kSayRowY;
             press(main, 300, y, 1);
-            const std::string type = "xdotool key --clearmodifiers End key --repeat 40 BackSpace type '" + ("save " + file) +
-                                     "'";
+            const std::string type =
+                "xdotool key --clearmodifiers End key --repeat 40 BackSpace type '" + ("save " + file) + "'";
             ASSERT_EQ(std::system(type.c_str()), 0);
             press(main, 220, y, 1);
             ASSERT_TRUE(waitFor([&] { return readFile(p.folder / "boards" / file) == want; }))
@@ -420,8 +425,8 @@ TEST_F(EndToEnd, ClassicGameToAKingShot) {
     begin("kv", 1);
     ASSERT_FALSE(HasFatalFailure());
     play({left(1, 7, 8), left(1, 6, 7),  // a diagonal step ends the turn
-          left(2, 3, 2), middle(2, 3, 2), save("shot1.kv"),
-          left(2, 8, 2), right(2, 8, 2), left(2, 8, 2),  // the turn costs the last move
+          left(2, 3, 2), middle(2, 3, 2), save("shot1.kv"), left(2, 8, 2), right(2, 8, 2),
+          left(2, 8, 2),  // the turn costs the last move
           left(1, 6, 7), middle(1, 6, 7), save("shot2.kv")});
     ASSERT_FALSE(HasFatalFailure());
     expectGameOver("GAME OVER - Red wins.");
@@ -434,9 +439,8 @@ TEST_F(EndToEnd, ClassicGameToAKingShot) {
 TEST_F(EndToEnd, AdvancedGameToAKingShot) {
     begin("gkv", 0);
     ASSERT_FALSE(HasFatalFailure());
-    play({left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), left(1, 3, 11),
-          left(2, 10, 2), middle(2, 10, 2), save("shot1.gkv"), pass(2),
-          left(1, 3, 11), right(1, 3, 11), middle(1, 3, 11), save("shot2.gkv")});
+    play({left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), left(1, 3, 11), left(2, 10, 2), middle(2, 10, 2),
+          save("shot1.gkv"), pass(2), left(1, 3, 11), right(1, 3, 11), middle(1, 3, 11), save("shot2.gkv")});
     ASSERT_FALSE(HasFatalFailure());
     expectGameOver("GAME OVER - Red wins.");
     screenshot("e2e_gkv");
@@ -450,9 +454,8 @@ TEST_F(EndToEnd, AdvancedGameToAKingShot) {
 TEST_F(EndToEnd, ThreePlayersPlayOnWhenOneClosesHisProgramOnHisTurn) {
     begin("gkv", 0, 3);
     ASSERT_FALSE(HasFatalFailure());
-    play({pass(1), pass(2), left(3, 1, 7), right(3, 1, 7), close(3),
-          left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), right(1, 2, 10), right(1, 2, 10), middle(1, 2, 10),
-          save("shot.gkv")});
+    play({pass(1), pass(2), left(3, 1, 7), right(3, 1, 7), close(3), left(1, 4, 9), left(1, 4, 10), left(1, 2, 10),
+          right(1, 2, 10), right(1, 2, 10), middle(1, 2, 10), save("shot.gkv")});
     ASSERT_FALSE(HasFatalFailure());
     for (Player& p : present()) EXPECT_TRUE(p.logged("chat Blue player quit the game.")) << p.name;
     expectGameOver("GAME OVER - Red wins.");
@@ -467,10 +470,9 @@ TEST_F(EndToEnd, ThreePlayersPlayOnWhenOneClosesHisProgramOnHisTurn) {
 TEST_F(EndToEnd, FourPlayersToTheEndOfABeamGame) {
     begin("gkv", 0, 4, true);
     ASSERT_FALSE(HasFatalFailure());
-    play({pass(1), pass(2), pass(3), pass(4),
-          left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), right(1, 2, 10), right(1, 2, 10), middle(1, 2, 10),
-          left(3, 1, 7), right(3, 1, 7), middle(3, 1, 7), pass(3),
-          left(4, 11, 5), shiftRight(4, 11, 5), shiftRight(4, 11, 5), middle(4, 11, 5), save("over.gkv")});
+    play({pass(1), pass(2), pass(3), pass(4), left(1, 4, 9), left(1, 4, 10), left(1, 2, 10), right(1, 2, 10),
+          right(1, 2, 10), middle(1, 2, 10), left(3, 1, 7), right(3, 1, 7), middle(3, 1, 7), pass(3), left(4, 11, 5),
+          shiftRight(4, 11, 5), shiftRight(4, 11, 5), middle(4, 11, 5), save("over.gkv")});
     ASSERT_FALSE(HasFatalFailure());
     expectGameOver("GAME OVER - Blue wins.");
     screenshot("e2e_four");
@@ -555,8 +557,9 @@ TEST_F(EndToEnd, CheckersTurnsWithAJump) {
                     const OrvexBoard& tb = *g->getBoard();
                     for (int ty = 0; ty < tb.getHeight() && plan.empty(); ++ty)
                         for (int tx = 0; tx < tb.getWidth() && plan.empty(); ++tx)
-                            if (const OrvexPiece* q = tb.getPiece(tx, ty);
-                                q && q->isA(piece_class::kChip) && q->getPlayer() == other && tb.canCapture(tx, ty, other))
+                            if (const OrvexPiece* q = tb.getPiece(tx, ty); q && q->isA(piece_class::kChip) &&
+                                                                           q->getPlayer() == other &&
+                                                                           tb.canCapture(tx, ty, other))
                                 plan = candidate;
                     if (!plan.empty()) break;
                 }
@@ -575,7 +578,8 @@ TEST_F(EndToEnd, CheckersTurnsWithAJump) {
             for (int dx : {-2, 2}) {
                 const OrvexPiece* land = b.pieceAt(sx + dx, sy + 2 * f);
                 const OrvexPiece* mid = b.pieceAt(sx + dx / 2, sy + f);
-                if (!jumped && land && land->isBlank() && mid && mid->isA(piece_class::kChip) && mid->getPlayer() == other) {
+                if (!jumped && land && land->isBlank() && mid && mid->isA(piece_class::kChip) &&
+                    mid->getPlayer() == other) {
                     const Step s = left(seat, sx + dx, sy + 2 * f);
                     act(s);
                     ASSERT_FALSE(HasFatalFailure());
@@ -606,9 +610,8 @@ TEST_F(EndToEnd, AServerRestartEndsTheGameAndBothPlayersMeetAgain) {
     for (int i = 0; i < server->lobbyCount(); ++i) ports.push_back(server->port(i));
     server->stop();
     for (Player& p : players) {
-        ASSERT_TRUE(waitFor([&] {
-            return p.logged("chat Connection to the game server lost; the game ended.\n");
-        })) << p.name << " still plays";
+        ASSERT_TRUE(waitFor([&] { return p.logged("chat Connection to the game server lost; the game ended.\n"); }))
+            << p.name << " still plays";
         p.markLog();
     }
     screenshot("e2e_server_gone");

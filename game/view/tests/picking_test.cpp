@@ -24,7 +24,7 @@ struct SizeCase {
 TEST(SquareSize, ByPlayAreaWidth) {
     // The table for 8 to 11; other widths get the square that matches their
     // piece pitch 0.488 x 30 / (m + 1) seen from 800 units: 4.575 / (m + 1).
-    const SizeCase cases[] = {{8, 0.52f},           {9, 0.46f},           {10, 0.42f},         {11, 0.383f},
+    const SizeCase cases[] = {{8, 0.52f},           {9, 0.46f},           {10, 0.42f},          {11, 0.383f},
                               {12, 4.575f / 13.0f}, {13, 4.575f / 14.0f}, {30, 4.575f / 31.0f}, {5, 4.575f / 6.0f}};
     for (const SizeCase& c : cases) EXPECT_NEAR(squareSize(c.playWidth), c.square, 1e-5f) << c.playWidth;
 }
@@ -46,8 +46,8 @@ TEST(SceneGeometry, PiecesLieOnTheirSquares) {
         for (int angle : {0, 90, 215}) {
             const int W = m + 2, H = m + 2;
             const SceneGeometry g(W, H);
-            const float square = std::abs(squareLayerPoint(W, H, 1, 0, 0, 512, 512).x -
-                                          squareLayerPoint(W, H, 0, 0, 0, 512, 512).x);
+            const float square =
+                std::abs(squareLayerPoint(W, H, 1, 0, 0, 512, 512).x - squareLayerPoint(W, H, 0, 0, 0, 512, 512).x);
             for (int y = 0; y < H; ++y)
                 for (int x = 0; x < W; ++x) {
                     const ScreenPoint sq = squareLayerPoint(W, H, x, y, angle, 512, 512);
@@ -82,8 +82,11 @@ TEST(BoardPicker, TheCellDrawnUnderThePointerIsPicked) {
                 for (int y = 0; y < H; ++y)
                     for (int x = 0; x < W; ++x)
                         // The centre and four points 0.35 of a square off it.
-                        for (const auto& d : {std::pair{0.0f, 0.0f}, {0.35f, 0.35f}, {-0.35f, 0.35f},
-                                              {0.35f, -0.35f}, {-0.35f, -0.35f}}) {
+                        for (const auto& d : {std::pair{0.0f, 0.0f},
+                                              {0.35f, 0.35f},
+                                              {-0.35f, 0.35f},
+                                              {0.35f, -0.35f},
+                                              {-0.35f, -0.35f}}) {
                             const ScreenPoint p = squareLayerPoint(W, H, x + d.first, y + d.second, angle, v.w, v.h);
                             const int px = static_cast<int>(std::floor(p.x)), py = static_cast<int>(std::floor(p.y));
                             if (px < 0 || py < 0 || px >= v.w || py >= v.h) continue;  // off the window
@@ -91,8 +94,7 @@ TEST(BoardPicker, TheCellDrawnUnderThePointerIsPicked) {
                             const BoardCell c = picker.cellAt(px, py, angle);
                             ASSERT_EQ(c, (BoardCell{x, y}))
                                 << "m " << m << " view " << v.w << "x" << v.h << " angle " << angle << " cell " << x
-                                << "," << y << " offset " << d.first << "," << d.second << " got " << c.x << ","
-                                << c.y;
+                                << "," << y << " offset " << d.first << "," << d.second << " got " << c.x << "," << c.y;
                         }
                 // Square to the window, each board shows at least its whole
                 // play area.

@@ -26,14 +26,12 @@ struct TurnCase {
 
 TEST(CameraTurn, StepsFiveDegreesAndEndsOnItsTarget) {
     const TurnCase cases[] = {
-        {0, 90, {355, 350, 345}, 18, 270},   // rotate right: clockwise on screen
-        {0, -90, {5, 10, 15}, 18, 90},       // rotate left
-        {0, 180, {355, 350}, 36, 180},       // two rotate-rights in a row
-        {270, 90, {265}, 18, 180},
-        {350, -20, {355, 0, 5, 10}, 4, 10},  // across 359 -> 0
-        {3, 7, {358, 356}, 2, 356},          // not a multiple of 5: the last step is 2
-        {0, -12, {5, 10, 12}, 3, 12},
-        {45, 0, {45}, 0, 45},                // nothing pending: nothing moves
+        {0, 90, {355, 350, 345}, 18, 270},                                      // rotate right: clockwise on screen
+        {0, -90, {5, 10, 15}, 18, 90},                                          // rotate left
+        {0, 180, {355, 350}, 36, 180},                                          // two rotate-rights in a row
+        {270, 90, {265}, 18, 180},         {350, -20, {355, 0, 5, 10}, 4, 10},  // across 359 -> 0
+        {3, 7, {358, 356}, 2, 356},                               // not a multiple of 5: the last step is 2
+        {0, -12, {5, 10, 12}, 3, 12},      {45, 0, {45}, 0, 45},  // nothing pending: nothing moves
     };
     for (const TurnCase& c : cases) {
         CameraTurn cam{c.angle, c.pending};
@@ -100,11 +98,11 @@ TEST_F(ViewGameTest, ColourPairsByStyleSeatAndHit) {
     const Rgba black{0.1f, 0.1f, 0.1f, 1}, blackL{0.5f, 0.5f, 0.5f, 1};
     const Rgba grey{0.6f, 0.6f, 0.6f, 1};
     const ColourCase cases[] = {
-        {"gkv", 1, 0, red, redL},     {"gkv", 2, 0, green, greenL},  {"gkv", 3, 0, blue, blueL},
-        {"gkv", 4, 0, purple, purpleL}, {"gkv", 0, 0, blue, blueL},  {"kv", 1, 1, white, white},
-        {"kv", 4, 1, white, white},   {"oth", 1, 0, black, blackL},  {"oth", 1, 1, black, blackL},
-        {"oth", 2, 0, grey, white},   {"oth", 2, 1, grey, white},    {"oth", 3, 1, white, white},
-        {"chk", 1, 0, red, redL},     {"chk", 1, 1, red, redL},      {"chk", 2, 0, grey, white},
+        {"gkv", 1, 0, red, redL},       {"gkv", 2, 0, green, greenL}, {"gkv", 3, 0, blue, blueL},
+        {"gkv", 4, 0, purple, purpleL}, {"gkv", 0, 0, blue, blueL},   {"kv", 1, 1, white, white},
+        {"kv", 4, 1, white, white},     {"oth", 1, 0, black, blackL}, {"oth", 1, 1, black, blackL},
+        {"oth", 2, 0, grey, white},     {"oth", 2, 1, grey, white},   {"oth", 3, 1, white, white},
+        {"chk", 1, 0, red, redL},       {"chk", 1, 1, red, redL},     {"chk", 2, 0, grey, white},
         {"chk", 3, 0, blue, blueL},
     };
     for (const ColourCase& c : cases) {
@@ -165,7 +163,7 @@ TEST_F(ViewGameTest, EachStepTurnsTheCameraAndOrbitsTheMark) {
     EXPECT_FLOAT_EQ(scene.orbitB, 324.0f);
     EXPECT_FLOAT_EQ(scene.orbitC, 198.0f);
     for (int i = 0; i < 72; ++i) advanceScene(&game, camera, scene);  // 90 steps in all
-    EXPECT_FLOAT_EQ(scene.orbitA, 90.0f);  // 450 -> 90
+    EXPECT_FLOAT_EQ(scene.orbitA, 90.0f);                             // 450 -> 90
     EXPECT_FLOAT_EQ(scene.orbitB, 180.0f);
     EXPECT_FLOAT_EQ(scene.orbitC, 270.0f);
     // Without a game, only the camera and the mark move.

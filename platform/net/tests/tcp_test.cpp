@@ -17,8 +17,8 @@ TEST(Tcp, DottedAddressesOnly) {
     struct Case {
         const char* text;
         bool ok;
-    } cases[] = {{"127.0.0.1", true}, {"10.1.2.3", true},  {"1.2.3", false},     {"256.1.1.1", false},
-                 {"localhost", false}, {"", false},         {"1.2.3.4 ", false}, {nullptr, false}};
+    } cases[] = {{"127.0.0.1", true},  {"10.1.2.3", true}, {"1.2.3", false},    {"256.1.1.1", false},
+                 {"localhost", false}, {"", false},        {"1.2.3.4 ", false}, {nullptr, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text ? c.text : "(null)");
         std::uint32_t a = 0;

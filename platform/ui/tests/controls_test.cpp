@@ -119,8 +119,8 @@ TEST(ScrollBarControl, ThePositionStaysWithinTheRange) {
         int low, high, visible, asked, expected;
     };
     const Case cases[] = {
-        {0, 999, 100, 50, 50},  {0, 999, 100, 950, 900}, {0, 999, 100, -5, 0},
-        {10, 20, 1, 20, 20},    {0, 50, 400, 30, 0},     {5, 5, 1, 9, 5},
+        {0, 999, 100, 50, 50}, {0, 999, 100, 950, 900}, {0, 999, 100, -5, 0},
+        {10, 20, 1, 20, 20},   {0, 50, 400, 30, 0},     {5, 5, 1, 9, 5},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.asked);
@@ -185,11 +185,15 @@ TEST(Controls, AnEntryLimitCountsBytesOfWhatIsTyped) {
             const char* after;
         } steps[] = {
             {FL_KEYBOARD, "ab", 0, "ab"},
-            {FL_KEYBOARD, "\xc3\xa9", 0, "ab\xc3\xa9"},        // two bytes: four in all
-            {FL_KEYBOARD, "\xc3\xa9", 0, "ab\xc3\xa9"},        // six would not fit
-            {FL_KEYBOARD, "c", 0, "ab\xc3\xa9" "c"},           // five
-            {FL_KEYBOARD, "d", 0, "ab\xc3\xa9" "c"},           // full
-            {FL_KEYBOARD, "\b", 0, "ab\xc3\xa9"},             // a control key still works
+            {FL_KEYBOARD, "\xc3\xa9", 0, "ab\xc3\xa9"},  // two bytes: four in all
+            {FL_KEYBOARD, "\xc3\xa9", 0, "ab\xc3\xa9"},  // six would not fit
+            {FL_KEYBOARD, "c", 0,
+             "ab\xc3\xa9"
+             "c"},  // five
+            {FL_KEYBOARD, "d", 0,
+             "ab\xc3\xa9"
+             "c"},                                                    // full
+            {FL_KEYBOARD, "\b", 0, "ab\xc3\xa9"},                     // a control key still works
             {FL_PASTE, "\xc3\xa9\xc3\xa9\xc3\xa9", 0, "ab\xc3\xa9"},  // cut to nothing
         };
         for (const Step& st : steps) {

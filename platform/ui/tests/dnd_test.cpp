@@ -43,17 +43,17 @@ TEST(UriList, ParsingKeepsOnlyLocalFiles) {
         std::vector<std::string> paths;
     } cases[] = {
         {"file:///a/b.png\n", {"/a/b.png"}},
-        {"file:///a/b.png", {"/a/b.png"}},                                // no line end
-        {"# comment\r\nfile:///a\r\n\r\nfile:///b\r\n", {"/a", "/b"}},    // comments and blank lines
-        {"file://localhost/etc/x\n", {"/etc/x"}},                         // this machine by name
-        {"FILE:///upper\n", {"/upper"}},                                  // scheme case
-        {"file:/short/form\n", {"/short/form"}},                          // no authority
-        {"file://otherhost/etc/x\n", {}},                                 // another machine's file
-        {"http://example.org/a.png\n", {}},                               // not a file
-        {"file://\n", {}},                                                // no path
-        {"file:///a%2", {"/a%2"}},                                        // broken escape kept
+        {"file:///a/b.png", {"/a/b.png"}},                              // no line end
+        {"# comment\r\nfile:///a\r\n\r\nfile:///b\r\n", {"/a", "/b"}},  // comments and blank lines
+        {"file://localhost/etc/x\n", {"/etc/x"}},                       // this machine by name
+        {"FILE:///upper\n", {"/upper"}},                                // scheme case
+        {"file:/short/form\n", {"/short/form"}},                        // no authority
+        {"file://otherhost/etc/x\n", {}},                               // another machine's file
+        {"http://example.org/a.png\n", {}},                             // not a file
+        {"file://\n", {}},                                              // no path
+        {"file:///a%2", {"/a%2"}},                                      // broken escape kept
         {"file:///a%zzb", {"/a%zzb"}},
-        {"/already/decoded path\n", {"/already/decoded path"}},           // plain absolute path
+        {"/already/decoded path\n", {"/already/decoded path"}},  // plain absolute path
         {"not a path\n", {}},
         {"", {}},
     };
@@ -93,12 +93,12 @@ TEST(Ellipsis, CutsAtTheEndToFitTheWidth) {
         int width;
         const char* shown;
     } cases[] = {
-        {"Vantrel", 35, "Vantrel"},    // fits exactly
-        {"Vantrel", 34, "Van..."},     // 3 letters + 3 dots = 30 <= 34
+        {"Vantrel", 35, "Vantrel"},  // fits exactly
+        {"Vantrel", 34, "Van..."},   // 3 letters + 3 dots = 30 <= 34
         {"Vantrel", 30, "Van..."},
         {"Vantrel", 29, "Va..."},
         {"Vantrel", 20, "V..."},
-        {"Vantrel", 19, "..."},        // no letter fits before the dots
+        {"Vantrel", 19, "..."},  // no letter fits before the dots
         {"Vantrel", 10, ".."},
         {"Vantrel", 0, ""},
         {"", 50, ""},

@@ -177,8 +177,14 @@ TEST_F(CanvasFixture, MouseEventsCarryTheSystemsButtonNumbers) {
     };
     const Case cases[] = {
         {"left press", FL_PUSH, FL_LEFT_MOUSE, 0, false, 0, {MouseEvent::Press}, 1},
-        {"left release after a click", FL_RELEASE, FL_LEFT_MOUSE, 0, true, 0,
-         {MouseEvent::Release, MouseEvent::Click}, 1},
+        {"left release after a click",
+         FL_RELEASE,
+         FL_LEFT_MOUSE,
+         0,
+         true,
+         0,
+         {MouseEvent::Release, MouseEvent::Click},
+         1},
         {"right double-click", FL_PUSH, FL_RIGHT_MOUSE, 1, false, 0, {MouseEvent::Press, MouseEvent::DoubleClick}, 2},
         {"middle press", FL_PUSH, FL_MIDDLE_MOUSE, 0, false, 0, {MouseEvent::Press}, 3},
         {"release after a drag is no click", FL_RELEASE, FL_MIDDLE_MOUSE, 0, false, 0, {MouseEvent::Release}, 3},
@@ -366,8 +372,8 @@ TEST(CanvasPaint, AFieldTouchedByAPartialPaintShowsItsNextChange) {
         int paints;  // paints the label's change costs; 0: not counted
     };
     const Case cases[] = {
-        {"the paint asks for a repaint of the field, then a key is typed",
-         [](Control& f) { f.repaint(); }, [&](Control& f) { typeKey(f, "x"); }, "x", 1},
+        {"the paint asks for a repaint of the field, then a key is typed", [](Control& f) { f.repaint(); },
+         [&](Control& f) { typeKey(f, "x"); }, "x", 1},
         {"the paint sets the field's text", [](Control& f) { f.setText("set in paint"); }, nullptr, "set in paint", 0},
     };
     for (const Case& c : cases) {

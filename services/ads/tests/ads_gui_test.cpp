@@ -217,8 +217,8 @@ TEST_F(AdsFixture, TheMainWindowShowsTheLogoAndTheBannerAndTheLogoSendsItsComman
     // A person clicks the logo: the owner receives the button's value and
     // its command, with the button as the command's value.
     const std::string title = "Tarvelon Orvex Chess - logo and panel";
-    ASSERT_TRUE(platform::spawnDetached({"xdotool", "search", "--sync", "--onlyvisible", "--name", title,
-                                         "mousemove", "--window", "%1", std::to_string(10 + 19),
+    ASSERT_TRUE(platform::spawnDetached({"xdotool", "search", "--sync", "--onlyvisible", "--name", title, "mousemove",
+                                         "--window", "%1", std::to_string(10 + 19),
                                          std::to_string(canvas->y() + H - 70 + 19), "click", "1"}));
     ASSERT_TRUE(testing_support::waitFor([&] { return owner->got.size() >= 2; }));
     const Values expected = {{"vurn.gif", 1}, {"internal-browser", 1}};
@@ -255,18 +255,21 @@ TEST_F(AdsFixture, TheArtButtonsSinkWhileHeldAndSendOnRelease) {
 
     const Rgb black{0, 0, 0}, light{250, 250, 250}, shade{150, 150, 150}, green{0, 255, 0}, red{255, 0, 0};
     const Rgb navy{0, 0, 160};
-    auto at = [&](ImageButtonCore* b, int x, int y) { return pixel(canvas, b->canvas()->x() + x, b->canvas()->y() + y); };
+    auto at = [&](ImageButtonCore* b, int x, int y) {
+        return pixel(canvas, b->canvas()->x() + x, b->canvas()->y() + y);
+    };
     EXPECT_TRUE(testing_support::waitFor([&] {
         return near(at(upgrade.get(), 0, 0), black) && near(at(upgrade.get(), 1, 1), light) &&
                near(at(upgrade.get(), 27, 27), shade) && near(at(upgrade.get(), 14, 10), green) &&
                near(at(logo.get(), 5, 5), navy) && near(at(logo.get(), 19, 8), red);
-    })) << show(at(upgrade.get(), 1, 1)) << show(at(upgrade.get(), 14, 10)) << show(at(logo.get(), 19, 8));
+    })) << show(at(upgrade.get(), 1, 1))
+        << show(at(upgrade.get(), 14, 10)) << show(at(logo.get(), 19, 8));
     testing_support::screenshot("ads_art_buttons");
 
     const std::string title = "Tarvelon Orvex Chess - art buttons";
     const std::string x = std::to_string(20 + 14), y = std::to_string(canvas->y() + 30 + 14);
-    ASSERT_TRUE(platform::spawnDetached(
-        {"xdotool", "search", "--sync", "--onlyvisible", "--name", title, "mousemove", "--window", "%1", x, y, "mousedown", "1"}));
+    ASSERT_TRUE(platform::spawnDetached({"xdotool", "search", "--sync", "--onlyvisible", "--name", title, "mousemove",
+                                         "--window", "%1", x, y, "mousedown", "1"}));
     EXPECT_TRUE(testing_support::waitFor([&] { return near(at(upgrade.get(), 1, 1), shade) && upgrade->pressed(); }))
         << show(at(upgrade.get(), 1, 1));
     testing_support::screenshot("ads_art_buttons_held");

@@ -46,8 +46,8 @@ struct ButtonFixture : ::testing::Test {
         return buttons.back().get();
     }
     // A button configured from a picture file written at `path`.
-    ImageButtonCore* withPicture(int w, int h, const std::string& content, const char* kind = "button",
-                                 int states = 1, const std::string& path = "system/icons/test.asc") {
+    ImageButtonCore* withPicture(int w, int h, const std::string& content, const char* kind = "button", int states = 1,
+                                 const std::string& path = "system/icons/test.asc") {
         env.folder.write(path, content);
         ImageButtonCore* b = make(w, h);
         b->loadIcon(kind, "test", path.c_str(), states);
@@ -63,25 +63,42 @@ struct ButtonFixture : ::testing::Test {
 
 TEST_F(ButtonFixture, CharactersTakeTheirColoursAndGradients) {
     ImageButtonCore* b = withPicture(16, 3,
-                                     lines({"256fOKk{VWFGQ]}^",  // y 2 from the bottom
-                                            "~$Z2z22222222222",  // y 1
-                                            "1?Zz222222222222"})); // y 0
+                                     lines({"256fOKk{VWFGQ]}^",     // y 2 from the bottom
+                                            "~$Z2z22222222222",     // y 1
+                                            "1?Zz222222222222"}));  // y 0
     const Colour g = face();
     struct Case {
         int x, yTop;
         Colour colour;
     };
     const Case cases[] = {
-        {0, 0, g},                {1, 0, {250, 250, 250}}, {2, 0, {150, 150, 150}}, {3, 0, {0, 0, 0}},
-        {4, 0, {0, 0, 0}},        {5, 0, {55, 55, 55}},    {6, 0, {155, 155, 155}}, {7, 0, {255, 255, 255}},
-        {8, 0, {255, 0, 0}},      {9, 0, {0, 255, 0}},     {10, 0, {0, 0, 255}},    {11, 0, {0, 255, 255}},
-        {12, 0, {255, 0, 255}},   {13, 0, {255, 255, 0}},  {14, 0, {255, 255, 125}}, {15, 0, {0, 0, 160}},
-        {0, 1, {105, 105, 120}},  {1, 1, g},
+        {0, 0, g},
+        {1, 0, {250, 250, 250}},
+        {2, 0, {150, 150, 150}},
+        {3, 0, {0, 0, 0}},
+        {4, 0, {0, 0, 0}},
+        {5, 0, {55, 55, 55}},
+        {6, 0, {155, 155, 155}},
+        {7, 0, {255, 255, 255}},
+        {8, 0, {255, 0, 0}},
+        {9, 0, {0, 255, 0}},
+        {10, 0, {0, 0, 255}},
+        {11, 0, {0, 255, 255}},
+        {12, 0, {255, 0, 255}},
+        {13, 0, {255, 255, 0}},
+        {14, 0, {255, 255, 125}},
+        {15, 0, {0, 0, 160}},
+        {0, 1, {105, 105, 120}},
+        {1, 1, g},
         // 'Z' adds (2(x + y), 2x, 2y) and 'z' (x + y, x, y), y from the bottom,
         // to black.
-        {2, 1, {6, 4, 2}},        {4, 1, {5, 4, 1}},       {2, 2, {4, 4, 0}},       {3, 2, {3, 3, 0}},
+        {2, 1, {6, 4, 2}},
+        {4, 1, {5, 4, 1}},
+        {2, 2, {4, 4, 0}},
+        {3, 2, {3, 3, 0}},
         // Characters outside the table, '1' among them, are black.
-        {0, 2, {0, 0, 0}},        {1, 2, {0, 0, 0}},
+        {0, 2, {0, 0, 0}},
+        {1, 2, {0, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "x " << c.x << " row " << c.yTop);
@@ -369,8 +386,8 @@ TEST_F(ButtonFixture, TheLogoShowsItsFaceWithTheArtsGradients) {
     EXPECT_EQ(b->pictureColour(0, 0), (Colour{41, 81, 121}));
     // 'Z' at column 2, row 1 from the top (y 2 from the bottom): + (8, 4, 4).
     EXPECT_EQ(b->pictureColour(2, 1), (Colour{209, 85, 125}));
-    EXPECT_EQ(b->pictureColour(8, 0), (Colour{255, 0, 0}));   // right of the face
-    EXPECT_EQ(b->pictureColour(0, 3), (Colour{255, 0, 0}));   // below the face
+    EXPECT_EQ(b->pictureColour(8, 0), (Colour{255, 0, 0}));  // right of the face
+    EXPECT_EQ(b->pictureColour(0, 3), (Colour{255, 0, 0}));  // below the face
 
     // Without its face file the logo shows its art.
     std::remove((env.folder.path() + "/system/icons/vurn.gif").c_str());

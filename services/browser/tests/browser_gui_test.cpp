@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/app/pageopeners.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/window/superwindow.h"
 #include "platform/ui/pixels.h"
 #include "platform/ui/ui.h"
-#include "framework/app/pageopeners.h"
 #include "services/browser/aboutcore.h"
 #include "services/browser/pageviewer.h"
 #include "services/browser/tests/browser_support.h"
@@ -30,7 +30,8 @@ constexpr const char* kPrefix = "Tarvelon Orvex Chess";
 // The X windows whose title is exactly the frame title of `title`.
 std::vector<std::string> windowsTitled(const std::string& title) {
     std::vector<std::string> ids;
-    const std::string found = testing_support::commandOutput("xdotool search --name '^" + std::string(kPrefix) + " - " + title + "$'");
+    const std::string found =
+        testing_support::commandOutput("xdotool search --name '^" + std::string(kPrefix) + " - " + title + "$'");
     for (std::size_t at = 0, end; (end = found.find('\n', at)) != std::string::npos; at = end + 1)
         ids.push_back(found.substr(at, end - at));
     return ids;
@@ -47,8 +48,8 @@ struct GuiTest : ::testing::Test {
         const std::vector<std::string> ids = windowsTitled(title);
         ASSERT_EQ(ids.size(), 1u) << title;
         const int wx = core->canvas()->x() + x, wy = core->canvas()->y() + y;
-        const std::string cmd = "xdotool mousemove --window " + ids[0] + " " + std::to_string(wx) + " " +
-                                std::to_string(wy) + " click 1";
+        const std::string cmd =
+            "xdotool mousemove --window " + ids[0] + " " + std::to_string(wx) + " " + std::to_string(wy) + " click 1";
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     }
     static Rgb pixel(SuperCore* core, int x, int y) {
@@ -81,8 +82,9 @@ struct GuiTest : ::testing::Test {
 TEST_F(GuiTest, AHelpPageShowsItsTextAndPictureAndScrolls) {
     ASSERT_TRUE(platform::ui::displayAvailable());
     writePicture("system/docs/vurnorvex/green.png", 60, 200, {0, 160, 60});
-    std::string page = "<html><head><title>Probe</title></head><body bgcolor=\"#FFFFF4\">Heading words<BR>"
-                       "<IMG SRC=\"green.png\"><BR>";
+    std::string page =
+        "<html><head><title>Probe</title></head><body bgcolor=\"#FFFFF4\">Heading words<BR>"
+        "<IMG SRC=\"green.png\"><BR>";
     for (int i = 0; i < 80; ++i) page += "line " + std::to_string(i) + "<BR>";
     folder.write("system/docs/vurnorvex/probe.html", page + "</body></html>");
 
@@ -114,7 +116,8 @@ TEST_F(GuiTest, TheShippedEntryPageShowsItsContentsAndBoardPicture) {
     WebBrowserCore* viewer = openViewer("index.html", "Browser - Help");
     EXPECT_TRUE(inkIn(viewer, 4, 4, 200, 14));  // the heading
     // The links of the contents in the link colour.
-    const std::vector<uint8_t> area = platform::ui::readWindowPixels(viewer->canvas()->platformCanvas(), 0, 0, 300, 200);
+    const std::vector<uint8_t> area =
+        platform::ui::readWindowPixels(viewer->canvas()->platformCanvas(), 0, 0, 300, 200);
     int linkInk = 0;
     for (std::size_t i = 0; i + 2 < area.size(); i += 3) linkInk += area[i] < 90 && area[i + 2] > 180;
     EXPECT_GT(linkInk, 50);
@@ -123,8 +126,9 @@ TEST_F(GuiTest, TheShippedEntryPageShowsItsContentsAndBoardPicture) {
 
 TEST_F(GuiTest, ClickingAnInternalLinkLoadsItsPage) {
     ASSERT_TRUE(platform::ui::displayAvailable());
-    folder.write("system/docs/vurnorvex/from.html",
-                 "<html><head><title>From</title></head><body>Go <A HREF=\"to.html\">to the next page</A> now</body></html>");
+    folder.write(
+        "system/docs/vurnorvex/from.html",
+        "<html><head><title>From</title></head><body>Go <A HREF=\"to.html\">to the next page</A> now</body></html>");
     folder.write("system/docs/to.html", "<html><head><title>To</title></head><body>Arrived</body></html>");
     WebBrowserCore* viewer = openViewer("from.html", "Browser - From");
     const LinkRecord& link = viewer->layout().links().front();
@@ -138,8 +142,8 @@ TEST_F(GuiTest, AnExternalLinkReachesTheWebBrowserAsOneArgument) {
     ASSERT_TRUE(platform::ui::displayAvailable());
     FakeBrowser browser(folder);
     const std::string url = "http://example.test/page?a=1&amp;b=2;x";
-    folder.write("system/docs/vurnorvex/out.html", "<html><head><title>Out</title></head><body>Visit <A HREF=\"" +
-                                                       url + "\">the site</A></body></html>");
+    folder.write("system/docs/vurnorvex/out.html",
+                 "<html><head><title>Out</title></head><body>Visit <A HREF=\"" + url + "\">the site</A></body></html>");
     WebBrowserCore* viewer = openViewer("out.html", "Browser - Out");
     const LinkRecord& link = viewer->layout().links().front();
     click("Browser - Out", viewer, link.startX + 10, link.startY + 6);

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <array>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 

@@ -22,12 +22,14 @@ using namespace browser_testing;
 
 namespace {
 
+// clang-format off
 const std::string kFragments[] = {
     "<A HREF=\"", "</A>", "<IMG SRC=\"", "green.png\">", "<!POPUP>", "<!CODECALL>", "<!BIG>", "<!SMALL>",
     "<BODY bgcolor=\"#", "text=#", "<FONT color=#", "</FONT>", "<B>", "</I>", "<U>", "<P>", "<BR>", "<TITLE>",
     "</TITLE>", "<HEAD>", "</HEAD>", "<TD ", "&nbsp;", "&amp;", "&", "<", ">", "\"", ". ", "../", "http://",
     "\t", "\r\n", std::string(600, 'w'),
 };
+// clang-format on
 
 std::string mutate(std::string text, std::mt19937& rng) {
     const int edits = 1 + int(rng() % 10);
@@ -118,16 +120,16 @@ TEST_F(MutationTest, PagesBuiltToOverrunTheLimits) {
         return text;
     };
     const std::string cases[] = {
-        std::string(70000, 'x'),                                   // one word, longer than the page buffer
-        manyLines,                                                 // a link over thousands of lines
-        "<IMG SRC=\"tall.png\"><IMG SRC=\"tall.png\">",            // wider than any page image
-        pictures,                                                  // taller than any page image
+        std::string(70000, 'x'),                         // one word, longer than the page buffer
+        manyLines,                                       // a link over thousands of lines
+        "<IMG SRC=\"tall.png\"><IMG SRC=\"tall.png\">",  // wider than any page image
+        pictures,                                        // taller than any page image
         "<A HREF=\"" + std::string(5000, 'h') + "\">long target</A>",
         "<FONT color=#" + std::string(100, 'F') + ">x",
         std::string(20000, '<') + std::string(20000, '&'),
         "<BODY bgcolor=\"#",
         "<TITLE>" + std::string(10000, 't') + "</TITLE>",
-        repeated("<IMG ", 65000),                                  // unclosed tags, each looking ahead
+        repeated("<IMG ", 65000),  // unclosed tags, each looking ahead
         repeated("<TITLE>", 65000),
         repeated("<HEAD>", 65000),
         repeated("<A HREF=x>", 65000),

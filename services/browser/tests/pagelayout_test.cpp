@@ -31,11 +31,8 @@ TEST_F(ParserTest, FacesAfterBoldAndItalicFromEveryFace) {
         int after[8];
     };
     const Case cases[] = {
-        {"<B>", {0, 1, 0, 1, 4, 5, 4, 5}},
-        {"</B>", {2, 3, 2, 3, 6, 7, 6, 7}},
-        {"<I>", {4, 5, 6, 7, 4, 5, 6, 7}},
-        {"</I>", {0, 1, 2, 3, 0, 1, 2, 3}},
-        {"<b>", {0, 1, 0, 1, 4, 5, 4, 5}},  // tags are compared without case
+        {"<B>", {0, 1, 0, 1, 4, 5, 4, 5}},  {"</B>", {2, 3, 2, 3, 6, 7, 6, 7}}, {"<I>", {4, 5, 6, 7, 4, 5, 6, 7}},
+        {"</I>", {0, 1, 2, 3, 0, 1, 2, 3}}, {"<b>", {0, 1, 0, 1, 4, 5, 4, 5}},  // tags are compared without case
     };
     for (int from = 0; from < 8; ++from) {
         measure(layout, kReachFace[from]);
@@ -56,9 +53,25 @@ TEST_F(ParserTest, FacesAfterBoldAndItalicFromEveryFace) {
 
 TEST_F(ParserTest, TagsThatLeaveThePenAlone) {
     const char* const tags[] = {
-        "</TABLE>", "</TR>", "</TD>", "<META name=x content=y>", "<!-- note -->", "</P>", "</BODY>",
-        "<HTML>", "<html>", "<CENTER>", "</CENTER>", "</DIV>", "</HTML>", "<DIV class=\"x\">", "</FONT>",
-        "<U>", "</U>", "<HEAD><TITLE>t</TITLE>left out</HEAD>", "<TITLE>Page</TITLE>",
+        "</TABLE>",
+        "</TR>",
+        "</TD>",
+        "<META name=x content=y>",
+        "<!-- note -->",
+        "</P>",
+        "</BODY>",
+        "<HTML>",
+        "<html>",
+        "<CENTER>",
+        "</CENTER>",
+        "</DIV>",
+        "</HTML>",
+        "<DIV class=\"x\">",
+        "</FONT>",
+        "<U>",
+        "</U>",
+        "<HEAD><TITLE>t</TITLE>left out</HEAD>",
+        "<TITLE>Page</TITLE>",
     };
     for (const char* tag : tags) {
         measure(layout, std::string(tag) + "a");
@@ -89,9 +102,18 @@ TEST_F(ParserTest, TagsThatBreakLines) {
         int lines;  // lines moved down before the final "a"
     };
     const Case cases[] = {
-        {"<TABLE width=5>a", 1}, {"x<TD>a", 1},     {"<TD class=q>a", 1}, {"<TR>a", 1},   {"x<BR>a", 1},
-        {"<br>a", 1},            {"<P>a", 1},       {"x<P>a", 2},         {"x<p>a", 2},   {"x<P class=q>a", 2},
-        {"x<P><P>a", 3},         {"x<BR> \r\n a", 1},
+        {"<TABLE width=5>a", 1},
+        {"x<TD>a", 1},
+        {"<TD class=q>a", 1},
+        {"<TR>a", 1},
+        {"x<BR>a", 1},
+        {"<br>a", 1},
+        {"<P>a", 1},
+        {"x<P>a", 2},
+        {"x<p>a", 2},
+        {"x<P class=q>a", 2},
+        {"x<P><P>a", 3},
+        {"x<BR> \r\n a", 1},
     };
     for (const Case& c : cases) {
         measure(layout, c.text);
@@ -165,14 +187,14 @@ TEST_F(ParserTest, AWordLongerThanTheLimitIsPlacedInPieces) {
 TEST_F(ParserTest, BodyColoursComeFromTheBodyTagOnly) {
     struct Case {
         const char* text;
-        Rgb background, text_, defaultText;
+        Rgb background, textColour, defaultText;
         int face;
     };
     const Case cases[] = {
         {"<BODY bgcolor=\"#102030\" text=#405060>x", {16, 32, 48}, {64, 80, 96}, {64, 80, 96}, 3},
         {"<BODY text=\"#A0b0C0\">x", {255, 255, 255}, {160, 176, 192}, {160, 176, 192}, 3},
         {"<BODY BGCOLOR=#102030>x", {255, 255, 255}, {0, 0, 0}, {0, 0, 0}, 3},  // attribute names as written
-        {"<BODY bgcolor=#AB>x", {171, 0, 0}, {0, 0, 0}, {0, 0, 0}, 3},         // the digits stop at the '>'
+        {"<BODY bgcolor=#AB>x", {171, 0, 0}, {0, 0, 0}, {0, 0, 0}, 3},          // the digits stop at the '>'
         {"<BODY>text=#FF0000 x", {255, 255, 255}, {0, 0, 0}, {0, 0, 0}, 3},
         {"<BODY><B>x", {255, 255, 255}, {0, 0, 0}, {0, 0, 0}, 1},  // the next tag is not swallowed
         {"<BODY><FONT color=#00FF00>x", {255, 255, 255}, {0, 255, 0}, {0, 0, 0}, 3},
@@ -183,7 +205,7 @@ TEST_F(ParserTest, BodyColoursComeFromTheBodyTagOnly) {
         const int* fg = layout.textColour();
         const int* df = layout.defaultTextColour();
         EXPECT_EQ((Rgb{bg[0], bg[1], bg[2]}), c.background) << c.text;
-        EXPECT_EQ((Rgb{fg[0], fg[1], fg[2]}), c.text_) << c.text;
+        EXPECT_EQ((Rgb{fg[0], fg[1], fg[2]}), c.textColour) << c.text;
         EXPECT_EQ((Rgb{df[0], df[1], df[2]}), c.defaultText) << c.text;
         EXPECT_EQ(layout.face(), c.face) << c.text;
     }
@@ -280,11 +302,16 @@ TEST_F(ParserTest, TagColours) {
         long colour;
     };
     const Case cases[] = {
-        {"<FONT color=#FF8000>", 0xFF8000},   {"<FONT COLOR=\"#00ff00\">", 0x00FF00},
-        {"<FONT color=#1FF8000>", 0xFF8000},  {"<FONT color=#FFFFFFFFFFFFFFFFFFFFFF>", 0xFFFFFF},
-        {"<FONT color=#12>", 0x12},           {"<FONT color=#12zz>", 0x12},
-        {"<FONT color=red>", -1},             {"<FONT color=#>", -1},
-        {"<FONT color=#xyz>", -1},            {"<FONT size=3>", -1},
+        {"<FONT color=#FF8000>", 0xFF8000},
+        {"<FONT COLOR=\"#00ff00\">", 0x00FF00},
+        {"<FONT color=#1FF8000>", 0xFF8000},
+        {"<FONT color=#FFFFFFFFFFFFFFFFFFFFFF>", 0xFFFFFF},
+        {"<FONT color=#12>", 0x12},
+        {"<FONT color=#12zz>", 0x12},
+        {"<FONT color=red>", -1},
+        {"<FONT color=#>", -1},
+        {"<FONT color=#xyz>", -1},
+        {"<FONT size=3>", -1},
     };
     for (const Case& c : cases) {
         const char* end = c.tag + std::string(c.tag).find('>');
@@ -293,8 +320,8 @@ TEST_F(ParserTest, TagColours) {
 }
 
 TEST_F(ParserTest, HexDigitsBothWays) {
-    const std::pair<char, int> digits[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'f', 15}, {'A', 10},
-                                           {'F', 15}, {'g', 0}, {'G', 0}, {' ', 0}, {'#', 0}};
+    const std::pair<char, int> digits[] = {{'0', 0},  {'9', 9}, {'a', 10}, {'f', 15}, {'A', 10},
+                                           {'F', 15}, {'g', 0}, {'G', 0},  {' ', 0},  {'#', 0}};
     for (auto [c, v] : digits) EXPECT_EQ(hexDigitValue(c), v) << c;
     const std::pair<unsigned, const char*> bytes[] = {{0, "00"}, {10, "0A"}, {171, "AB"}, {192, "C0"}, {255, "FF"}};
     for (auto [b, text] : bytes) EXPECT_STREQ(byteToHex(b), text);
@@ -306,10 +333,9 @@ TEST_F(ParserTest, HexDigitsBothWays) {
 
 TEST_F(ParserTest, DocumentNamesStayInsideTheHelpFolders) {
     const std::pair<const char*, bool> names[] = {
-        {"index.html", true},      {"pictures/board.png", true}, {"..notes.html", true},
-        {"", false},               {"../options_vurn.gkv", false}, {"a/../../b.html", false},
-        {"a\\..\\b.html", false},  {"..", false},                 {"/etc/passwd", false},
-        {"\\etc\\passwd", false},  {"C:\\note.txt", false},        {"c:note.txt", false},
+        {"index.html", true},           {"pictures/board.png", true}, {"..notes.html", true},   {"", false},
+        {"../options_vurn.gkv", false}, {"a/../../b.html", false},    {"a\\..\\b.html", false}, {"..", false},
+        {"/etc/passwd", false},         {"\\etc\\passwd", false},     {"C:\\note.txt", false},  {"c:note.txt", false},
     };
     for (auto [name, ok] : names) EXPECT_EQ(isDocumentName(name), ok) << name;
 }
@@ -359,8 +385,8 @@ TEST_F(PictureTest, PressedPicturesTurnRedWithoutWrapping) {
     const int pressed[3] = {155, 0, 0};
     layout.redrawLink(layout.links().front(), pressed, true);
     const Image& page = layout.pageImage();
-    EXPECT_EQ(pixelAt(page, 5, 5), (Rgb{255, 100, 0}));    // 250 x 1.3, limited to 255
-    EXPECT_EQ(pixelAt(page, 5, 25), (Rgb{136, 50, 0}));    // 105 x 1.3 = 136.5, cut to 136
+    EXPECT_EQ(pixelAt(page, 5, 5), (Rgb{255, 100, 0}));  // 250 x 1.3, limited to 255
+    EXPECT_EQ(pixelAt(page, 5, 25), (Rgb{136, 50, 0}));  // 105 x 1.3 = 136.5, cut to 136
     const int released[3] = {0, 0, 155};
     layout.redrawLink(layout.links().front(), released, false);
     EXPECT_EQ(pixelAt(page, 5, 5), (Rgb{250, 100, 0}));
@@ -382,11 +408,11 @@ TEST_F(ParserTest, ALinkWrappedOverTwoLinesIsHitOnBothSegmentsOnly) {
         bool hit;
     };
     const Probe probes[] = {
-        {startX + 1, 8, true},                   // the first segment
-        {startX - 3, 8, false},                  // before the link on its first line
-        {5, 4 + kLine + 4, true},                // the next line starts inside the link
-        {width - 20, lastLineY + 4, false},      // after the link on its last line
-        {5, lastLineY + kLine + 4, false},       // the line after the link
+        {startX + 1, 8, true},               // the first segment
+        {startX - 3, 8, false},              // before the link on its first line
+        {5, 4 + kLine + 4, true},            // the next line starts inside the link
+        {width - 20, lastLineY + 4, false},  // after the link on its last line
+        {5, lastLineY + kLine + 4, false},   // the line after the link
     };
     for (const Probe& p : probes) EXPECT_EQ(layout.linkAt(p.x, p.y) == &link, p.hit) << p.x << "," << p.y;
 }

@@ -25,11 +25,11 @@ namespace {
 // An embedded core standing in for the main window in the register.
 class NamedCore : public testing_support::FakeCore {
 public:
-    explicit NamedCore(const char* name) : name_(name) {}
-    const char* getName() override { return name_.c_str(); }
+    explicit NamedCore(const char* name) : iName(name) {}
+    const char* getName() override { return iName.c_str(); }
 
 private:
-    std::string name_;
+    std::string iName;
 };
 
 struct Offered {

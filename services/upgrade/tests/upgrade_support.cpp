@@ -22,17 +22,17 @@ OfferedUpgrade::OfferedUpgrade(const std::string& offerDir, standin::UpgradeFaul
     o.offerDir = offerDir;
     o.fault = fault;
     o.extraListLines = std::move(extraListLines);
-    server_ = std::make_unique<standin::UpgradeServer>(o);
-    started_ = server_->start();
+    iServer = std::make_unique<standin::UpgradeServer>(o);
+    iStarted = iServer->start();
     setenv("VURNORVEXI_UPGRADE_HOST", "127.0.0.1", 1);
-    setenv("VURNORVEXI_UPGRADE_HTTP_PORT", std::to_string(server_->httpPort()).c_str(), 1);
+    setenv("VURNORVEXI_UPGRADE_HTTP_PORT", std::to_string(iServer->httpPort()).c_str(), 1);
     setenv("VURNORVEXI_UPGRADE_FILE_HOST1", "127.0.0.1", 1);
     setenv("VURNORVEXI_UPGRADE_FILE_HOST2", "127.0.0.1", 1);
-    setenv("VURNORVEXI_UPGRADE_FILE_PORT", std::to_string(server_->filePort()).c_str(), 1);
+    setenv("VURNORVEXI_UPGRADE_FILE_PORT", std::to_string(iServer->filePort()).c_str(), 1);
 }
 
 OfferedUpgrade::~OfferedUpgrade() {
-    server_->stop();
+    iServer->stop();
     for (const char* v : kVariables) unsetenv(v);
 }
 

@@ -21,12 +21,12 @@ public:
     OfferedUpgrade(const OfferedUpgrade&) = delete;
     OfferedUpgrade& operator=(const OfferedUpgrade&) = delete;
 
-    bool started() const { return started_; }
-    standin::UpgradeServer& server() { return *server_; }
+    bool started() const { return iStarted; }
+    standin::UpgradeServer& server() { return *iServer; }
 
 private:
-    std::unique_ptr<standin::UpgradeServer> server_;
-    bool started_ = false;
+    std::unique_ptr<standin::UpgradeServer> iServer;
+    bool iStarted = false;
 };
 
 // Waits until the condition holds, up to a generous deadline; with

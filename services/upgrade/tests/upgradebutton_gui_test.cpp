@@ -15,8 +15,8 @@
 #include "framework/app/messagebox.h"
 #include "framework/canvas/supercanvas.h"
 #include "framework/canvas/widgetrecord.h"
-#include "framework/window/superwindow.h"
 #include "framework/net/communicator.h"
+#include "framework/window/superwindow.h"
 #include "game/match/orvexmaincore.h"
 #include "platform/ui/pixels.h"
 #include "platform/ui/ui.h"
@@ -30,9 +30,9 @@
 #include "testing/window_support.h"
 
 using testing_support::ProgramFolder;
+using testing_support::screenshot;
 using testing_support::TestMainCore;
 using upgrade_testing::OfferedUpgrade;
-using testing_support::screenshot;
 using upgrade_testing::waitFor;
 
 namespace {
@@ -90,8 +90,7 @@ struct RunFixture : ::testing::Test {
     static SuperCore* mainCore() { return currentExec->mainCore(); }
     static ImageButtonCore* upgradeButton() {
         for (SuperCore* c : mainCore()->canvas()->embeddedCores())
-            if (std::strcmp(c->getCoreClassName(), "ImageButtonCore") == 0)
-                return static_cast<ImageButtonCore*>(c);
+            if (std::strcmp(c->getCoreClassName(), "ImageButtonCore") == 0) return static_cast<ImageButtonCore*>(c);
         return nullptr;
     }
     static UpgradeCore* upgradeWindow() {
@@ -122,8 +121,7 @@ struct RunFixture : ::testing::Test {
                 for (auto [x, y] : {std::pair{0, 0}, std::pair{14, 14}, std::pair{3, 25}, std::pair{20, 8}}) {
                     ImageButtonCore::Colour want = button->pictureColour(x, y);
                     const uint8_t* got = &shown[static_cast<std::size_t>((y * 29 + x) * 3)];
-                    if (std::abs(got[0] - want.r) > 8 || std::abs(got[1] - want.g) > 8 ||
-                        std::abs(got[2] - want.b) > 8)
+                    if (std::abs(got[0] - want.r) > 8 || std::abs(got[1] - want.g) > 8 || std::abs(got[2] - want.b) > 8)
                         return false;
                 }
                 return true;
@@ -211,8 +209,8 @@ TEST_F(RunFixture, TheGameWindowShowsTheButton) {
         const WidgetRecord& record = panel->widget(i);
         if (!record.control) continue;
         const platform::ui::Rect r = record.control->rect();
-        const bool apart = r.x + r.w <= b->x() || b->x() + b->width() <= r.x || r.y + r.h <= b->y() ||
-                           b->y() + b->height() <= r.y;
+        const bool apart =
+            r.x + r.w <= b->x() || b->x() + b->width() <= r.x || r.y + r.h <= b->y() || b->y() + b->height() <= r.y;
         EXPECT_TRUE(apart) << record.nameText() << " lies under the button";
     }
     EXPECT_TRUE(screenshot("game_window_with_upgrade_button"));

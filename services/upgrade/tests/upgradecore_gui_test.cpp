@@ -21,9 +21,9 @@
 #include "testing/window_support.h"
 
 using standin::UpgradeFault;
+using testing_support::screenshot;
 using upgrade_testing::gunzip;
 using upgrade_testing::OfferedUpgrade;
-using testing_support::screenshot;
 using upgrade_testing::waitFor;
 
 namespace {
@@ -228,7 +228,7 @@ TEST_F(WindowFixture, EveryFaultOfTheServiceEndsInAFailureText) {
         const char* what;
         UpgradeFault fault;
     } cases[] = {
-        {"refused", UpgradeFault::Refused},       {"silent", UpgradeFault::Silent},
+        {"refused", UpgradeFault::Refused},        {"silent", UpgradeFault::Silent},
         {"no greeting", UpgradeFault::NoGreeting}, {"short body", UpgradeFault::ShortBody},
         {"wrong size", UpgradeFault::WrongSize},
     };

@@ -138,8 +138,7 @@ TEST_F(GameServerTest, BadLoginBlocksAndFramesCloseTheConnection) {
         {"a body of 259 bytes", true, str(frameMessage(longChat.data(), static_cast<int>(longChat.size())))},
         {"a login of 257 bytes", true, str(frameMessage(longLogin.data(), static_cast<int>(longLogin.size())))},
         {"an unknown code", true, str(frameMessage(reinterpret_cast<const uint8_t*>("XX"), 2))},
-        {"a length that does not fit the code", true,
-         str(frameMessage(codeMessage("PS", {1, 2, 3}).data(), 5))},
+        {"a length that does not fit the code", true, str(frameMessage(codeMessage("PS", {1, 2, 3}).data(), 5))},
         {"a name without its NUL", true, str(frameMessage(noNul.data(), static_cast<int>(noNul.size())))},
     };
     for (const Case& c : cases) {
@@ -218,7 +217,8 @@ TEST_F(GameServerTest, InvitationsThatRunRoundARingStartAGameOfTheRing) {
             }
         }
         if (size == 5) {
-            EXPECT_EQ(clients[0]->read(size + 1).back(), rowMarkMessage(rows[size - 1].first, rows[size - 1].second, 1));
+            EXPECT_EQ(clients[0]->read(size + 1).back(),
+                      rowMarkMessage(rows[size - 1].first, rows[size - 1].second, 1));
             EXPECT_EQ(server->gamesRunning(), 0);
             continue;
         }
@@ -320,7 +320,8 @@ TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
         ASSERT_EQ(m.size(), 9u);
         std::size_t at = m.size() - 6;
         EXPECT_EQ(str(m[at]), "LPC");
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(str(m[at + 1 + static_cast<std::size_t>(i)]), str(playerAddMessage(names[i])));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(str(m[at + 1 + static_cast<std::size_t>(i)]), str(playerAddMessage(names[i])));
         EXPECT_EQ(str(m[at + 4]), str(codeMessage("LPB", {seat, 3})));
         EXPECT_EQ(m[at + 5][0], 'P');
         EXPECT_EQ(str(m[at + 5]), str(clients[0]->read(9).back()));  // the same seeds for all
@@ -410,7 +411,8 @@ TEST_F(GameServerTest, AMemberWhoStopsReadingStallsNobody) {
     ASSERT_EQ(got.size(), 7 + static_cast<std::size_t>(sent));
     for (int i = 0; i < sent; ++i) {
         const MessageBytes& m = got[7 + static_cast<std::size_t>(i)];
-        ASSERT_EQ(std::string(m.begin() + 4, m.begin() + 4 + 5 + std::to_string(i).size()), "line " + std::to_string(i));
+        ASSERT_EQ(std::string(m.begin() + 4, m.begin() + 4 + 5 + std::to_string(i).size()),
+                  "line " + std::to_string(i));
     }
     EXPECT_EQ(two.overflows(), 0);
     EXPECT_EQ(two.gamesRunning(), 1);

@@ -84,7 +84,8 @@ TEST(UpgradeServer, OfferListsAFolderAndServesItPacked) {
     std::string packed = standin::gzipBytes("\x01\x02\x03\x04\x05");
     ASSERT_GT(packed.size(), 10u);
     EXPECT_EQ(packed.substr(0, 2), "\x1f\x8b");
-    reply = exchange(server.filePort(), "SIZE vurnorvex_windows_1.01/sub/five.bin.gz\nGET vurnorvex_windows_1.01/sub/five.bin.gz\n");
+    reply = exchange(server.filePort(),
+                     "SIZE vurnorvex_windows_1.01/sub/five.bin.gz\nGET vurnorvex_windows_1.01/sub/five.bin.gz\n");
     EXPECT_EQ(reply, kGreeting + std::to_string(packed.size()) + "\n" + packed);
     // Not offered under its own name, nor outside the version's folder.
     EXPECT_EQ(exchange(server.filePort(), "SIZE vurnorvex_windows_1.01/sub/five.bin\n"), kGreeting + "-1\n");

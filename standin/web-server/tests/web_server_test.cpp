@@ -83,7 +83,8 @@ TEST_F(WebHost, ServesTheHelpAtTheHelpAddressAndAHomePageForEachSite) {
         EXPECT_NE(r.head.find(std::string("\r\nContent-Type: ") + c.type + "\r\n"), std::string::npos) << r.head;
         EXPECT_EQ(r.body, c.body);
         if (std::string(c.request).rfind("HEAD", 0) == 0) {
-            EXPECT_NE(r.head.find("Content-Length: " + std::to_string(shipped("index.html").size())), std::string::npos);
+            EXPECT_NE(r.head.find("Content-Length: " + std::to_string(shipped("index.html").size())),
+                      std::string::npos);
         }
     }
     EXPECT_EQ(server.requests().front(), "GET /vurnorvex.html HTTP/1.1");

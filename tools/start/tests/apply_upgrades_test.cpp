@@ -36,13 +36,13 @@ TEST(ApplyUpgrades, PutsEveryListedFileInPlaceAndKeepsACopy) {
     folder.write("user/nls/EN", "old words");
     struct Case {
         std::string name;
-        std::string stored;  // the ".gz" file's bytes
+        std::string stored;   // the ".gz" file's bytes
         std::string content;  // what the installed file holds after
     };
     const std::string binary("\x00\x01\x02\xff", 4);
     const Case cases[] = {
         {"system/docs/a.html", standin::gzipBytes("new page"), "new page"},
-        {"newdir/deep/c.bin", standin::gzipBytes(binary), binary},  // a new file in new folders
+        {"newdir/deep/c.bin", standin::gzipBytes(binary), binary},                        // a new file in new folders
         {"system/two.txt", standin::gzipBytes("ab") + standin::gzipBytes("cd"), "abcd"},  // two members
         {"system/empty.txt", standin::gzipBytes(""), ""},
         {"user/nls/EN", standin::gzipBytes("new words"), "new words"},
@@ -92,7 +92,8 @@ TEST(ApplyUpgrades, AFileThatDoesNotUnpackLeavesTheInstalledOneAndIsReported) {
          "system/cut.txt.gz does not unpack (cut short); system/cut.txt stays as it was"},
         {"system/junk.txt.gz", "", "not packed at all",
          "system/junk.txt.gz does not unpack (damaged); system/junk.txt stays as it was"},
-        {"system/sum.txt.gz", "", badSum, "system/sum.txt.gz does not unpack (damaged); system/sum.txt stays as it was"},
+        {"system/sum.txt.gz", "", badSum,
+         "system/sum.txt.gz does not unpack (damaged); system/sum.txt stays as it was"},
         {"system/tail.txt.gz", "", good + "trailing bytes",
          "system/tail.txt.gz does not unpack (damaged); system/tail.txt stays as it was"},
         {"system/zero.txt.gz", "", "", "system/zero.txt.gz does not unpack (empty); system/zero.txt stays as it was"},
@@ -121,9 +122,13 @@ TEST(ApplyUpgrades, AFileThatDoesNotUnpackLeavesTheInstalledOneAndIsReported) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         const std::string installed = c.stored.substr(0, c.stored.size() - 3);
-        if (c.stored.rfind("system/", 0) == 0) EXPECT_EQ(folder.read(installed), "installed " + installed);
+        if (c.stored.rfind("system/", 0) == 0) {
+            EXPECT_EQ(folder.read(installed), "installed " + installed);
+        }
         EXPECT_FALSE(folder.exists(std::string(kKeptUpgrades) + "/" + installed));
-        if (c.bytes) EXPECT_FALSE(folder.exists(c.stored));  // a broken download is dropped
+        if (c.bytes) {
+            EXPECT_FALSE(folder.exists(c.stored));  // a broken download is dropped
+        }
     }
     EXPECT_EQ(folder.read("system/fine.txt"), "fine");
     EXPECT_FALSE(fs::exists(fs::path(folder.path()).parent_path() / "outside.txt"));

@@ -43,8 +43,8 @@ TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
     };
     // The window where a test can find it, and no upgrade check.
     std::string laid;
-    ASSERT_EQ(testing_support::runStartStep(prog, {"VURNORVEXI_GAME_HOST=game.invalid", "VURNORVEXI_WEB_HOST=web.invalid"},
-                                            "", &laid),
+    ASSERT_EQ(testing_support::runStartStep(
+                  prog, {"VURNORVEXI_GAME_HOST=game.invalid", "VURNORVEXI_WEB_HOST=web.invalid"}, "", &laid),
               0)
         << laid;
     std::string options;
@@ -55,10 +55,14 @@ TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
     platform::ChildProcess run;
     ASSERT_TRUE(run.start({"bash", sourceDir() + "/tools/start.sh", prog, VURN_PROGRAM}, top, env));
     std::string window;
-    ASSERT_TRUE(testing_support::waitFor([&] {
-        window = testing_support::commandOutput("xdotool search --name '^Tarvelon Orvex Chess - version 1.01$' 2>/dev/null | head -n1");
-        return !window.empty();
-    }, 30)) << "no main window";
+    ASSERT_TRUE(testing_support::waitFor(
+        [&] {
+            window = testing_support::commandOutput(
+                "xdotool search --name '^Tarvelon Orvex Chess - version 1.01$' 2>/dev/null | head -n1");
+            return !window.empty();
+        },
+        30))
+        << "no main window";
     window.pop_back();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // mapped and drawn
 
@@ -67,7 +71,8 @@ TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
                               "mousemove --window " + window + " 150 37 sleep 0.2 click 1";
     ASSERT_EQ(std::system(click.c_str()), 0);
     const std::string reply = pages + "/http___127.0.0.1_" + std::to_string(web) + "_vurnorvex.html";
-    EXPECT_TRUE(testing_support::waitFor([&] { return platform::fileExists(reply.c_str()); }, 20)) << "the browser fetched nothing";
+    EXPECT_TRUE(testing_support::waitFor([&] { return platform::fileExists(reply.c_str()); }, 20))
+        << "the browser fetched nothing";
     testing_support::screenshot("run-command-help");
 
     std::string got, index;

@@ -111,7 +111,8 @@ TEST_F(StartStep, AppliesDownloadedUpgradesBeforeTheProgramRunsAndKeepsThem) {
 
 TEST_F(StartStep, StartsTheStandInsOnThisMachineAndPointsTheProgramAtTheWebHost) {
     const int web = freePort();
-    std::vector<std::string> env = {"VURNORVEXI_GAME_HOST=127.0.0.1", "VURNORVEXI_WEB_HOST=127.0.0.1:" + std::to_string(web)};
+    std::vector<std::string> env = {"VURNORVEXI_GAME_HOST=127.0.0.1",
+                                    "VURNORVEXI_WEB_HOST=127.0.0.1:" + std::to_string(web)};
     const char* styles[] = {"KV", "GKV", "OTH", "CHK"};
     int kv = 0;
     for (const char* s : styles) {
