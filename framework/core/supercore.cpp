@@ -72,6 +72,8 @@ SuperCore::~SuperCore() {
     // An embedded core leaves the canvas it lives in: its list of embedded
     // cores, its anchors and any record that held it.
     if (iCanvas && iCanvas->parentCanvas()) iCanvas->parentCanvas()->removeEmbeddedCore(this);
+    // The embedded cores handed to this one go while its canvas stands.
+    iAdoptedCores.clear();
     debugLog("~SuperCore()\n");
     SuperCore::uninit();
     debugPrintfI("~SuperCore() vf=%d \n", addressOf(iFrame));
@@ -91,6 +93,10 @@ SuperCore::~SuperCore() {
         iCanvas->setCore(nullptr);
     }
     debugLog("~SuperCore() done\n");
+}
+
+void SuperCore::adoptEmbeddedCore(SuperCore* core) {
+    if (core && core != this) iAdoptedCores.emplace_back(core);
 }
 
 void SuperCore::init() {}

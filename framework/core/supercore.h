@@ -19,7 +19,8 @@
 //   shut-down (library::deleteSuperCores); a core deleted while its frame
 //   still exists asks the frame to close without it.
 // - An embedded core never enters the register; the core that embeds it
-//   deletes it. Its canvas is a child of the parent's canvas and goes with
+//   deletes it (one made by another part is handed over with
+//   adoptEmbeddedCore). Its canvas is a child of the parent's canvas and goes with
 //   that window.
 // - Frames and canvases are windows: a core never deletes them. A frame
 //   deletes itself (`delete this`) once its toolkit window is gone after a
@@ -32,6 +33,7 @@
 //   loop ends without that close).
 // - A Communicator set to delete itself does so (`delete this`) when its
 //   fetch on its own thread ends, unless its owner deleted it first.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,10 @@ public:
     SuperCore* redraw();
     // For an embedded core: a canvas inside `parent` at (x, y, w, h).
     void createCanvas(SuperCanvas* parent, int x, int y, int w, int h);
+    // Takes an embedded core that someone else made in this core's canvas
+    // (the upgrade button): it is deleted with this core, while the canvas
+    // still stands.
+    void adoptEmbeddedCore(SuperCore* core);
 
     static constexpr std::size_t kMaxName = 63;
     static constexpr std::size_t kMaxInfo = 510;
@@ -134,6 +140,7 @@ protected:
     int iHeight = 0;
     std::string iDescription;
     bool iSync = false;
+    std::vector<std::unique_ptr<SuperCore>> iAdoptedCores;
 };
 
 // GenericMainCore: the base of the main game core; one further hook that no

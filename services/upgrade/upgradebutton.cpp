@@ -26,6 +26,7 @@ void createUpgradeButtons(SuperCore* core) {
                                        kUpgradeButtonSize, kUpgradeButtonSize);
     button->loadIcon("button", itemName, joinStrings("system/sactions/", kButtonPicture), 1);
     canvas->rememberCore(button, "NW");
+    core->adoptEmbeddedCore(button);
 }
 
 void installUpgradeService() {

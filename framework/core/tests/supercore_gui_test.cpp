@@ -3,6 +3,7 @@
 // ticks, and embedded canvases.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/app/debuglog.h"
@@ -144,8 +145,12 @@ TEST_F(CoreFixture, TicksReachTheClientsOfTheFrame) {
 class EmbeddedCore : public testing_support::FakeCore {
 public:
     EmbeddedCore() : FakeCore("EmbeddedCore") {}
+    ~EmbeddedCore() override {
+        if (onDelete) onDelete(this);
+    }
     void init() override { ++inits; }
     int inits = 0;
+    std::function<void(EmbeddedCore*)> onDelete;
 };
 
 TEST_F(CoreFixture, AnEmbeddedCoreLivesInItsParentsCanvas) {
@@ -164,6 +169,27 @@ TEST_F(CoreFixture, AnEmbeddedCoreLivesInItsParentsCanvas) {
     // forgets its canvas rather than keep a dangling one.
     parent->frame()->close();
     EXPECT_TRUE(waitUntil([&] { return embedded.canvas() == nullptr; }));
+}
+
+// An embedded core made by another part and handed to the core it lives
+// in goes with that core, once, while its canvas still stands.
+TEST_F(CoreFixture, AnAdoptedEmbeddedCoreIsDeletedWithItsOwner) {
+    auto* owner = new RecordingCore("host", 400, 300);
+    auto* adopted = new EmbeddedCore;
+    adopted->createCanvas(owner->canvas(), 10, 20, 100, 50);
+    int deletes = 0;
+    bool hadCanvas = false;
+    adopted->onDelete = [&](EmbeddedCore* core) {
+        ++deletes;
+        hadCanvas = core->canvas() != nullptr;
+    };
+    owner->adoptEmbeddedCore(adopted);
+    owner->adoptEmbeddedCore(nullptr);  // nothing to take
+    settle();
+    delete owner;
+    EXPECT_EQ(deletes, 1);
+    EXPECT_TRUE(hadCanvas);
+    settle();
 }
 
 }  // namespace
