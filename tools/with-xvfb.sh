@@ -20,6 +20,10 @@ if [ ! -s "$dir/display" ]; then
 fi
 export DISPLAY=":$(head -n1 "$dir/display")"
 export LIBGL_ALWAYS_SOFTWARE=1
+# No shader cache on disk: the tests do not depend on what ~/.cache holds,
+# and no cache thread of Mesa's is still writing when a test program exits
+# (under ThreadSanitizer its join at exit could hang a program that passed).
+export MESA_SHADER_CACHE_DISABLE=true
 "$@"
 rc=$?
 kill "$xpid" 2>/dev/null
