@@ -17,7 +17,8 @@ bool ConnectionThreads::listen(const std::string& bindAddress, int port) {
 void ConnectionThreads::start(std::function<void(int fd)> serve) {
     serve_ = std::move(serve);
     std::lock_guard<std::mutex> lock(mutex_);
-    threads_.emplace_back([this] { acceptLoop(); });
+    Worker& accepter = workers_.emplace_back();
+    accepter.thread = std::thread([this] { acceptLoop(); });
 }
 
 void ConnectionThreads::closeListener() {
@@ -29,14 +30,14 @@ void ConnectionThreads::stop() {
     stopping_ = true;
     tcp::shutdownBoth(listen_);
     for (;;) {
-        std::vector<std::thread> pending;
+        std::list<Worker> pending;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             for (int fd : connections_) tcp::shutdownBoth(fd);
-            pending.swap(threads_);
+            pending.swap(workers_);
         }
         if (pending.empty()) break;
-        for (std::thread& t : pending) t.join();
+        for (Worker& w : pending) w.thread.join();
     }
     closeListener();
 }
@@ -55,14 +56,36 @@ void ConnectionThreads::acceptLoop() {
     while (!stopping_) {
         int fd = tcp::acceptConnection(listen_, -1);
         if (fd < 0) break;
+        joinFinished();
         track(fd, true);
         std::lock_guard<std::mutex> lock(mutex_);
-        threads_.emplace_back([this, fd] {
+        auto worker = workers_.emplace(workers_.end());
+        worker->thread = std::thread([this, fd, worker] {
             serve_(fd);
             track(fd, false);
             tcp::closeHandle(fd);
+            std::lock_guard<std::mutex> done(mutex_);
+            worker->done = true;
         });
     }
+}
+
+std::size_t ConnectionThreads::threadsHeld() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return workers_.size();
+}
+
+void ConnectionThreads::joinFinished() {
+    std::list<Worker> finished;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = workers_.begin(); it != workers_.end();) {
+            auto next = std::next(it);
+            if (it->done) finished.splice(finished.end(), workers_, it);
+            it = next;
+        }
+    }
+    for (Worker& w : finished) w.thread.join();
 }
 
 void ConnectionThreads::holdUntilStopped(int fd) const {

@@ -4,6 +4,7 @@
 // and the look-up of a requested path inside a served folder.
 #include <atomic>
 #include <functional>
+#include <list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -12,8 +13,9 @@
 namespace standin {
 
 // Accepts connections on one port and hands each to `serve` on a thread of
-// its own; the connection is closed when `serve` returns. stop() cuts every
-// connection short and waits for all the threads.
+// its own; the connection is closed when `serve` returns, and its thread is
+// joined at the next accept, so a long-running service keeps no finished
+// threads. stop() cuts every connection short and waits for all the threads.
 class ConnectionThreads {
 public:
     ConnectionThreads() = default;
@@ -33,17 +35,26 @@ public:
     bool stopping() const { return stopping_; }
     // Reads and drops whatever the peer sends until it closes or stop().
     void holdUntilStopped(int fd) const;
+    // The threads not yet joined, the accepting one included.
+    std::size_t threadsHeld();
 
 private:
+    // A connection's thread; `done` once it no longer touches this object.
+    struct Worker {
+        std::thread thread;
+        bool done = false;
+    };
     void acceptLoop();
     void track(int fd, bool add);
+    // Joins the threads whose connections have ended.
+    void joinFinished();
 
     std::function<void(int fd)> serve_;
     int listen_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::mutex mutex_;
-    std::vector<std::thread> threads_;
+    std::list<Worker> workers_;  // guarded by mutex_
     std::vector<int> connections_;
 };
 

@@ -127,4 +127,18 @@ TEST_F(WebHost, AnIdleConnectionHoldsUpNoOther) {
     tcp::closeHandle(idle);
 }
 
+// A stand-in the run command leaves running serves many connections: the
+// thread of each is joined once it has ended, not kept until the stop.
+TEST(ConnectionThreads, JoinTheThreadsOfEndedConnections) {
+    standin::ConnectionThreads threads;
+    ASSERT_TRUE(threads.listen("127.0.0.1", 0));
+    threads.start([](int fd) { standin::sendText(fd, "bye"); });
+    for (int i = 0; i < 30; ++i) ASSERT_EQ(standin::exchangeOnLoopback(threads.port(), "hi"), "bye");
+    // The accepting thread, the last connection's and at most one whose
+    // end was not yet seen at the last accept.
+    EXPECT_LE(threads.threadsHeld(), 3u);
+    threads.stop();
+    EXPECT_EQ(threads.threadsHeld(), 0u);
+}
+
 }  // namespace
