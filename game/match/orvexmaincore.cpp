@@ -372,10 +372,10 @@ void OrvexMainCore::talk() {
     if (text.empty()) return;
     OrvexBoard* board = getBoard();
     if (text.size() >= 5 && compareNoCase(text.substr(0, 5).c_str(), "load ") == 0) {
-        // A refusal is logged by the board, which then stays as it was.
-        if (board) (void)board->loadFile(text.c_str() + 5);
+        // A refused board leaves the board as it was; the player is told.
+        if (board && !board->loadFile(text.c_str() + 5)) showInfo2("Cannot load the board ", text.c_str() + 5);
     } else if (text.size() >= 5 && compareNoCase(text.substr(0, 5).c_str(), "save ") == 0) {
-        if (board) (void)board->saveFile(text.c_str() + 5);  // logged as well
+        if (board && !board->saveFile(text.c_str() + 5)) showInfo2("Cannot save the board ", text.c_str() + 5);
     } else {
         queue(chatMessage(getMySeat(), text.c_str()));
     }

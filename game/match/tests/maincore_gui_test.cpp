@@ -94,6 +94,10 @@ TEST_F(MainWindow, PanelCommandsActOnlyWhereTheyMayAndSendWhatTheyMust) {
          [](MainWindowFixture& f) { EXPECT_TRUE(f.core->getBoard()->isChkStyle()); }},
         {"a line beginning save writes the board and sends nothing", inGameAs(1), "talk", "save mine.kv", {},
          [](MainWindowFixture& f) { EXPECT_TRUE(f.folder.exists("boards/mine.kv")); }},
+        {"a board that cannot be loaded is told", inGameAs(1), "talk", "load nosuch.kv", {},
+         [](MainWindowFixture& f) { EXPECT_EQ(f.text("info"), " Cannot load the board nosuch.kv"); }},
+        {"a default board is not overwritten, and that is told", inGameAs(1), "talk", "save default.kv", {},
+         [](MainWindowFixture& f) { EXPECT_EQ(f.text("info"), " Cannot save the board default.kv"); }},
         {"an unknown command does nothing", inGameAs(1), "gameName", "", {}, nullptr},
     };
     // clang-format on
