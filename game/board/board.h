@@ -55,6 +55,10 @@ public:
     int isChkStyle() const { return iChkStyle; }
     int isD2dStyle() const { return iD2dStyle; }
     int isOrvexStyle() const { return iKvStyle || iGkvStyle; }
+    // The most seats a game of the style plays: reversi and checkers are
+    // games of two (a further seat a server tells only watches), the other
+    // styles seat four.
+    int playingSeats() const { return iOthStyle || iChkStyle ? 2 : 4; }
     // 0 kv, 1 gkv, 2 oth, 3 chk, 4 d2d: sets that flag alone.
     void setStyle(int style);
 

@@ -1,5 +1,6 @@
 #include "game/board/game.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -63,6 +64,8 @@ bool OrvexGame::onBoardOrLog(int x, int y, const char* what) const {
 
 int OrvexGame::isOut(int seat) const { return validSeat(seat) ? iPlayerIn[seat] == 0 : 1; }
 
+int OrvexGame::seatsInPlay() const { return iBoard ? std::min(iPlayerCount, iBoard->playingSeats()) : iPlayerCount; }
+
 void OrvexGame::useTurns(int n) {
     debugPrintfII("useTurns %d %d\n", n, iMovesLeft);
     iMovesLeft -= n;
@@ -70,12 +73,14 @@ void OrvexGame::useTurns(int n) {
     if (iMovesLeft < 1 && iBoard) {
         setSeatLabelBackground(iCurrentPlayer, 200, 200, 200);
         iBoard->setMovesPerTurn();
-        if (iPlayerCount == 0) {
+        // Observers never get the turn.
+        const int seats = seatsInPlay();
+        if (seats == 0) {
             iCurrentPlayer = 1;
         } else {
             bool found = false;
-            for (int tries = 0; tries < iPlayerCount && !found; ++tries) {
-                iCurrentPlayer = iCurrentPlayer % iPlayerCount + 1;
+            for (int tries = 0; tries < seats && !found; ++tries) {
+                iCurrentPlayer = iCurrentPlayer % seats + 1;
                 const int out = isOut(iCurrentPlayer);
                 debugPrintfII("isOut %d = %d\n", iCurrentPlayer, out);
                 found = !out;
@@ -129,6 +134,7 @@ void OrvexGame::seatLeft(int seat) {
     }
     debugPrintfI("seat %d left\n", seat);
     iSeatLeft[seat] = 1;
+    if (isObserver(seat)) return;  // it had no turn and no say in the end
     // Nothing more comes from the leaver: a shot it fired ends now, as its
     // own client would have ended it.
     if (seat == iCurrentPlayer && iFirePending && !iFireLocal) completeFire(0);
@@ -161,8 +167,9 @@ void OrvexGame::checkGameOver() {
     if (!iBoard) return;
     // The count of seats was validated when the game started.
     VURN_ASSERT(validSeat(iPlayerCount));
-    const int seats = iPlayerCount;
-    for (int seat = seats + 1; seat <= kMaxSeats; ++seat) iPlayerIn[seat] = 0;  // not in this game
+    // Observers and seats beyond the count play no part.
+    const int seats = seatsInPlay();
+    for (int seat = seats + 1; seat <= kMaxSeats; ++seat) iPlayerIn[seat] = 0;
     if (iBoard->isOrvexStyle()) {
         debugLog("kk.in\n");
         bool currentWentOut = false;

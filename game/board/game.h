@@ -49,7 +49,14 @@ public:
     // Turns.
     int getMySeat() const { return iLocalSeat; }
     int isMyTurn() const { return iCurrentPlayer == iLocalSeat; }
+    // The seats the server told (players and observers alike).
     int getPlayerCount() const { return iPlayerCount; }
+    // The seats that play: those told, but at most the style's own (two in
+    // reversi and checkers). Only they get the turn and count for the end
+    // of the game.
+    int seatsInPlay() const;
+    // 1 for a seat told beyond those that play: its player only watches.
+    int isObserver(int seat) const { return validSeat(seat) && seat <= iPlayerCount && seat > seatsInPlay(); }
     int getWinner() const { return iWinner; }
     // 1 when the seat is no longer in the game (no king, or in reversi no
     // legal placement).
@@ -59,14 +66,16 @@ public:
     void useTurns(int n);
     // From the server's start message: the local seat and the number of
     // seats; the start board is loaded, and on the beam styles the pieces of
-    // seats beyond the count leave it. Seats outside 1..4 are refused.
+    // seats beyond the count leave it. Seats outside 1..4 are refused; seats
+    // beyond the style's own are observers.
     void startGame(int seat, int count);
     // The player of a seat left the game (the server's LPD): the seat is out
     // of it for good. On its turn the turn passes at once (a shot it fired is
     // completed first, as its own client would have completed it); when
-    // fewer than two seats remain in, the game is over. Every client applies
-    // it at the same point of the message stream. Ignored outside a game and
-    // for seats that are not in it.
+    // fewer than two seats remain in, the game is over. An observer's leave
+    // changes nothing in the game. Every client applies it at the same point
+    // of the message stream. Ignored outside a game and for seats that are
+    // not in it.
     void seatLeft(int seat);
     int hasLeft(int seat) const { return validSeat(seat) ? iSeatLeft[seat] : 0; }
     // Drops the selection and spends the rest of the seat's turn, when it

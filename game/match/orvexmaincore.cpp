@@ -340,6 +340,7 @@ void OrvexMainCore::rejoinLobby() {
 
 void OrvexMainCore::clearSeatNames() {
     for (const char* w : kSeatNameWidgets) iCanvas->setValue(w, "---");
+    setObservers(0);
 }
 
 // ---------------------------------------------------------------- panel commands

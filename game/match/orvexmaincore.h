@@ -162,6 +162,10 @@ private:
     // columns without rows, and LL, so the server lists its rows again.
     void rejoinLobby();
     void clearSeatNames();
+    // The players of seats beyond those the style plays watch: the
+    // "Observers:" line counts those still in the game.
+    bool isObserverSeat(int seat) const;
+    void setObservers(int count);
     void talk();
     void onSeatLabelBackground(int seat, int r, int g, int b);
     void takeSnapshot();
@@ -188,6 +192,7 @@ private:
     int iLobbyMode = 1;
     int iInGame = 0;
     int iGameOverAnnounced = 0;
+    int iObservers = 0;
     int iPostFireCountdown = 0;
 };
 

@@ -36,7 +36,8 @@ std::string seatLine(const char* format, int seat) {
 
 const char* playerColourName(int seat) {
     static const char* const beam[] = {"System", "Red", "Green", "Blue", "Purple"};
-    static const char* const reversi[] = {"System", "Black", "White", "Blue", "Purple"};
+    // Reversi and checkers are games of two: a further seat only watches.
+    static const char* const reversi[] = {"System", "Black", "White", "Observer", "Observer"};
     static const char* const checkers[] = {"System", "Red", "White", "Observer", "Observer"};
     if (seat < 0 || seat > 4) return "Observer";
     const OrvexBoard* board = orvexMainCore ? orvexMainCore->getBoard() : nullptr;
@@ -182,18 +183,39 @@ void OrvexMainCore::addChatLine(const char* text) {
 
 // ---------------------------------------------------------------- players of a game
 
-void OrvexMainCore::clearPlayers() { iPlayers = std::make_unique<Vector>(); }
+void OrvexMainCore::clearPlayers() {
+    iPlayers = std::make_unique<Vector>();
+    setObservers(0);
+}
+
+bool OrvexMainCore::isObserverSeat(int seat) const {
+    // The seats join before the game starts: the style of the board the
+    // player chose tells how many of them play.
+    const OrvexBoard* board = getBoard();
+    return seat > (board ? board->playingSeats() : 4);
+}
+
+void OrvexMainCore::setObservers(int count) {
+    iObservers = count;
+    debugPrintfI("observers %d\n", count);
+    char text[16];
+    std::snprintf(text, sizeof text, " %d", count);
+    if (iCanvas) iCanvas->setValue("observers", text);
+}
 
 void OrvexMainCore::playerJoined(const char* name) {
     iPlayers->addCopy(name);
     const int n = iPlayers->size();
     if (n >= 1 && n <= 4 && iCanvas) iCanvas->setValue(kSeatNameWidgets[n - 1], orEmpty(name));
+    if (isObserverSeat(n)) setObservers(iObservers + 1);
     addChatLine(seatLine("%s player joined the game.\n", n).c_str());
 }
 
 void OrvexMainCore::onPlayerQuit(int seat) {
     if (seat < 0 || seat > iPlayers->size()) return;
     if (seat >= 1 && seat <= 4 && iCanvas) iCanvas->setValue(kSeatNameWidgets[seat - 1], "quit");
+    // A second word of the same leave changes nothing.
+    if (seat >= 1 && isObserverSeat(seat) && !iGame->hasLeft(seat) && iObservers > 0) setObservers(iObservers - 1);
     addChatLine(seatLine("%s player quit the game.\n", seat).c_str());
 }
 

@@ -107,9 +107,9 @@ void drawOverlays(const SceneInput& in, const OrvexBoard& board, const SceneGeom
     glEnable(GL_DEPTH_TEST);
 }
 
-Rgba starColour(const OrvexBoard& board, int winner, int kingOwner) {
+Rgba starColour(const OrvexBoard& board, int winner) {
     using namespace scene_colour;
-    if (board.isOrvexStyle()) return (kingOwner >= 1 && kingOwner <= 4) ? kStar[kingOwner] : kStar[0];
+    if (board.isOrvexStyle()) return (winner >= 1 && winner <= 4) ? kStar[winner] : kStar[0];
     switch (winner) {
     case 1: return board.isOthStyle() ? kStarBlack : kStar[1];
     case 2: return kStarWhite;
@@ -121,22 +121,19 @@ Rgba starColour(const OrvexBoard& board, int winner, int kingOwner) {
 
 void drawStar(const SceneInput& in, const OrvexBoard& board, const SceneGeometry& g, SceneJitter& jitter) {
     const int W = board.getWidth(), H = board.getHeight();
-    int cx = W / 2, cy = H / 2, kingOwner = 0;
+    const int winner = in.game->getWinner();
+    int cx = 0, cy = 0;
     float theta0 = 0;
     if (board.isOrvexStyle()) {
-        for (int y = 0; y < H; ++y)
-            for (int x = 0; x < W; ++x)
-                if (const OrvexPiece* p = board.getPiece(x, y); p && p->isA(piece_class::kKing)) {
-                    cx = x;
-                    cy = y;
-                    kingOwner = p->iPlayer;
-                }
+        const BoardCell centre = endOfGameStarCell(board, winner);
+        cx = centre.x;
+        cy = centre.y;
         theta0 = std::atan2(static_cast<float>(H - 1 - cy), static_cast<float>(W - 1 - cx));
     } else {
         cx = jitter.below(W);
         cy = jitter.below(H);
     }
-    setMaterial(starColour(board, in.game->getWinner(), kingOwner));
+    setMaterial(starColour(board, winner));
     for (float a = 0; a <= 2 * kPi - 0.01f; a += kPi / 8) {
         float sx = g.layerX(static_cast<float>(cx)), sy = g.layerY(static_cast<float>(cy));
         for (int i = 0; i < 100; ++i) {
@@ -220,6 +217,17 @@ void wiggleStep(OrvexPiece* p) {
 }
 
 }  // namespace
+
+BoardCell endOfGameStarCell(const OrvexBoard& board, int winner) {
+    BoardCell centre{board.getWidth() / 2, board.getHeight() / 2};
+    if (winner == 0) return centre;
+    // Kings of seats that left stay on the board: only the winner's counts.
+    for (int y = 0; y < board.getHeight(); ++y)
+        for (int x = 0; x < board.getWidth(); ++x)
+            if (const OrvexPiece* p = board.getPiece(x, y); p && p->isA(piece_class::kKing) && p->iPlayer == winner)
+                centre = {x, y};
+    return centre;
+}
 
 void CameraTurn::step() {
     // At most 5 degrees, and never past the target.

@@ -11,6 +11,7 @@
 // Everything here runs on the GUI thread with the board window's context
 // current and its projection loaded.
 #include "game/view/colours.h"
+#include "game/view/geometry.h"
 #include "game/view/viewowner.h"
 
 class OrvexBoard;
@@ -52,6 +53,12 @@ void drawPieceShape(const OrvexPiece& piece, float factor);
 // pieces' wiggle, the board's teleports, disappearances, flips and
 // particles, and the mark's orbit.
 void advanceScene(OrvexGame* game, CameraTurn& camera, SceneState& state);
+
+// The cell the end-of-game star of a beam game is centred on: the king of
+// the winning seat (the last in reading order when it has several), never
+// that of a seat that left and whose pieces stayed; the middle of the board
+// when nobody won.
+BoardCell endOfGameStarCell(const OrvexBoard& board, int winner);
 
 // The fade of a teleport or disappear counter c (1..39): darker over the
 // first 20 steps, brighter again after.

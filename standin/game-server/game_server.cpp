@@ -22,7 +22,8 @@ constexpr long kReadPiece = 16384;
 // What one connection may read in one turn of the loop, so a busy one
 // cannot starve the others.
 constexpr int kReadsPerTurn = 8;
-// The seats of a game.
+// The seats of a game: at least two, at most the client's four.
+constexpr std::size_t kFewestSeats = 2;
 constexpr std::size_t kMostSeats = 4;
 
 }  // namespace
@@ -365,9 +366,10 @@ void GameServer::invite(Player& p, uint32_t id1, uint32_t id2) {
     // Does this invitation close a ring (each has selected the next one's
     // row, the last the first's)? Two who select each other are the
     // smallest ring.
+    const std::size_t most = seatsOf(p.lobby);
     std::vector<Player*> ring = {&p};
     for (Player* r = target; r != &p; r = r->invited) {
-        if (!r || ring.size() == kMostSeats || std::find(ring.begin(), ring.end(), r) != ring.end()) {
+        if (!r || ring.size() == most || std::find(ring.begin(), ring.end(), r) != ring.end()) {
             ring.clear();
             break;
         }
@@ -394,9 +396,16 @@ void GameServer::withdraw(Player& p, uint32_t id1, uint32_t id2) {
     sendTo(*target, rowMarkMessage(p.id1, p.id2, 0));
 }
 
+std::size_t GameServer::seatsOf(int lobby) const {
+    const std::size_t i = static_cast<std::size_t>(lobby);
+    if (i >= options_.lobbySeats.size()) return kMostSeats;
+    return std::clamp(static_cast<std::size_t>(std::max(options_.lobbySeats[i], 0)), kFewestSeats, kMostSeats);
+}
+
 void GameServer::maybeAutoStart(int lobby) {
     auto& rows = lobbies_[static_cast<std::size_t>(lobby)];
-    int n = options_.autoStartPlayers;
+    // No bigger game than the lobby's style seats.
+    const int n = std::min(options_.autoStartPlayers, static_cast<int>(seatsOf(lobby)));
     if (n <= 0 || static_cast<int>(rows.size()) < n) return;
     startGame(lobby, std::vector<Player*>(rows.begin(), rows.begin() + n));
 }

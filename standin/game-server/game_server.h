@@ -11,6 +11,9 @@
 //     round a ring start a game: two who select each other's rows, or three
 //     or four of whom each has selected the next one's row and the last the
 //     first's. So do the first N players in a lobby when auto-start is set.
+//     Reversi and checkers are games of two: there only two who select each
+//     other start a game (a longer ring starts none; its invitations stay),
+//     and auto-start seats two as soon as two are in the lobby.
 //   - At the start the rest of the lobby gets LR for the members' rows and
 //     each member, in order, LPC, LPA for every seat, LPB (its seat, the
 //     count) and PZ (the same seeds for all).
@@ -51,6 +54,10 @@ struct GameServerOptions {
     // One lobby per port, in the style order kv, gkv, oth, chk; 0 takes a
     // free port.
     std::vector<int> ports = {0, 0, 0, 0};
+    // The most seats of a game in each lobby, in the same order (2 to 4; a
+    // lobby without an entry seats four): two in reversi and checkers. A
+    // test may seat more there, as another server might.
+    std::vector<int> lobbySeats = {4, 4, 2, 2};
     // When above 0, a game starts as soon as this many players are in one
     // lobby (for tests); selection still works besides.
     int autoStartPlayers = 0;
@@ -144,6 +151,8 @@ private:
     void leaveGame(Player& p);
     void relay(Player& from, const MessageBytes& body, bool toSender);
     void maybeAutoStart(int lobby);
+    // The most seats of a game in the lobby.
+    std::size_t seatsOf(int lobby) const;
     Player* rowOwner(int lobby, uint32_t id1, uint32_t id2);
 
     GameServerOptions options_;

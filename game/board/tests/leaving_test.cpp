@@ -61,6 +61,22 @@ TEST_F(LeavingTest, TheLeaversSeatIsOutOnEveryClient) {
         {"oth", 2, 2, 1, {}, 1},
         {"chk", 2, 2, 2, {}, 1},
         {"chk", 2, 1, 2, {}, 2},
+        // Games of two that a server seated three or four in: the seats
+        // beyond two only watch. A leaver of the two, on turn or off it,
+        // ends the game as in a game of two...
+        {"oth", 3, 1, 1, {}, 2},
+        {"oth", 3, 2, 1, {}, 1},
+        {"oth", 4, 2, 2, {}, 1},
+        {"oth", 4, 1, 2, {}, 2},
+        {"chk", 3, 2, 2, {}, 1},
+        {"chk", 3, 1, 2, {}, 2},
+        {"chk", 4, 1, 1, {}, 2},
+        {"chk", 4, 2, 1, {}, 1},
+        // ...and an observer who leaves changes nothing.
+        {"oth", 3, 3, 2, {2, 1, 2}, 0},
+        {"oth", 4, 4, 1, {1, 2, 1}, 0},
+        {"chk", 3, 3, 1, {1, 2, 1}, 0},
+        {"chk", 4, 3, 2, {2, 1, 2}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.style) + ", " + std::to_string(c.seats) + " seats, seat " +
@@ -168,4 +184,36 @@ TEST_F(LeavingTest, OnlySeatsOfTheGameCanLeaveItAndOnlyOnce) {
     g.startGame(1, 3);
     EXPECT_FALSE(g.hasLeft(3));
     EXPECT_FALSE(g.isOut(3));
+}
+
+// Reversi and checkers are games of two: seats a server tells beyond two
+// are observers on every client. The turn goes between the two players
+// only, an observer's own pass and clicks do nothing, and the game goes on
+// with the two until one of them leaves.
+TEST_F(LeavingTest, SeatsBeyondTwoInReversiAndCheckersOnlyWatch) {
+    for (const char* style : {"oth", "chk"})
+        for (int seats : {3, 4}) {
+            SCOPED_TRACE(std::string(style) + ", " + std::to_string(seats) + " seats");
+            useDefaultBoard(style);
+            LockstepGroup group(11, 22, seats);
+            for (int seat = 1; seat <= 4; ++seat) {
+                EXPECT_EQ(seat > 2 && seat <= seats, group.client(0).isObserver(seat)) << "seat " << seat;
+                EXPECT_EQ(seat <= 2, group.client(0).isPlayerIn(seat) != 0) << "seat " << seat;
+            }
+            const int expected[] = {2, 1, 2, 1, 2};
+            for (int turn : expected) {
+                // Every observer tries to act first: nothing reaches anyone.
+                for (int observer = 3; observer <= seats; ++observer) {
+                    RecordingGame& o = group.client(observer - 1);
+                    EXPECT_FALSE(o.isMyTurn());
+                    perform(o, "p");
+                    perform(o, "c 2 3");
+                }
+                EXPECT_EQ(0, group.deliver());
+                pass(group);
+                EXPECT_EQ(turn, group.anyPresent().getCurrentPlayer());
+                EXPECT_EQ(1, group.anyPresent().getTurnsLeft());
+            }
+            EXPECT_EQ(0, group.anyPresent().getBoard()->iGameOver);
+        }
 }

@@ -158,8 +158,8 @@ TEST_F(SidePanel, SeatNamesFollowTheBoardStyle) {
     } cases[] = {
         {"default.chk", {"Red: ", "White: ", "Observer: ", "Observer: "},
          {"System", "Red", "White", "Observer", "Observer", "Observer"}},
-        {"default.oth", {"Black: ", "White: ", "Blue: ", "Purple: "},
-         {"System", "Black", "White", "Blue", "Purple", "Observer"}},
+        {"default.oth", {"Black: ", "White: ", "Observer: ", "Observer: "},
+         {"System", "Black", "White", "Observer", "Observer", "Observer"}},
         {"default.d2d", {"Observer: ", "Observer: ", "Observer: ", "Observer: "},
          {"Observer", "Observer", "Observer", "Observer", "Observer", "Observer"}},
         {"default.kv", {"Red: ", "Green: ", "Blue: ", "Purple: "},
@@ -174,6 +174,67 @@ TEST_F(SidePanel, SeatNamesFollowTheBoardStyle) {
         for (int seat = 0; seat <= 5; ++seat) names.push_back(playerColourName(seat));
         EXPECT_EQ(names, c.names);
     }
+}
+
+// Reversi and checkers are games of two. Seats a server tells beyond two
+// are observers: named so in the seat labels and the chat, counted under
+// "Observers:" while they stay, never on turn; when one of the two players
+// leaves, the other wins.
+TEST_F(SidePanel, SeatsBeyondTwoInReversiAndCheckersAreObservers) {
+    struct Case {
+        const char* board;
+        const char* first;
+        const char* second;
+    } cases[] = {{"default.chk", "Red", "White"}, {"default.oth", "Black", "White"}};
+    const char* const names[] = {"Ann", "Ben", "Cid", "Dan"};
+    for (const Case& c : cases)
+        for (int seats : {3, 4}) {
+            SCOPED_TRACE(std::string(c.board) + ", " + std::to_string(seats) + " seats");
+            open();
+            moveSelectionAside();
+            // The selection window loaded the style's board; the game starts on it.
+            setStringOption("lastDefaultGame", c.board);
+            ASSERT_EQ(core->getBoard()->loadFile(c.board), 1);
+            receive(codeMessage("LPC"));
+            for (int i = 0; i < seats; ++i) receive(LPA(names[i]));
+            receive(LPB(1, seats));
+            Texts chat = {joined(c.first), joined(c.second)};
+            for (int i = 2; i < seats; ++i) chat.push_back(joined("Observer"));
+            EXPECT_EQ(column(0), chat);
+            EXPECT_EQ(text("blueLabel"), "Observer: ");
+            EXPECT_EQ(text("blue"), "Cid");
+            EXPECT_EQ(text("observers"), " " + std::to_string(seats - 2));
+            pump();
+            match_testing::screenshot(("observers_" + std::string(c.board + 8) + std::to_string(seats)).c_str());
+
+            // The turn goes between the two players only.
+            const std::string firstTurn = std::string(" 00:00 ") + c.first + " 1";
+            const std::string secondTurn = std::string(" 00:00 ") + c.second + " 1";
+            core->setValue("pass", nullptr);
+            EXPECT_EQ(text("gameTime"), secondTurn);
+            receive(codeMessage("PQS", {2}));
+            EXPECT_EQ(text("gameTime"), firstTurn);
+            receive(codeMessage("PQS", {3}));  // not an observer's to pass
+            EXPECT_EQ(text("gameTime"), firstTurn);
+
+            // An observer leaves: the game goes on.
+            receive(LPD(3));
+            chat.push_back("Observer player quit the game.\n");
+            EXPECT_EQ(column(0), chat);
+            EXPECT_EQ(text("observers"), " " + std::to_string(seats - 3));
+            EXPECT_EQ(core->getBoard()->iGameOver, 0);
+
+            // The second player leaves: the first wins.
+            receive(LPD(2));
+            chat.push_back(std::string(c.second) + " player quit the game.\n");
+            chat.push_back(std::string("GAME OVER - ") + c.first + " wins.\n");
+            EXPECT_EQ(column(0), chat);
+            EXPECT_EQ(core->getWinner(), 1);
+
+            core->setValue("quit", nullptr);
+            EXPECT_EQ(text("observers"), " 0");
+            close();
+        }
 }
 
 // The rightmost pixel column, counted from the area's left edge, in which

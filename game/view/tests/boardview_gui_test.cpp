@@ -245,6 +245,32 @@ TEST_F(BoardViewTest, AdvancedBoardSelectionAndTheEndOfGameStar) {
     EXPECT_GT(f.count([&](const Colour& c) { return near(c, star, 10); }), 500);
 }
 
+// A game ended by leaving: the leaver's king stays on the board, but the
+// star is the winner's and bursts from the winner's king.
+TEST_F(BoardViewTest, TheEndOfGameStarOfALeftGameBurstsFromTheWinnersKing) {
+    open("gkv");
+    owner->game.seatLeft(1);  // Red leaves; Green wins
+    ASSERT_EQ(board().iGameOver, 1);
+    ASSERT_EQ(owner->game.getWinner(), 2);
+    const Frame f = frame();
+    f.save("board_gkv_left_game_over");
+    const Colour green = lit(scene_colour::kStar[2]), red = lit(scene_colour::kStar[1]);
+    // Star pixels within a cell of a king's centre.
+    auto around = [&](int x, int y, const Colour& want) {
+        const ScreenPoint c = point(static_cast<float>(x), static_cast<float>(y));
+        const int reach = 512 / board().getWidth();
+        int n = 0;
+        for (int py = static_cast<int>(c.y) - reach; py <= static_cast<int>(c.y) + reach; ++py)
+            for (int px = static_cast<int>(c.x) - reach; px <= static_cast<int>(c.x) + reach; ++px)
+                n += f.inside(px, py) && near(f.at(px, py), want, 10);
+        return n;
+    };
+    EXPECT_GT(f.count([&](const Colour& c) { return near(c, green, 10); }), 500);
+    EXPECT_EQ(f.count([&](const Colour& c) { return near(c, red, 10); }), 0) << "a star in the leaver's colour";
+    const int atWinner = around(6, 1, green), atLeaver = around(6, 11, green);
+    EXPECT_GT(atWinner, 3 * atLeaver) << "star pixels at Green's king " << atWinner << ", at Red's " << atLeaver;
+}
+
 TEST_F(BoardViewTest, ReversiCheckerSquaresChipsAndIndicatorOverTheSquares) {
     open("oth");
     owner->inGame = 1;  // local seat 1 has the turn

@@ -176,6 +176,7 @@ protected:
         o.seed1 = kSeed1;
         o.seed2 = kSeed2;
         o.autoStartPlayers = autoStart;
+        o.lobbySeats = lobbySeats;
         server = std::make_unique<standin::GameServer>(o);
         ASSERT_TRUE(server->start());
         const char* names[] = {"Alice", "Bob", "Carol", "Dave"};
@@ -415,6 +416,8 @@ protected:
     testing_support::ProgramFolder self;
     Options store;
     std::unique_ptr<standin::GameServer> server;
+    // The most seats of a game in each lobby of the server.
+    std::vector<int> lobbySeats = standin::GameServerOptions().lobbySeats;
     std::vector<Player> players;
     TestGame model;
 };
@@ -594,6 +597,65 @@ TEST_F(EndToEnd, CheckersTurnsWithAJump) {
     EXPECT_GT(jumps, 0) << "no jump within the plies";
     act(save("jump.chk"));
     screenshot("e2e_chk");
+}
+
+// Checkers is a game of two, but another server may seat three: the third
+// player only watches. Alice (Red) and Bob (White) each step a chip; the
+// turn then goes back to Red, never to Carol, whose clicks and pass do
+// nothing. Every window counts one observer, and Carol's chat names her so.
+// Then Bob closes his program: the game is over for everyone, Red wins.
+TEST_F(EndToEnd, CheckersSeatedThreeByAServerPlaysTwoAndOneWatches) {
+    lobbySeats = {4, 4, 2, 3};
+    begin("chk", 3, 3, true);
+    ASSERT_FALSE(HasFatalFailure());
+    for (Player& p : players) {
+        EXPECT_TRUE(waitFor([&] { return p.logged("chat Observer player joined the game."); })) << p.name;
+        EXPECT_TRUE(waitFor([&] { return p.logged("observers 1\n"); })) << p.name;
+    }
+    // The seat's first chip that can step forward, and the step.
+    auto firstStep = [&](int seat) -> std::vector<Step> {
+        const OrvexBoard& b = *model.getBoard();
+        const int f = OrvexBoard::forwardStep(seat);
+        for (int y = 0; y < b.getHeight(); ++y)
+            for (int x = 0; x < b.getWidth(); ++x) {
+                const OrvexPiece* p = b.getPiece(x, y);
+                if (!p || !p->isA(piece_class::kChip) || p->getPlayer() != seat) continue;
+                for (int dx : {-1, 1})
+                    if (const OrvexPiece* to = b.pieceAt(x + dx, y + f); to && to->isBlank())
+                        return {left(seat, x, y), left(seat, x + dx, y + f)};
+            }
+        return {};
+    };
+    for (int seat : {1, 2}) {
+        const std::vector<Step> step = firstStep(seat);
+        ASSERT_FALSE(step.empty()) << "no step for seat " << seat;
+        play(step);
+        ASSERT_FALSE(HasFatalFailure());
+    }
+    ASSERT_EQ(model.getCurrentPlayer(), 1);
+    // Carol presses Pass and clicks one of Red's chips that could step:
+    // neither is hers to do. Her program has taken both once her log shows
+    // the click; then Red plays on.
+    const std::vector<Step> red = firstStep(1);
+    ASSERT_FALSE(red.empty());
+    const Player& carol = players[2];
+    const std::size_t before = carol.log().size();
+    play({pass(3), left(3, red[0].x, red[0].y)});
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string click = "x,y " + std::to_string(red[0].x) + "," + std::to_string(red[0].y) + "\n";
+    ASSERT_TRUE(waitFor([&] { return carol.log().find(click, before) != std::string::npos; }))
+        << "Carol's click did not reach her board";
+    for (Player& p : players) EXPECT_EQ(p.lastState(), viewStateLine(model)) << p.name;
+    screenshot("e2e_chk_three_after_white");
+    play(red);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(model.getCurrentPlayer(), 2);
+
+    play({close(2)});
+    ASSERT_FALSE(HasFatalFailure());
+    for (Player& p : present()) EXPECT_TRUE(p.logged("chat White player quit the game.")) << p.name;
+    expectGameOver("GAME OVER - Red wins.");
+    screenshot("e2e_chk_three_over");
 }
 
 // The game server goes away in the middle of a game and comes back on the

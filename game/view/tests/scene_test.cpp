@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/app/options.h"
@@ -230,6 +231,70 @@ TEST_F(ViewGameTest, TheViewsStepsRunAChipFlip) {
     EXPECT_EQ(game.getAnimSequence(), 0);
     EXPECT_EQ(turned->iFlipProgress, 0);
     EXPECT_EQ(turned->iPlayer, 1);
+}
+
+// The cell of the seat's king (the last in reading order); -1, -1 when it
+// has none.
+BoardCell kingOf(const OrvexBoard& b, int seat) {
+    BoardCell at{-1, -1};
+    for (int y = 0; y < b.getHeight(); ++y)
+        for (int x = 0; x < b.getWidth(); ++x)
+            if (const OrvexPiece* p = b.getPiece(x, y); p && p->isA(piece_class::kKing) && p->iPlayer == seat)
+                at = {x, y};
+    return at;
+}
+
+// The end-of-game star of a beam game stands on the winner's king, for
+// every seat that can win, whether the others left (their kings stay on the
+// board) or a shot took the last king of the other seat still in. With no
+// winner it stands in the middle of the board.
+TEST_F(ViewGameTest, TheEndOfGameStarStandsOnTheWinnersKing) {
+    for (int winner = 1; winner <= 4; ++winner) {
+        SCOPED_TRACE("seat " + std::to_string(winner) + " wins when the others leave");
+        setStringOption("lastDefaultGame", "default.gkv");
+        game.startGame(1, 4);
+        for (int seat = 1; seat <= 4; ++seat)
+            if (seat != winner) game.seatLeft(seat);
+        ASSERT_EQ(board().iGameOver, 1);
+        ASSERT_EQ(game.getWinner(), winner);
+        const BoardCell king = kingOf(board(), winner);
+        ASSERT_NE(king.x, -1);
+        EXPECT_EQ(endOfGameStarCell(board(), winner), king);
+    }
+
+    // The winner fires right along row 1 at the loser's king; the kings of
+    // two seats that left lie after the winner's in reading order.
+    for (int winner = 1; winner <= 4; ++winner) {
+        const int loser = winner % 4 + 1;
+        std::vector<int> leavers;
+        for (int seat = 1; seat <= 4; ++seat)
+            if (seat != winner && seat != loser) leavers.push_back(seat);
+        SCOPED_TRACE("seat " + std::to_string(winner) + " shoots seat " + std::to_string(loser) + "'s king");
+        auto piece = [](char letter, int direction, int seat) {
+            return std::string{letter, static_cast<char>('0' + direction), static_cast<char>('0' + seat), '0'};
+        };
+        const std::string file = "KZ+V Orvex Chess\nversion: 1.0 size: 5 3 style: gkv players: 4 colors: RGBY\n" +
+                                 piece('L', 2, winner) + "........" + piece('K', 0, loser) + "....\n" +
+                                 "....................\n" + piece('K', 0, winner) + "...." + piece('K', 0, leavers[0]) +
+                                 "...." + piece('K', 0, leavers[1]) + "\n";
+        // Games start on the style's default board: this one, from now on.
+        folder.write("boards/default.gkv", file);
+        setStringOption("lastDefaultGame", "default.gkv");
+        game.startGame(1, 4);
+        for (int seat : leavers) game.seatLeft(seat);
+        for (int i = 0; i < 4 && game.getCurrentPlayer() != winner; ++i) game.passTurn(game.getCurrentPlayer());
+        ASSERT_EQ(game.getCurrentPlayer(), winner);
+        game.actAs(winner);
+        game.clickSquare(1, 1);
+        game.fireSelected();
+        ASSERT_EQ(game.completeFire(1), 1);
+        ASSERT_EQ(board().iGameOver, 1);
+        ASSERT_EQ(game.getWinner(), winner);
+        EXPECT_EQ(endOfGameStarCell(board(), winner), (BoardCell{1, 3}));
+    }
+
+    view_test::startOnDefaultBoard(game, "gkv");
+    EXPECT_EQ(endOfGameStarCell(board(), 0), (BoardCell{board().getWidth() / 2, board().getHeight() / 2}));
 }
 
 }  // namespace

@@ -328,6 +328,104 @@ TEST_F(GameServerTest, AutoStartSeatsTheFirstPlayersInLobbyOrder) {
     }
 }
 
+// The LPB among the messages ("" when none came).
+std::string startOf(const std::vector<MessageBytes>& messages) {
+    for (const MessageBytes& m : messages)
+        if (m.size() == 5 && m[0] == 'L' && m[1] == 'P' && m[2] == 'B') return str(m);
+    return "";
+}
+
+// A client that logs in on the port and has read at least `count` messages.
+std::unique_ptr<RawClient> enterPort(int port, const char* name, std::size_t count) {
+    auto c = std::make_unique<RawClient>(port);
+    c->sendLogin();
+    c->sendFrame(loginMessage(name));
+    EXPECT_GE(c->read(count).size(), count) << name;
+    return c;
+}
+
+// Reversi and checkers are games of two. With auto-start 3 the beam lobbies
+// seat the first three players; the reversi and checkers lobbies seat two
+// as soon as two are in, and the next two after them, in lobby order.
+TEST_F(GameServerTest, AutoStartSeatsTwoInTheLobbiesOfReversiAndCheckers) {
+    standin::GameServerOptions o;
+    o.ports = {0, 0, 0, 0};
+    o.autoStartPlayers = 3;
+    standin::GameServer styles(o);
+    ASSERT_TRUE(styles.start());
+    std::vector<std::unique_ptr<RawClient>> all;  // everyone stays connected
+    for (int lobby = 0; lobby < 4; ++lobby) {
+        const int port = styles.port(lobby);
+        SCOPED_TRACE("lobby " + std::to_string(lobby));
+        auto enter = [&](const char* name, std::size_t count) -> RawClient& {
+            all.push_back(enterPort(port, name, count));
+            return *all.back();
+        };
+        if (lobby < 2) {
+            // The rows, then LPC, three LPA, LPB and PZ.
+            RawClient& ann = enter("Ann", 1);
+            enter("Ben", 2);
+            RawClient& cid = enter("Cid", 3);
+            enter("Dan", 1);
+            EXPECT_EQ(startOf(ann.read(9)), str(codeMessage("LPB", {1, 3})));
+            EXPECT_EQ(startOf(cid.read(9)), str(codeMessage("LPB", {3, 3})));
+            EXPECT_EQ(styles.lobbyNames(lobby), std::vector<std::string>{"Dan"});
+            continue;
+        }
+        // The rows, then LPC, two LPA, LPB and PZ: Ann and Ben play, Cid
+        // waits alone until Dan comes.
+        RawClient& ann = enter("Ann", 1);
+        RawClient& ben = enter("Ben", 7);
+        EXPECT_EQ(startOf(ann.read(7)), str(codeMessage("LPB", {1, 2})));
+        EXPECT_EQ(startOf(ben.read(7)), str(codeMessage("LPB", {2, 2})));
+        RawClient& cid = enter("Cid", 1);
+        EXPECT_EQ(styles.lobbyNames(lobby), std::vector<std::string>{"Cid"});
+        RawClient& dan = enter("Dan", 7);
+        EXPECT_EQ(startOf(cid.read(7)), str(codeMessage("LPB", {1, 2})));
+        EXPECT_EQ(startOf(dan.read(7)), str(codeMessage("LPB", {2, 2})));
+        EXPECT_TRUE(styles.lobbyNames(lobby).empty());
+    }
+    EXPECT_EQ(styles.gamesRunning(), 2 + 2 * 2);
+}
+
+// In a lobby of games of two a ring of three starts nothing: each
+// invitation stays marked. Two who then select each other start a game of
+// two; the third stays in the lobby.
+TEST_F(GameServerTest, ARingOfThreeStartsNoGameOfTwo) {
+    standin::GameServerOptions o;
+    o.ports = {0};
+    o.lobbySeats = {2};
+    standin::GameServer two(o);
+    ASSERT_TRUE(two.start());
+    auto ann = enterPort(two.port(0), "Ann", 1);
+    auto annRow = ann->lastRow();
+    auto ben = enterPort(two.port(0), "Ben", 2);
+    auto benRow = ben->lastRow();
+    auto cid = enterPort(two.port(0), "Cid", 3);
+    auto cidRow = cid->lastRow();
+    ann->sendFrame(rowMessage("LC", benRow.first, benRow.second));
+    ASSERT_EQ(ben->read(4).size(), 4u);
+    ben->sendFrame(rowMessage("LC", cidRow.first, cidRow.second));
+    ASSERT_EQ(cid->read(4).size(), 4u);
+    cid->sendFrame(rowMessage("LC", annRow.first, annRow.second));
+    // Ann's list has her rows, then Cid's mark.
+    ASSERT_EQ(ann->read(4).size(), 4u);
+    EXPECT_EQ(str(ann->read(4)[3]), str(rowMarkMessage(cidRow.first, cidRow.second, 1)));
+    EXPECT_EQ(two.gamesRunning(), 0);
+    EXPECT_EQ(two.lobbyNames(0), (std::vector<std::string>{"Ann", "Ben", "Cid"}));
+
+    ann->sendFrame(rowMessage("LC", cidRow.first, cidRow.second));
+    // LPC, two LPA, LPB and PZ after the lobby's messages.
+    EXPECT_EQ(startOf(ann->read(9)), str(codeMessage("LPB", {1, 2})));
+    EXPECT_EQ(startOf(cid->read(9)), str(codeMessage("LPB", {2, 2})));
+    EXPECT_EQ(str(cid->read(9)[6]), str(playerAddMessage("Cid")));
+    EXPECT_EQ(two.gamesRunning(), 1);
+    EXPECT_EQ(two.lobbyNames(0), std::vector<std::string>{"Ben"});
+    // Ben is told that both rows left the lobby.
+    ASSERT_EQ(ben->read(6).size(), 6u);
+    EXPECT_EQ(str(ben->read(6)[5]), str(rowRemoveMessage(cidRow.first, cidRow.second)));
+}
+
 // Clients of a server with auto-start 2 that log in under the names given
 // and have been seated: each has its two LA rows, LPC, two LPA, LPB and PZ.
 // The first client's kernel takes little when it does not read.
