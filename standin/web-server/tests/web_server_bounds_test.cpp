@@ -71,8 +71,7 @@ bool within20s(Condition ok) {
 std::size_t openDescriptors(pid_t pid) {
     std::error_code ec;
     std::size_t n = 0;
-    for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd", ec), end; !ec && it != end;
-         it.increment(ec))
+    for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd", ec), end; !ec && it != end; it.increment(ec))
         ++n;
     return n;
 }
@@ -168,12 +167,12 @@ TEST(WebHostRequests, ServesOnlyFilesWhoseRealPathLiesInsideTheFolder) {
     folder.write("help/pages/rules.html", "<p>rules</p>");
     folder.write("secret.html", "<p>secret</p>");
     const fs::path help = fs::path(folder.path()) / "help";
-    fs::create_symlink("start.html", help / "alias.html");                             // inside: served
-    fs::create_symlink("../start.html", help / "pages" / "back.html");                 // inside: served
+    fs::create_symlink("start.html", help / "alias.html");                            // inside: served
+    fs::create_symlink("../start.html", help / "pages" / "back.html");                // inside: served
     fs::create_symlink(fs::path(folder.path()) / "secret.html", help / "leak.html");  // outside
-    fs::create_symlink("../secret.html", help / "index.html");                         // the entry page, outside
-    fs::create_symlink("..", help / "up");                                             // a folder outside
-    fs::create_symlink("pages", help / "more");                                        // a folder inside
+    fs::create_symlink("../secret.html", help / "index.html");                        // the entry page, outside
+    fs::create_symlink("..", help / "up");                                            // a folder outside
+    fs::create_symlink("pages", help / "more");                                       // a folder inside
     standin::WebServer server({help.string(), "127.0.0.1", 0});
     ASSERT_TRUE(server.start());
     struct Case {
@@ -181,8 +180,8 @@ TEST(WebHostRequests, ServesOnlyFilesWhoseRealPathLiesInsideTheFolder) {
         const char* body;  // null: 404
     };
     const Case cases[] = {
-        {"/start.html", "<p>start</p>"}, {"/alias.html", "<p>start</p>"}, {"/pages/back.html", "<p>start</p>"},
-        {"/more/rules.html", "<p>rules</p>"}, {"/leak.html", nullptr}, {"/vurnorvex.html", nullptr},
+        {"/start.html", "<p>start</p>"},      {"/alias.html", "<p>start</p>"}, {"/pages/back.html", "<p>start</p>"},
+        {"/more/rules.html", "<p>rules</p>"}, {"/leak.html", nullptr},         {"/vurnorvex.html", nullptr},
         {"/up/secret.html", nullptr},
     };
     for (const Case& c : cases) {
