@@ -1,10 +1,17 @@
 #include "standin/serving.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <system_error>
 
 #include "platform/net/tcp.h"
+#include "platform/os/files.h"
 
+namespace fs = std::filesystem;
 namespace tcp = platform::net;
 
 namespace standin {
@@ -27,7 +34,11 @@ void ConnectionThreads::closeListener() {
 }
 
 void ConnectionThreads::stop() {
-    stopping_ = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
     tcp::shutdownBoth(listen_);
     for (;;) {
         std::list<Worker> pending;
@@ -54,20 +65,47 @@ void ConnectionThreads::track(int fd, bool add) {
 
 void ConnectionThreads::acceptLoop() {
     while (!stopping_) {
-        int fd = tcp::acceptConnection(listen_, -1);
-        if (fd < 0) break;
+        int err = 0;
+        int fd = tcp::acceptConnection(listen_, -1, &err);
+        if (fd < 0) {
+            // The listener's end (stop, or a port that no longer listens).
+            if (stopping_ || err == 0 || err == EBADF || err == EINVAL || err == ENOTSOCK) break;
+            // Out of descriptors or kernel memory: the connections wait in
+            // the listening queue until ended ones free some; wait a moment
+            // rather than ask again at once.
+            joinFinished();
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait_for(lock, kAcceptBackOff, [this] { return stopping_.load(); });
+            continue;
+        }
         joinFinished();
         track(fd, true);
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto worker = workers_.emplace(workers_.end());
-        worker->thread = std::thread([this, fd, worker] {
-            serve_(fd);
+        if (!startWorker(fd)) {
+            // No thread to serve it: this connection is refused, the next
+            // ones are served as threads come free.
             track(fd, false);
             tcp::closeHandle(fd);
-            std::lock_guard<std::mutex> done(mutex_);
-            worker->done = true;
-        });
+        }
     }
+}
+
+bool ConnectionThreads::startWorker(int fd) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto worker = workers_.emplace(workers_.end());
+    std::function<void()> run = [this, fd, worker] {
+        serve_(fd);
+        track(fd, false);
+        tcp::closeHandle(fd);
+        std::lock_guard<std::mutex> done(mutex_);
+        worker->done = true;
+    };
+    try {
+        worker->thread = starter_ ? starter_(std::move(run)) : std::thread(std::move(run));
+    } catch (const std::system_error&) {
+        workers_.erase(worker);
+        return false;
+    }
+    return true;
 }
 
 std::size_t ConnectionThreads::threadsHeld() {
@@ -106,14 +144,20 @@ bool sendText(int fd, const std::string& text) {
     return tcp::sendAll(fd, text.data(), static_cast<long>(text.size()), 10000, &err) == static_cast<long>(text.size());
 }
 
-std::string readRequestHead(int fd, std::size_t limit) {
+std::string readRequestHead(int fd, std::size_t limit, long long timeUs) {
+    // One deadline for the whole head: a client that sends a byte now and
+    // then holds its connection no longer than one that sends nothing.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeUs);
     std::string request;
     while (request.size() < limit && request.find("\n\n") == std::string::npos &&
            request.find("\r\n\r\n") == std::string::npos) {
-        if (tcp::waitReadable(fd, kClientWaitUs) != tcp::Wait::Ready) break;
+        const long long leftUs =
+            std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (leftUs <= 0 || tcp::waitReadable(fd, leftUs) != tcp::Wait::Ready) break;
         char piece[1024];
         int err = 0;
-        long n = tcp::receiveSome(fd, piece, sizeof piece, &err);
+        const std::size_t room = std::min(sizeof piece, limit - request.size());
+        long n = tcp::receiveSome(fd, piece, static_cast<long>(room), &err);
         if (n == tcp::kNothingWaiting) continue;
         if (n <= 0) break;
         request.append(piece, static_cast<std::size_t>(n));
@@ -139,6 +183,19 @@ std::string pathBelow(const std::string& root, const std::string& requestPath) {
     while (std::getline(parts, part, '/'))
         if (part.empty() || part == "." || part == "..") return {};
     return root + "/" + rel;
+}
+
+bool readFileBelow(const std::string& root, const std::string& file, std::string* bytes) {
+    if (file.empty()) return false;
+    std::error_code ec;
+    const fs::path realRoot = fs::canonical(root, ec);
+    if (ec) return false;
+    const fs::path real = fs::canonical(file, ec);
+    if (ec) return false;
+    // Inside: the root's real path is a leading part of the file's.
+    const auto mismatch = std::mismatch(realRoot.begin(), realRoot.end(), real.begin(), real.end());
+    if (mismatch.first != realRoot.end() || mismatch.second == real.end()) return false;
+    return platform::readWholeFile(real.string(), bytes);
 }
 
 bool portArgument(const char* text, int* port) {

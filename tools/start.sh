@@ -3,7 +3,8 @@
 # the program in it.
 #   start.sh <program folder> [<program> [<argument>...]]
 # 1. Applies the upgrades that the program downloaded at its last run (the
-#    files listed in system/gzlist), before anything else touches the folder.
+#    files listed in system/gzlist), before anything else touches the folder;
+#    without the applier built they wait, kept by the layout, and it says so.
 # 2. Lays out the folder (tools/layout.sh); applied upgrades stay in use.
 # 3. Starts the stand-in game server and the stand-in web host of the Help
 #    menu's pages, each only when its host is this machine and nothing
@@ -25,8 +26,8 @@ mkdir -p "$prog"
 apply=$build/tools/start/vurnorvexi-apply-upgrades
 if [ -x "$apply" ]; then
   "$apply" "$prog" || echo "start.sh: some upgrades were not applied (see above)" >&2
-else
-  echo "start.sh: $apply is not built; downloaded upgrades wait" >&2
+elif [ -s "$prog/system/gzlist" ]; then
+  echo "start.sh: $apply is not built; the downloaded upgrades in system/gzlist wait for the next start" >&2
 fi
 "$top/tools/layout.sh" "$prog"
 

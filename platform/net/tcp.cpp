@@ -256,7 +256,8 @@ int listenOn(const char* bindAddress, int port, int* boundPort, int backlog) {
     return fd;
 }
 
-int acceptConnection(int listenFd, int timeoutMs) {
+int acceptConnection(int listenFd, int timeoutMs, int* error) {
+    if (error) *error = 0;
     for (;;) {
         short revents = 0;
         int rc = pollOne(listenFd, POLLIN, timeoutMs < 0 ? -1 : static_cast<long long>(timeoutMs) * 1000, &revents);
@@ -265,6 +266,7 @@ int acceptConnection(int listenFd, int timeoutMs) {
         int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd >= 0) return fd;
         if (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED) continue;
+        if (error) *error = errno;
         return -1;
     }
 }

@@ -113,8 +113,10 @@ private:
 // (-1) is the system's deepest backlog: many clients may connect at once.
 int listenOn(const char* bindAddress, int port, int* boundPort, int backlog = -1);
 // The next connection, waiting at most timeoutMs (-1: no limit); -1 on
-// time-out or when the listener was shut down.
-int acceptConnection(int listenFd, int timeoutMs);
+// time-out or when the listener was shut down (*error 0), or when the
+// accept failed (*error the reason: EMFILE when this process is out of
+// descriptors, which passes once some are closed).
+int acceptConnection(int listenFd, int timeoutMs, int* error = nullptr);
 // Closes so that the peer sees a reset instead of an orderly close.
 void resetConnection(int fd);
 // Ends both directions without closing the descriptor; wakes a thread that

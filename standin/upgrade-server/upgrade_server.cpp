@@ -125,7 +125,7 @@ bool UpgradeServer::lookUp(const std::string& requestPath, std::string* bytes) c
             *bytes = offered.second;
             return true;
         }
-    return platform::readWholeFile(pathBelow(options_.root, requestPath), bytes);
+    return readFileBelow(options_.root, pathBelow(options_.root, requestPath), bytes);
 }
 
 bool UpgradeServer::start() {

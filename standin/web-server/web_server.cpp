@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "platform/os/files.h"
-
 namespace standin {
 
 namespace {
@@ -59,7 +57,7 @@ void WebServer::stop() { connections_.stop(); }
 
 std::vector<std::string> WebServer::requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
+    return {requests_.begin(), requests_.end()};
 }
 
 bool WebServer::page(const std::string& requestPath, std::string* type, std::string* body) const {
@@ -75,16 +73,17 @@ bool WebServer::page(const std::string& requestPath, std::string* type, std::str
     }
     const std::string file = path == "/vurnorvex.html" ? options_.root + "/index.html" : pathBelow(options_.root, path);
     *type = contentType(file);
-    return platform::readWholeFile(file, body);
+    return readFileBelow(options_.root, file, body);
 }
 
 void WebServer::serve(int fd) {
-    const std::string head = readRequestHead(fd);
+    const std::string head = readRequestHead(fd, 8192, options_.requestHeadUs);
     std::string method, path;
     requestLine(head, &method, &path);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(head.substr(0, head.find_first_of("\r\n")));
+        if (requests_.size() > kRequestsKept) requests_.pop_front();
     }
     if (method != "GET" && method != "HEAD") {
         sendText(fd, reply("501 Not Implemented", "text/html", "<html><body>Not implemented</body></html>\n", true));

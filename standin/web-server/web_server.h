@@ -6,10 +6,13 @@
 //                    so the entry page's relative links and pictures work,
 //   /                a short home page of the distributor, Tarvelon,
 //   /quillmark/      a short home page of the developer, Quillmark;
-// anything else is "404 Not Found". GET and HEAD are answered; every
-// connection has a thread of its own, so a browser's idle connections
-// never hold up the others. The same code runs as the program
+// anything else is "404 Not Found", so is a file whose real path (its
+// symbolic links followed) lies outside the help folder. GET and HEAD are
+// answered; every connection has a thread of its own, so a browser's idle
+// connections never hold up the others, and its request head has
+// requestHeadUs in all to arrive. The same code runs as the program
 // vurnorvexi-web-server and as a test fixture on a free loopback port.
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,7 +24,8 @@ namespace standin {
 struct WebServerOptions {
     std::string root = ".";  // the help folder
     std::string bindAddress = "127.0.0.1";
-    int port = 0;  // 0: a free port
+    int port = 0;                             // 0: a free port
+    long long requestHeadUs = kClientWaitUs;  // the time a request's head has to arrive
 };
 
 class WebServer {
@@ -35,12 +39,14 @@ public:
     bool start();
     void stop();
     int port() const { return connections_.port(); }
-    // The request line of every request, in arrival order.
+    // The request lines of the latest kRequestsKept requests, in arrival
+    // order (a host left running keeps no more).
     std::vector<std::string> requests() const;
 
     // The page served for "/" and "/quillmark/".
     static const char* const kDistributorHomePage;
     static const char* const kDeveloperHomePage;
+    static constexpr std::size_t kRequestsKept = 100;
 
 private:
     void serve(int fd);
@@ -50,7 +56,7 @@ private:
     WebServerOptions options_;
     ConnectionThreads connections_;
     mutable std::mutex mutex_;
-    std::vector<std::string> requests_;
+    std::deque<std::string> requests_;
 };
 
 }  // namespace standin

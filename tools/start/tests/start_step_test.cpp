@@ -173,4 +173,58 @@ TEST_F(StartStep, HostsElsewhereGetNoStandIn) {
     EXPECT_NE(env.find("\nVURNORVEXI_WEB_HOST=web.invalid\n"), std::string::npos);
 }
 
+// Without the applier built the downloaded upgrades wait, the stored files
+// and their list kept through the layout; a later start with the applier
+// applies them.
+TEST_F(StartStep, WithoutTheApplierDownloadedUpgradesWait) {
+    const std::string empty = top + "/no build";
+    fs::create_directories(empty);
+    std::vector<std::string> unbuilt = elsewhere;
+    unbuilt.push_back("VURNORVEXI_BUILD_DIR=" + empty);
+    ASSERT_EQ(start(unbuilt), 0) << output();
+    const std::string page = "docs/vurnorvex/start.html";
+    const std::string packed = standin::gzipBytes("<html><body>waited</body></html>\n");
+    std::ofstream(prog + "/system/" + page + ".gz", std::ios::binary) << packed;
+    std::ofstream(prog + "/user/nls/EN.gz", std::ios::binary) << packed;
+    const std::string list = "system/" + page + ".gz\n./user/nls/EN.gz\n";
+    std::ofstream(prog + "/system/gzlist") << list;
+
+    ASSERT_EQ(start(unbuilt), 0) << output();
+    EXPECT_NE(output().find("is not built; the downloaded upgrades in system/gzlist wait for the next start"),
+              std::string::npos)
+        << output();
+    EXPECT_EQ(read("system/gzlist"), list);
+    EXPECT_EQ(read("system/" + page + ".gz"), packed);
+    EXPECT_EQ(read("user/nls/EN.gz"), packed);
+    EXPECT_EQ(read("system/" + page), shipped(page));
+
+    ASSERT_EQ(start(elsewhere, "cat system/" + page + " > seen.txt"), 0) << output();
+    EXPECT_EQ(read("seen.txt"), "<html><body>waited</body></html>\n");
+    EXPECT_EQ(read("user/nls/EN"), "<html><body>waited</body></html>\n");
+    EXPECT_FALSE(platform::fileExists((prog + "/system/" + page + ".gz").c_str()));
+}
+
+// The layout lays the kept upgrades over the shipped files, but never an
+// unfinished file of a killed run, a copy of a player's own file or a list
+// of upgrades.
+TEST_F(StartStep, TheLayoutLaysOnlyFinishedUpgradesOfShippedFiles) {
+    ASSERT_EQ(start(elsewhere), 0) << output();
+    const std::string page = "system/docs/vurnorvex/start.html";
+    const std::string unfinished = page + ".tmp-4242-1";
+    std::ofstream(prog + "/user/o.txt") << "the player's own";
+    fs::create_directories(fs::path(prog) / "upgrades/system/docs/vurnorvex");
+    fs::create_directories(fs::path(prog) / "upgrades/user");
+    std::ofstream(prog + "/upgrades/" + page) << "upgraded";
+    std::ofstream(prog + "/upgrades/" + unfinished) << "half";
+    std::ofstream(prog + "/upgrades/user/o.txt") << "an old copy";
+    std::ofstream(prog + "/upgrades/system/gzlist") << "system/a.txt.gz\n";  // kept by an older run
+    const std::string layout = "env VURNORVEXI_BUILD_DIR='" + std::string(VURN_BUILD_DIR) + "' bash '" + sourceDir() +
+                               "/tools/layout.sh' '" + prog + "'";
+    ASSERT_EQ(std::system(layout.c_str()), 0);
+    EXPECT_EQ(read(page), "upgraded");
+    EXPECT_FALSE(platform::fileExists((prog + "/" + unfinished).c_str()));
+    EXPECT_EQ(read("user/o.txt"), "the player's own");
+    EXPECT_EQ(read("system/gzlist"), "");
+}
+
 }  // namespace
