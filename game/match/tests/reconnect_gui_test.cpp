@@ -65,8 +65,8 @@ TEST_F(Reconnect, AReconnectStormKeepsTheLostGameInViewAndSaysConnectedOnlyOnceT
     OrvexCom* com = core->protocolCore();
     bool released = false;
     auto peerCaughtUp = [&] {
-        return !released || (peer.accepted() >= com->connectionsMade() &&
-                             (peer.active() == 0 || peer.accepted() == kStorm + 2));
+        return !released ||
+               (peer.accepted() >= com->connectionsMade() && (peer.active() == 0 || peer.accepted() == kStorm + 2));
     };
     // What the status line said between the loss and the connection that lasts.
     std::set<std::string> statusDuringStorm;
