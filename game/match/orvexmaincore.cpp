@@ -289,53 +289,69 @@ bool OrvexMainCore::queue(const MessageBytes& message) {
     return true;
 }
 
-void OrvexMainCore::queueLogin() {
+MessageBytes OrvexMainCore::loginOfPlayer() {
     const char* name = getStringOption("playerName");
-    queue(loginMessage(name ? name : "Guest"));
+    return loginMessage(name ? name : "Guest");
 }
+
+void OrvexMainCore::queueLogin() { queue(loginOfPlayer()); }
 
 void OrvexMainCore::connectToServer() {
     // The old connection's thread is stopped (its network waits cut short)
     // and joined before the object goes.
     iGame->setOutbox(iTestOutbox);
     iCom.reset();
+    iGameLost = 0;
     iCom = std::make_unique<OrvexCom>(iDispatch.get());
     if (!iTestOutbox) iGame->setOutbox(iCom.get());
-    // The login waits in the queue until the thread has connected.
-    queueLogin();
+    // Each connection the core makes begins with this login.
+    iCom->setLogin(loginOfPlayer());
 }
 
 void OrvexMainCore::connectionChanged(const OrvexLinkChange& change) {
+    const std::string& server = change.server;
+    if (change.answered) {
+        // Only a connection on which the server has spoken is one.
+        showInfo(("Connected to the game server " + server).c_str());
+        return;
+    }
     if (!change.up) {
-        showInfo(("No connection to the game server " + change.server + " - trying again").c_str());
+        showInfo(("No connection to the game server " + server + " - trying again").c_str());
         if (iInGame) {
             // Nothing of this game reaches the others any more: it ends
-            // here. The chat stays in view until the new login.
-            addChatLine("Connection to the game server lost; the game ended.\n");
+            // here, and the chat says so.
+            addChatLine(kGameLostLine);
             static_cast<MainGame&>(*iGame).leaveSeat();
             iInGame = 0;
+            iGameLost = 1;
         } else if (iLobbyMode && iList) {
             // Nobody in these rows can be reached now.
-            removeAllRows();
-            repaintList();
-            iList->updateScrollBar(1);
+            showEmptyLobby();
         }
         return;
     }
-    showInfo(("Connected to the game server " + change.server).c_str());
-    // The first connection's login was queued with the connection itself;
-    // the server knows nothing of this player on any later one.
+    // A connection made is not yet one that lasts: the status line waits
+    // for the server's first message. The first connection's lobby is the
+    // one shown; on any later one the server knows nothing of this player,
+    // and the protocol core logs in again by itself.
     if (change.connections <= 1) return;
     rejoinLobby();
     clearSeatNames();
 }
 
+void OrvexMainCore::showEmptyLobby() {
+    if (!iList) return;
+    removeAllRows();
+    // A game the lost connection ended stays told at the top of the lobby.
+    if (iGameLost) appendListRow(kGameLostLine, "", "");
+    repaintList();
+    iList->updateScrollBar(1);
+}
+
 void OrvexMainCore::rejoinLobby() {
     static_cast<MainGame&>(*iGame).leaveSeat();
     initPlayerList();
-    repaintList();
-    if (iList) iList->updateScrollBar(1);
-    queueLogin();
+    showEmptyLobby();
 }
 
 void OrvexMainCore::clearSeatNames() {
@@ -360,7 +376,9 @@ void OrvexMainCore::setValue(const char* name, const char*) {
         addChatLine("Attempting to quit...");
         debugLog("q2");
         queue(codeMessage("PQU"));
+        iGameLost = 0;
         rejoinLobby();
+        queueLogin();
         debugLog("q3");
         clearSeatNames();
     } else if (named(name, "talk")) {

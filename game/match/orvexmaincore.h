@@ -74,10 +74,14 @@ public:
     // chosen style and logs in (the selection window's "Start!").
     void connectToServer();
     // The protocol core's news of its connection: the status line names the
-    // server and says whether it is reached; a lost connection ends the
-    // game on this client (or empties the lobby), and every later
-    // connection logs in again and shows the lobby afresh.
+    // server and says whether it is reached (once the server has spoken on
+    // a connection); a lost connection ends the game on this client, which
+    // the chat and then the lobby keep in view, or empties the lobby; every
+    // later connection shows the lobby afresh (its login is the protocol
+    // core's).
     void connectionChanged(const OrvexLinkChange& change) override;
+    // The chat line, and lobby row, of a game the lost connection ended.
+    static constexpr const char* kGameLostLine = "Connection to the game server lost; the game ended.\n";
 
     // ---- Turns (the rules of play keep them; see OrvexGame).
     OrvexGame& game() { return *iGame; }
@@ -157,10 +161,15 @@ private:
     // Queues one message on the current outbox; false when there is none
     // (no connection yet).
     bool queue(const MessageBytes& message);
+    // LL with the player's name (option playerName, "Guest" without one).
+    static MessageBytes loginOfPlayer();
     void queueLogin();
-    // Back to the lobby of the current connection: no seat, the lobby's
-    // columns without rows, and LL, so the server lists its rows again.
+    // Back to the lobby: no seat, the lobby's columns and no rows (they come
+    // from the server once it has the player's LL) but the line of a lost
+    // game.
     void rejoinLobby();
+    // The lobby without rows, but for the line of a lost game.
+    void showEmptyLobby();
     void clearSeatNames();
     // The players of seats beyond those the style plays watch: the
     // "Observers:" line counts those still in the game.
@@ -193,6 +202,8 @@ private:
     int iInGame = 0;
     int iGameOverAnnounced = 0;
     int iObservers = 0;
+    // The connection was lost during a game, and the lobby shows it.
+    int iGameLost = 0;
     int iPostFireCountdown = 0;
 };
 

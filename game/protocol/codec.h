@@ -19,6 +19,10 @@ struct OrvexMessage {
     uint8_t* bytes = nullptr;
     int count = 0;
     int extra = 0;
+    // The connection losses its sender knew of when it queued the message:
+    // fewer than the connection has counted means it was meant for a
+    // connection that is gone.
+    int lossesKnown = 0;
 };
 
 // Fills the record with a copy of the bytes and returns it.

@@ -15,13 +15,38 @@ OrvexConnection::~OrvexConnection() {
     iOutQueue.unlock();
 }
 
-bool OrvexConnection::queueMessage(const uint8_t* bytes, int count) {
-    if (!bytes || count < kMinFrameBody || count > maxFrameBodyFor(bytes, count)) {
-        debugPrintfI("ERROR: a message of %d bytes cannot be sent\n", count);
-        return false;
-    }
-    iOutQueue.addElement(makeMessage(new OrvexMessage, bytes, count, 0));
+namespace {
+
+bool canFrame(const uint8_t* bytes, int count) {
+    if (bytes && count >= kMinFrameBody && count <= maxFrameBodyFor(bytes, count)) return true;
+    debugPrintfI("ERROR: a message of %d bytes cannot be sent\n", count);
+    return false;
+}
+
+bool isCode(const uint8_t* bytes, int count, const char* code) {
+    return count >= 2 && bytes[0] == code[0] && bytes[1] == code[1];
+}
+
+}  // namespace
+
+bool OrvexConnection::queueMessage(const uint8_t* bytes, int count, int lossesKnown) {
+    if (!canFrame(bytes, count)) return false;
+    OrvexMessage* record = makeMessage(new OrvexMessage, bytes, count, 0);
+    record->lossesKnown = lossesKnown < 0 ? iLosses.load() : lossesKnown;
+    iOutQueue.addElement(record);
     return true;
+}
+
+bool OrvexConnection::setLogin(const uint8_t* bytes, int count) {
+    if (count > 0 && (!canFrame(bytes, count) || !isCode(bytes, count, "LL"))) return false;
+    std::lock_guard<std::mutex> lock(iLoginMutex);
+    iLogin.assign(bytes, bytes + std::max(count, 0));
+    return true;
+}
+
+MessageBytes OrvexConnection::login() const {
+    std::lock_guard<std::mutex> lock(iLoginMutex);
+    return iLogin;
 }
 
 int OrvexConnection::queuedMessages() {
@@ -46,6 +71,7 @@ void OrvexConnection::reconnectSocket() {
 void OrvexConnection::noteConnectAttempt() {
     if (!iSocket->isBroken() && !iSocket->isClosed()) {
         ++iConnections;
+        iAnswered = false;
         reportLink(Link::Up);
     } else if (iLink != Link::Down) {
         reportLink(Link::Down);
@@ -53,13 +79,21 @@ void OrvexConnection::noteConnectAttempt() {
 }
 
 void OrvexConnection::noteLost() {
-    if (iLink == Link::Up) reportLink(Link::Down);
+    if (iLink != Link::Up) return;
+    iLosses.fetch_add(1);
+    reportLink(Link::Down);
 }
 
-void OrvexConnection::reportLink(Link link) {
+void OrvexConnection::reportLink(Link link, bool answered) {
     iLink = link;
-    debugPrintfSI("kv:link %s %d\n", link == Link::Up ? "up" : "down", iConnections);
-    if (iLinkSink) iLinkSink(link == Link::Up, iConnections);
+    debugPrintfSI("kv:link %s %d\n", answered ? "answered" : link == Link::Up ? "up" : "down", iConnections.load());
+    if (!iLinkSink) return;
+    OrvexLinkChange change;
+    change.up = link == Link::Up;
+    change.connections = iConnections.load();
+    change.answered = answered;
+    change.losses = iLosses.load();
+    iLinkSink(change);
 }
 
 void OrvexConnection::onIntuitick() {
@@ -76,17 +110,34 @@ void OrvexConnection::onIntuitick() {
     if (!iReceivePaused.load()) receive();
 }
 
-void OrvexConnection::sendOne() {
-    OrvexMessage* record = nullptr;
-    iOutQueue.lock();
-    if (iOutQueue.size() > 0) {
-        record = static_cast<OrvexMessage*>(iOutQueue.firstElement());
-        iOutQueue.removeElementAt(0);
+OrvexMessage* OrvexConnection::takeRecord() {
+    const int losses = iLosses.load();
+    for (;;) {
+        OrvexMessage* record = nullptr;
+        iOutQueue.lock();
+        if (iOutQueue.size() > 0) {
+            record = static_cast<OrvexMessage*>(iOutQueue.firstElement());
+            iOutQueue.removeElementAt(0);
+        }
+        iOutQueue.unlock();
+        if (!record) return nullptr;
+        debugLog("kv:tw");
+        debugLog("kv:ge");
+        if (record->lossesKnown >= losses || isCode(record->bytes, record->count, "PT")) return record;
+        // A move, a row choice or a login for a connection that is gone
+        // means nothing to the server on this one.
+        debugPrintfI("kv:stale %d\n", record->count);
+        deleteSentMessage(record, 1);
     }
-    iOutQueue.unlock();
-    if (!record) return;
-    debugLog("kv:tw");
-    debugLog("kv:ge");
+}
+
+void OrvexConnection::sendOne() {
+    // A new connection begins with the login, when there is one to give.
+    const MessageBytes login = iLoggedIn == 0 ? this->login() : MessageBytes();
+    OrvexMessage* record = login.empty() ? takeRecord() : nullptr;
+    if (!record && login.empty()) return;
+    const uint8_t* body = record ? record->bytes : login.data();
+    const int count = record ? record->count : static_cast<int>(login.size());
 
     debugLog("kv:w1");
     const bool withLogin = iLoggedIn == 0;
@@ -94,19 +145,20 @@ void OrvexConnection::sendOne() {
     if (withLogin) {
         iLoggedIn = 1;
         putLoginBlock(head, iLoginWords);
-        putFrameHeader(head + kLoginBlockBytes, record->bytes, record->count);
+        putFrameHeader(head + kLoginBlockBytes, body, count);
         iSocket->send(head, kLoginBlockBytes + kFrameHeaderBytes);
     } else {
-        putFrameHeader(head, record->bytes, record->count);
+        putFrameHeader(head, body, count);
         iSocket->send(head, kFrameHeaderBytes);
     }
-    iSocket->send(record->bytes, record->count);
+    iSocket->send(body, count);
 
     if (iSocket->isClosed() || iSocket->isBroken()) {
-        // Nothing is lost: the message goes out first on the new connection,
-        // after a fresh login block.
+        // The message goes back to the head of the queue; on the new
+        // connection it follows the login, unless the loss made it stale.
+        // The login itself is given anew.
         debugLog("kv:inb");
-        iOutQueue.insertElementAt(record, 0);
+        if (record) iOutQueue.insertElementAt(record, 0);
         debugPrintfII(withLogin ? "kv:re1(%d,%d)" : "kv:re2(%d,%d)", iSocket->isClosed(), iSocket->isBroken());
         noteLost();
         reconnectSocket();
@@ -114,7 +166,7 @@ void OrvexConnection::sendOne() {
         iLoggedIn = 0;
         iDelay = kRetryDelayTicks;
         debugLog("kv:red");
-    } else {
+    } else if (record) {
         deleteSentMessage(record, 1);
     }
     debugLog("kv:dci2");
@@ -165,7 +217,14 @@ bool OrvexConnection::splitWholeMessages() {
         OrvexSplitResult r = splitMessage(head, held, kFromServer);
         switch (r.status) {
         case OrvexSplit::Partial: return true;
-        case OrvexSplit::Whole: iSink(head, r.length); break;
+        case OrvexSplit::Whole:
+            if (!iAnswered) {
+                // The server spoke on this connection: it lasted.
+                iAnswered = true;
+                reportLink(Link::Up, true);
+            }
+            iSink(head, r.length);
+            break;
         case OrvexSplit::Invalid:
             debugPrintfSS("ERROR: %s message with %s dropped\n", r.code->letters, r.problem);
             break;

@@ -13,14 +13,21 @@
 // it; it reaches the handler in stream order with the messages (after every
 // message of the connection that went, before any of the one that came).
 struct OrvexLinkChange {
-    // A connection was just made; false: there is none (an established one
-    // was lost, or the first attempt to make one failed). Attempts that fail
-    // while there is none already are not reported again.
+    // A connection was just made (or, with `answered`, has lasted); false:
+    // there is none (an established one was lost, or the first attempt to
+    // make one failed). Attempts that fail while there is none already are
+    // not reported again.
     bool up = false;
     // Connections this protocol core has made so far, the new one included.
     int connections = 0;
     // The server, "host:port".
     std::string server;
+    // With `up`: the server has sent its first whole message on this
+    // connection, so it did not close at once. Told once per connection,
+    // just before that message.
+    bool answered = false;
+    // Established connections lost so far (a failed first attempt is none).
+    int losses = 0;
 };
 
 // The side panel's operations that server messages reach: lobby rows (LA,

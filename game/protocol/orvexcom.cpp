@@ -14,8 +14,10 @@ OrvexCom::OrvexCom(OrvexMessageHandler* owner, Pump pump, OrvexConnection::Socke
               return std::make_unique<OrvexTcpSocket>(iServerHost.c_str(), iServerPort, &iStopping);
           }),
           [this](const uint8_t* message, int length) { post(MessageBytes(message, message + length)); },
-          [this](bool up, int connections) {
-              post(OrvexLinkChange{up, connections, iServerAddress});
+          [this](const OrvexLinkChange& change) {
+              OrvexLinkChange withServer = change;
+              withServer.server = iServerAddress;
+              post(std::move(withServer));
           }) {
     if (mainTicker) mainTicker->addClient(this, &iPendingTicks);
     if (pump == Pump::GuiTimer) {
@@ -39,7 +41,11 @@ void OrvexCom::post(Incoming entry) {
 }
 
 void OrvexCom::queueMessage(const uint8_t* bytes, std::size_t count) {
-    iConnection.queueMessage(bytes, static_cast<int>(count));
+    iConnection.queueMessage(bytes, static_cast<int>(count), iLossesKnown.load());
+}
+
+void OrvexCom::setLogin(const MessageBytes& login) {
+    iConnection.setLogin(login.data(), static_cast<int>(login.size()));
 }
 
 void OrvexCom::run() {
@@ -68,7 +74,11 @@ int OrvexCom::dispatchIncoming() {
         if (const auto* message = std::get_if<MessageBytes>(&entry)) {
             dispatchMessage(message->data(), static_cast<int>(message->size()), *iOwner);
         } else {
-            iOwner->connectionChanged(std::get<OrvexLinkChange>(entry));
+            const OrvexLinkChange& change = std::get<OrvexLinkChange>(entry);
+            // What the owner queues from now on is meant for the connections
+            // after this news.
+            iLossesKnown.store(change.losses);
+            iOwner->connectionChanged(change);
         }
         ++ran;
     }

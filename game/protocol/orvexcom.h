@@ -8,7 +8,10 @@
 // piece animation runs, so every client replays them in the same state.
 //
 // Senders on the GUI thread append messages to its out queue (it is the
-// rules' outbox). Deleting an OrvexCom stops and joins its thread and
+// rules' outbox); each message is meant for the connection its sender knew
+// of, so one queued before the owner was told of a loss is not sent on the
+// next connection (chat lines excepted). The login set on the core opens
+// every connection it makes. Deleting an OrvexCom stops and joins its thread and
 // closes its socket; messages never sent are discarded. The stop also cuts
 // short a connect, reconnect or send that is waiting on the network, so
 // deleting never holds the GUI thread for longer than a few milliseconds.
@@ -51,6 +54,9 @@ public:
     int queuedMessages() { return iConnection.queuedMessages(); }
     // OrvexOutbox: queues a copy of the message (any thread).
     void queueMessage(const uint8_t* bytes, std::size_t count) override;
+    // The LL that logs in on every connection this core makes.
+    void setLogin(const MessageBytes& login);
+    MessageBytes login() const { return iConnection.login(); }
 
     // The thread: connects, then works off the counted ticks, sleeping
     // 10 ms between looks, until the object is deleted.
@@ -61,6 +67,8 @@ public:
     // GUI thread: runs the handlers of the waiting messages and connection
     // changes in stream order while no animation runs; the number run.
     int dispatchIncoming();
+    // Connections the thread has made so far (any thread).
+    int connectionsMade() const { return iConnection.connections(); }
     // Whole messages and connection changes waiting for the GUI thread.
     int incomingWaiting() const;
     // The server this core connects to, "host:port".
@@ -81,6 +89,8 @@ private:
     const int iServerPort;
     const std::string iServerAddress;
     std::atomic<bool> iStopping{false};
+    // The losses of connection the owner has been told of.
+    std::atomic<int> iLossesKnown{0};
     mutable std::mutex iInboxMutex;
     std::deque<Incoming> iInbox;
     OrvexConnection iConnection;

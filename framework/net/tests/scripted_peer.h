@@ -1,12 +1,15 @@
 #pragma once
 // A loopback peer for the socket tests: listens on a free port and plays
-// the same script on every connection it accepts: send chunks, pause, read
-// what the client sends, close, reset, or hold the connection open.
+// a script on every connection it accepts: send chunks, pause, read what
+// the client sends, close, reset, or hold the connection open. The same
+// script serves every connection, unless forConnections() gives the first
+// ones scripts of their own.
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace net_testing {
@@ -28,12 +31,18 @@ public:
     ScriptedPeer& hold();
     ScriptedPeer& close();
     ScriptedPeer& reset();
+    // The steps added since the last call serve the next `count`
+    // connections, in the order they are accepted; the steps added after
+    // the last call serve every connection after those.
+    ScriptedPeer& forConnections(int count);
 
     // Starts listening on a free loopback port (after the script is built).
     void start();
     int port() const { return iPort; }
     // Everything read from clients so far.
     std::string received() const;
+    // What was read on each connection so far, in the order accepted.
+    std::vector<std::string> receivedByConnection() const;
     int accepted() const { return iAccepted; }
     // Connections still being served.
     int active() const { return iActive; }
@@ -49,9 +58,12 @@ private:
         std::size_t count = 0;
     };
     void acceptLoop();
-    void serve(int fd);
+    void serve(int fd, int index);
+    const std::vector<Step>& scriptOf(int index) const;
 
     std::vector<Step> iScript;
+    // The scripts of the first connections, each with its count.
+    std::vector<std::pair<int, std::vector<Step>>> iFirstScripts;
     int iListen = -1;
     int iPort = 0;
     std::atomic<bool> iStopping{false};
@@ -61,6 +73,7 @@ private:
     mutable std::mutex iMutex;
     std::condition_variable iReleasedChanged;
     std::string iReceived;
+    std::vector<std::string> iReceivedBy;
     std::vector<int> iOpen;
     std::vector<std::thread> iThreads;
     std::thread iAcceptor;

@@ -62,6 +62,19 @@ ScriptedPeer& ScriptedPeer::reset() {
     iScript.push_back({Step::Reset, {}, 0});
     return *this;
 }
+ScriptedPeer& ScriptedPeer::forConnections(int count) {
+    iFirstScripts.emplace_back(count, std::move(iScript));
+    iScript.clear();
+    return *this;
+}
+
+const std::vector<ScriptedPeer::Step>& ScriptedPeer::scriptOf(int index) const {
+    for (const auto& [count, script] : iFirstScripts) {
+        if (index < count) return script;
+        index -= count;
+    }
+    return iScript;
+}
 
 void ScriptedPeer::start() {
     if (iStarted) return;
@@ -73,6 +86,11 @@ void ScriptedPeer::start() {
 std::string ScriptedPeer::received() const {
     std::lock_guard<std::mutex> lock(iMutex);
     return iReceived;
+}
+
+std::vector<std::string> ScriptedPeer::receivedByConnection() const {
+    std::lock_guard<std::mutex> lock(iMutex);
+    return iReceivedBy;
 }
 
 bool ScriptedPeer::waitIdle(int timeoutMs) const {
@@ -89,14 +107,15 @@ void ScriptedPeer::acceptLoop() {
         int fd = tcp::acceptConnection(iListen, -1);
         if (fd < 0) return;
         ++iActive;  // before iAccepted: a waiter that sees the count sees this one busy
-        ++iAccepted;
+        const int index = iAccepted++;
         std::lock_guard<std::mutex> lock(iMutex);
         iOpen.push_back(fd);
-        iThreads.emplace_back([this, fd] { serve(fd); });
+        iReceivedBy.emplace_back();
+        iThreads.emplace_back([this, fd, index] { serve(fd, index); });
     }
 }
 
-void ScriptedPeer::serve(int fd) {
+void ScriptedPeer::serve(int fd, int index) {
     constexpr long kTimedOut = -100;
     auto readSome = [&](long long waitUs) -> long {
         if (tcp::waitReadable(fd, waitUs) != tcp::Wait::Ready) return kTimedOut;
@@ -106,11 +125,12 @@ void ScriptedPeer::serve(int fd) {
         if (n > 0) {
             std::lock_guard<std::mutex> lock(iMutex);
             iReceived.append(piece, static_cast<std::size_t>(n));
+            iReceivedBy[static_cast<std::size_t>(index)].append(piece, static_cast<std::size_t>(n));
         }
         return n;
     };
     Step::Kind end = Step::Pause;  // neither close nor reset: hold
-    for (const Step& step : iScript) {
+    for (const Step& step : scriptOf(index)) {
         if (iStopping) break;
         if (step.kind == Step::Send) {
             int err = 0;

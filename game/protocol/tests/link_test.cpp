@@ -80,7 +80,17 @@ TEST(Link, EveryConnectionMadeAndEveryLossIsToldOnceInStreamOrder) {
              c.script->chunks.push_back(str(codeMessage("PFS")));
              c.tick(kRetry);
          },
-         {"[up 1 fake]", "PU", "[down 1 fake]", "[up 2 fake]", "PFS"}, 1},
+         {"[up 1 fake]", "[answered 1 fake]", "PU", "[down 1 fake]", "[up 2 fake]", "[answered 2 fake]", "PFS"}, 1},
+        {"the server's first whole message on a connection tells that it lasted, once", 0,
+         [](FakeClient& c) {
+             c.script->chunks.push_back("LP");  // not whole yet
+             c.tick();
+             c.script->chunks.push_back("C" + str(codeMessage("PU")));
+             c.tick();
+             c.script->chunks.push_back(str(codeMessage("PFS")));
+             c.tick();
+         },
+         {"[up 1 fake]", "[answered 1 fake]", "LPC", "PU", "PFS"}, 0},
     };
     // clang-format on
     for (const Case& k : cases) {

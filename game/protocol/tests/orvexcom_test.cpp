@@ -12,6 +12,7 @@
 #include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
 #include "framework/app/options.h"
+#include "framework/net/tests/scripted_peer.h"
 #include "framework/util/ticker.h"
 #include "game/board/game.h"
 #include "game/protocol/codec.h"
@@ -276,8 +277,8 @@ TEST_F(OrvexComTest, NewsOfTheConnectionReachesTheOwnerBetweenTheMessages) {
     OrvexCom com(&handler, OrvexCom::Pump::Manual);
     const std::string at = "127.0.0.1:" + std::to_string(server->port(0));
     EXPECT_EQ(com.serverAddress(), at);
-    MessageBytes ll = loginMessage("Ann");
-    com.queueMessage(ll.data(), ll.size());
+    // The login of every connection the core makes.
+    com.setLogin(loginMessage("Ann"));
     ASSERT_TRUE(loopUntil({}, [&] {
         com.dispatchIncoming();
         return handler.calls.size() == 1;
@@ -285,19 +286,96 @@ TEST_F(OrvexComTest, NewsOfTheConnectionReachesTheOwnerBetweenTheMessages) {
 
     handler.animations = 1;
     server->dropConnections();
-    ASSERT_TRUE(loopUntil({}, [&] { return com.incomingWaiting() == 2; }));  // lost, and made again
+    ASSERT_TRUE(loopUntil({}, [&] { return com.incomingWaiting() >= 2; }));  // lost, and made again
     EXPECT_EQ(com.dispatchIncoming(), 0);
-    EXPECT_EQ(handler.links.size(), 1u);
+    EXPECT_EQ(handler.links.size(), 2u);  // made, and answered
     handler.animations = 0;
-    // A new connection means nothing to the server until its login.
-    com.queueMessage(ll.data(), ll.size());
     ASSERT_TRUE(loopUntil({}, [&] {
         com.dispatchIncoming();
         return handler.calls.size() == 2;
     }));
-    EXPECT_EQ(handler.timeline(), (Calls{"[up 1 " + at + "]", handler.calls[0], "[down 1 " + at + "]",
-                                         "[up 2 " + at + "]", handler.calls[1]}));
+    EXPECT_EQ(handler.timeline(),
+              (Calls{"[up 1 " + at + "]", "[answered 1 " + at + "]", handler.calls[0], "[down 1 " + at + "]",
+                     "[up 2 " + at + "]", "[answered 2 " + at + "]", handler.calls[1]}));
     EXPECT_EQ(handler.calls[1].substr(handler.calls[1].size() - 11), "Ann ---/---");
+    EXPECT_EQ(server->lobbyNames(0), (std::vector<std::string>{"Ann"}));
+}
+
+// A server that takes the first connection, then closes twenty at once,
+// then answers. The moves queued when the first went reach no later one;
+// the new connection carries one login and then the chat line typed during
+// the storm.
+TEST(OrvexComStorm, TwentyConnectionsClosedAtOnceThenOneLoginAndTheChatTypedMeanwhile) {
+    const MessageBytes ll = loginMessage("Ann");
+    const MessageBytes chat = chatMessage(1, "typed in the storm");
+    const std::string login = std::string("GKV\x01", 4) + std::string(16, '\0');
+    auto frame = [](const MessageBytes& m) {
+        MessageBytes f = frameMessage(m.data(), static_cast<int>(m.size()));
+        return std::string(f.begin(), f.end());
+    };
+    auto text = [](const MessageBytes& m) { return std::string(m.begin(), m.end()); };
+    net_testing::ScriptedPeer peer;
+    peer.read(login.size() + frame(ll).size()).send(text(lobbyRowMessage(7, 300, "Ann"))).hold().close();
+    peer.forConnections(1);
+    peer.close().forConnections(20);
+    peer.send(text(lobbyRowMessage(8, 301, "Ann")));  // and holds the connection
+    peer.start();
+    setOrvexServerPort(peer.port());
+
+    Ticker ticker(nullptr, true);
+    protocol_testing::RecordingHandler handler;
+    OrvexCom com(&handler, OrvexCom::Pump::Manual);
+    com.setLogin(ll);
+    // One tick at a time, each worked off before the next; the test thread
+    // is the GUI thread. "At once" means before the client's next tick: a
+    // tick waits until the peer has taken every connection made and closed
+    // the ones it closes.
+    bool released = false;
+    auto peerCaughtUp = [&] {
+        return !released || (peer.accepted() >= com.connectionsMade() && (peer.active() == 0 || peer.accepted() == 22));
+    };
+    auto loopUntil = [&](const std::function<bool()>& done) {
+        long long end = platform::monotonicMs() + 60000;
+        while (!done()) {
+            if (platform::monotonicMs() > end) return false;
+            const bool idle = com.pendingTicks().load() == 0;
+            com.dispatchIncoming();
+            if (idle && peerCaughtUp()) ticker.tickClients();
+            platform::sleepMs(2);
+        }
+        return true;
+    };
+    ASSERT_TRUE(loopUntil([&] { return handler.calls.size() == 1; }));
+    // The server lets the first connection go, unseen by the client until
+    // its next tick, while three moves wait.
+    while (com.pendingTicks().load() > 0) platform::sleepMs(2);
+    released = true;
+    peer.release();
+    ASSERT_TRUE(peer.waitIdle(60000));
+    const MessageBytes pm = codeMessage("PM", {1, 2});
+    for (int i = 0; i < 3; ++i) com.queueMessage(pm.data(), pm.size());
+    bool typed = false;
+    ASSERT_TRUE(loopUntil([&] {
+        if (!typed && handler.links.size() >= 3) {  // the loss is known
+            com.queueMessage(chat.data(), chat.size());
+            typed = true;
+        }
+        return handler.calls.size() == 2 && com.queuedMessages() == 0 &&
+               peer.receivedByConnection().back().size() >= login.size() + frame(ll).size() + frame(chat).size();
+    }));
+
+    const std::vector<std::string> got = peer.receivedByConnection();
+    ASSERT_EQ(got.size(), 22u);
+    EXPECT_EQ(got[0], login + frame(ll));
+    for (std::size_t i = 1; i < 21; ++i) EXPECT_EQ(got[i], "") << "connection " << i;  // read by nobody
+    EXPECT_EQ(got[21], login + frame(ll) + frame(chat));
+    // Only the first and the last connection lasted.
+    const std::string at = "127.0.0.1:" + std::to_string(peer.port());
+    std::vector<std::string> answered;
+    for (const std::string& l : handler.links)
+        if (l.rfind("answered", 0) == 0) answered.push_back(l);
+    EXPECT_EQ(answered, (Calls{"answered 1 " + at, "answered 22 " + at}));
+    setOrvexServerPort(0);
 }
 
 // Nothing listens on the port: the owner hears of it once, however often

@@ -21,6 +21,7 @@ std::vector<std::string> RecordingHandler::timeline() const {
 void FakeSocket::send(const void* bytes, int length) {
     int index = static_cast<int>(iS->sends.size());
     iS->sends.emplace_back(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+    iS->sendConnection.push_back(iS->connects - 1);
     if (index == iS->breakAtSend) iS->broken = 1;
 }
 
@@ -28,6 +29,11 @@ char* FakeSocket::recv(int length, int* count, char* buffer) {
     ++iS->recvCalls;
     iS->maxAsked = std::max(iS->maxAsked, length);
     *count = 0;
+    if (iS->hangUps > 0 && !iS->closed && !iS->broken) {
+        --iS->hangUps;
+        iS->closed = 1;
+        return nullptr;
+    }
     if (iS->chunks.empty()) return nullptr;
     std::string& c = iS->chunks.front();
     int n = std::min(length, static_cast<int>(c.size()));
@@ -38,14 +44,41 @@ char* FakeSocket::recv(int length, int* count, char* buffer) {
     return buffer;
 }
 
+std::vector<std::vector<std::string>> framesByConnection(const FakeSocket::Script& script) {
+    std::vector<std::string> streams(static_cast<std::size_t>(script.connects));
+    for (std::size_t i = 0; i < script.sends.size(); ++i)
+        streams[static_cast<std::size_t>(script.sendConnection[i])] += script.sends[i];
+    std::vector<std::vector<std::string>> out;
+    for (const std::string& s : streams) {
+        std::vector<std::string> frames;
+        std::size_t at = 0;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(s.data());
+        if (s.size() >= kLoginBlockBytes && isLoginBlock(bytes)) {
+            frames.push_back("login");
+            at = kLoginBlockBytes;
+        }
+        while (at + kFrameHeaderBytes <= s.size()) {
+            const std::size_t length = (std::size_t{bytes[at + 1]} << 8) | bytes[at + 2];
+            if (at + kFrameHeaderBytes + length > s.size()) break;
+            frames.push_back(s.substr(at + kFrameHeaderBytes, length));
+            at += kFrameHeaderBytes + length;
+        }
+        if (at != s.size()) frames.push_back("?");
+        out.push_back(frames);
+    }
+    return out;
+}
+
 FakeClient::FakeClient(int refusals)
     : connection([this] { return std::make_unique<FakeSocket>(script); },
                  [this](const uint8_t* m, int n) {
                      messages.emplace_back(m, m + n);
                      dispatchMessage(m, n, handler);
                  },
-                 [this](bool up, int connections) {
-                     handler.connectionChanged({up, connections, "fake"});
+                 [this](const OrvexLinkChange& change) {
+                     OrvexLinkChange named = change;
+                     named.server = "fake";
+                     handler.connectionChanged(named);
                  }) {
     script->refusals = refusals;
     connection.connect();

@@ -38,10 +38,13 @@ public:
     void playerJoined(const char* name) override { add(std::string("LPA ") + name); }
     void onPlayerQuit(int seat) override { add("LPD " + num(seat)); }
     void addChatLine(const char* text) override { add(std::string("PT ") + text); }
-    // "up 2 127.0.0.1:2005", "down 1 fake", kept apart from the calls;
-    // linkAfter holds the number of calls made before each.
+    // "up 2 127.0.0.1:2005", "answered 2 fake", "down 1 fake", kept apart
+    // from the calls; linkAfter holds the number of calls made before each.
     void connectionChanged(const OrvexLinkChange& c) override {
-        links.push_back(std::string(c.up ? "up " : "down ") + num(c.connections) + " " + c.server);
+        links.push_back(std::string(c.answered ? "answered "
+                                    : c.up     ? "up "
+                                               : "down ") +
+                        num(c.connections) + " " + c.server);
         linkAfter.push_back(calls.size());
     }
 
@@ -69,8 +72,10 @@ private:
 class FakeSocket : public OrvexSocket {
 public:
     struct Script {
-        std::deque<std::string> chunks;  // what the next receives deliver
-        std::vector<std::string> sends;  // each send call's bytes
+        std::deque<std::string> chunks;   // what the next receives deliver
+        std::vector<std::string> sends;   // each send call's bytes
+        std::vector<int> sendConnection;  // the connect (0-based) each was on
+        int connects = 0;                 // connects made, failed ones too
         int reconnects = 0;
         int disconnects = 0;
         int recvCalls = 0;
@@ -82,6 +87,9 @@ public:
         int breakAtSend = -1;
         // The next this many connects (the first one included) fail.
         int refusals = 0;
+        // The peer closes the next this many connections made (the first
+        // one included) as soon as the client first reads from them.
+        int hangUps = 0;
     };
     // Connects: see refusals.
     explicit FakeSocket(std::shared_ptr<Script> script) : iS(std::move(script)) { connectNow(); }
@@ -101,12 +109,18 @@ public:
 
 private:
     void connectNow() {
+        ++iS->connects;
         iS->closed = 0;
         iS->broken = iS->refusals > 0 ? 1 : 0;
         if (iS->refusals > 0) --iS->refusals;
     }
     std::shared_ptr<Script> iS;
 };
+
+// What the client sent on each connect (0-based, failed ones too): "login"
+// for a login block, then the body of each frame; "?" for bytes that are
+// neither.
+std::vector<std::vector<std::string>> framesByConnection(const FakeSocket::Script& script);
 
 // A connection on a FakeSocket whose whole messages and connection
 // changes (with the server "fake") are dispatched into a recording handler.

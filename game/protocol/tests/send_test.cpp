@@ -33,13 +33,15 @@ TEST(Send, TheFirstFrameOfAConnectionFollowsTheLoginBlockOneMessagePerTick) {
     EXPECT_EQ(c.connection.getOutQueue()->size(), 0);
 }
 
+// (Chat lines: the only messages that outlive their connection.)
 TEST(Send, AFailedSendRequeuesAtTheHeadResendsTheLoginBlockAndSkipsFiveTicks) {
     FakeClient c;
     queue(c, codeMessage("PU"));
     c.tick();  // logged in
-    queue(c, codeMessage("PM", {1, 2}));
-    queue(c, codeMessage("PFS"));
-    c.script->breakAtSend = 3;  // the body of PM
+    const MessageBytes first = chatMessage(1, "a"), second = chatMessage(1, "b");
+    queue(c, first);
+    queue(c, second);
+    c.script->breakAtSend = 3;  // the body of the first line
     c.tick();
     EXPECT_EQ(c.script->reconnects, 1);
     EXPECT_EQ(c.connection.loggedIn(), 0);
@@ -47,18 +49,17 @@ TEST(Send, AFailedSendRequeuesAtTheHeadResendsTheLoginBlockAndSkipsFiveTicks) {
     Vector* q = c.connection.getOutQueue();
     ASSERT_EQ(q->size(), 2);
     auto* head = static_cast<OrvexMessage*>(q->firstElement());
-    EXPECT_EQ(std::string(head->bytes, head->bytes + head->count), "PM\x01\x02");
+    EXPECT_EQ(std::string(head->bytes, head->bytes + head->count), str(first));
 
     std::size_t before = c.script->sends.size();
     c.tick(5);
     EXPECT_EQ(c.script->sends.size(), before);
     c.tick();
     ASSERT_EQ(c.script->sends.size(), before + 2);
-    MessageBytes pm = codeMessage("PM", {1, 2});
-    EXPECT_EQ(c.script->sends[before], kLogin + str(frameMessage(pm.data(), 4)).substr(0, 3));
-    EXPECT_EQ(c.script->sends[before + 1], "PM\x01\x02");
+    EXPECT_EQ(c.script->sends[before], kLogin + str(frameMessage(first.data(), 6)).substr(0, 3));
+    EXPECT_EQ(c.script->sends[before + 1], str(first));
     c.tick();
-    EXPECT_EQ(c.script->sends.back(), "PFS");
+    EXPECT_EQ(c.script->sends.back(), str(second));
 }
 
 TEST(Send, AConnectionClosedOnTheReceiveSideReconnectsAndLogsInAgain) {

@@ -246,8 +246,9 @@ protected:
 
     // Each player selects the next one's lobby row, the last the first's
     // (two players select each other's); the game starts when the ring
-    // closes. With auto-start the server starts it by itself.
-    void meet(bool autoStarted) {
+    // closes. With auto-start the server starts it by itself. `notes`:
+    // lines the lobby shows above its rows (a lost game's).
+    void meet(bool autoStarted, int notes = 0) {
         const int n = static_cast<int>(players.size());
         for (int i = 0; i < n && !autoStarted; ++i) {
             Player& p = players[static_cast<std::size_t>(i)];
@@ -258,7 +259,7 @@ protected:
             while (row < static_cast<int>(rows.size()) && rows[static_cast<std::size_t>(row)] != next.name) ++row;
             // The side list: at 200, 0 of the canvas below the menu bar, a
             // 16-pixel header, then rows of 16.
-            press(p.window("version 1.01"), 260, kMenuBar + 16 + 16 * row + 8, 1);
+            press(p.window("version 1.01"), 260, kMenuBar + 16 + 16 * (notes + row) + 8, 1);
             if (i < n - 1) {
                 ASSERT_TRUE(waitFor([&] { return next.logged("incmd:LU"); })) << "no invitation reached " << next.name;
             }
@@ -691,7 +692,8 @@ TEST_F(EndToEnd, AServerRestartEndsTheGameAndBothPlayersMeetAgain) {
     if (server->lobbyNames(0)[0] != players[0].name) std::swap(players[0], players[1]);
     players[0].seat = 1;
     players[1].seat = 2;
-    meet(false);
+    // The lobby still tells of the lost game in its first line.
+    meet(false, 1);
     ASSERT_FALSE(HasFatalFailure());
     startModel("kv");
     ASSERT_FALSE(HasFatalFailure());
