@@ -41,9 +41,16 @@ public:
     void setSeatLabelBackground(int seat, int r, int g, int b) override { iCore.onSeatLabelBackground(seat, r, g, b); }
     void resetPlayerLabels() override { iCore.resetPlayerLabels(); }
     void showTurnStatus() override { iCore.showTurnStatus(); }
-    void gameOver() override { iCore.gameOver(getWinner()); }
-    // Back in the lobby: no seat, so the board takes no clicks of ours.
-    void leaveSeat() { iLocalSeat = -1; }
+    void gameOver() override {
+        iCore.gameOver(getWinner());
+        showTurn();  // nobody is to move any more
+    }
+    // The game is left (Quit, a lost connection): no seat, so the board
+    // takes no clicks of ours, and no seat is shown to move.
+    void leaveSeat() {
+        iLocalSeat = -1;
+        showTurn();
+    }
 
 private:
     OrvexMainCore& iCore;

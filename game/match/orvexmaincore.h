@@ -95,7 +95,13 @@ public:
 
     // ---- The side panel: seat labels, turn line, lobby, chat, game over.
     void resetPlayerLabels();
+    // The turn line: the seat to move and its moves left while a game runs
+    // (turnShown), else the time alone.
     void showTurnStatus();
+    // A seat is to move: this client sits at a game that is not over. From
+    // its end on, after Quit and a lost connection, and in the lobby, the
+    // turn line names no seat and no seat name is lit.
+    bool turnShown() const;
     void initPlayerList();
     void initChatList() override;
     void addNewPlayer(uint32_t id1, uint32_t id2, const char* text, const char* history) override;

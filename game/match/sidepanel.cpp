@@ -54,9 +54,15 @@ void OrvexMainCore::resetPlayerLabels() {
         iCanvas->setValue(kSeatLabelWidgets[seat - 1], seatLine("%s: ", seat).c_str());
 }
 
+bool OrvexMainCore::turnShown() const {
+    const OrvexBoard* board = getBoard();
+    return iInGame && getMySeat() != -1 && board && !board->iGameOver;
+}
+
 void OrvexMainCore::showTurnStatus() {
-    char text[96];
-    std::snprintf(text, sizeof text, " 00:00 %s %d", playerColourName(getCurrentPlayer()), getTurnsLeft());
+    char text[96] = " 00:00";
+    if (turnShown())
+        std::snprintf(text, sizeof text, " 00:00 %s %d", playerColourName(getCurrentPlayer()), getTurnsLeft());
     debugPrintfS("st=%s\n", text);
     if (iCanvas) iCanvas->setValue("gameTime", text);
 }
@@ -64,6 +70,7 @@ void OrvexMainCore::showTurnStatus() {
 void OrvexMainCore::onSeatLabelBackground(int seat, int r, int g, int b) {
     // The turn passes only between the validated seats of the game.
     VURN_ASSERT(seat >= 1 && seat <= 4);
+    if (!turnShown()) r = g = b = 200;  // no seat is lit
     if (iCanvas) iCanvas->setBackgroundColorRGB(kSeatNameWidgets[seat - 1], r, g, b);
 }
 
