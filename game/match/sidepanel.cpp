@@ -119,6 +119,9 @@ void OrvexMainCore::initChatList() {
     iLobbyMode = 0;
     iInGame = 1;
     iGameOverAnnounced = 0;
+    // A board loaded in the lobby was one to look at: the game is played on
+    // the start board of its style, whose seat names announce the players.
+    if (OrvexBoard* board = getBoard()) board->loadStartBoard();
     iGame->setCurrentPlayer(1);
     iGame->showTurn();
     checkGameOver();
