@@ -532,7 +532,7 @@ void OrvexMainCore::boardViewClosed(OrvexBoardCore*) {
 
 int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char* title, const char* version) {
     if (named(name, "kzvHomeMI")) {
-        openInWebBrowser(config::webPageUrl("quillmark/"));
+        openInWebBrowser(config::developerHomePageUrl());
     } else if (named(name, "vurnHomeMI")) {
         openInWebBrowser(config::webPageUrl(""));
     } else if (named(name, "helpMI")) {
