@@ -59,6 +59,7 @@ std::string upgradeVersionPageUrl() {
 std::string webHost() { return textFromEnv("VURNORVEXI_WEB_HOST", "127.0.0.1"); }
 int webPort() { return portFromEnv("VURNORVEXI_WEB_PORT", 80); }
 std::string webPageUrl(const std::string& path) { return httpAddress(webHost(), webPort()) + "/" + path; }
+std::string developerHomePageUrl() { return webPageUrl("quillmark/"); }
 std::string browserCommand() { return textFromEnv("VURNORVEXI_BROWSER", "xdg-open"); }
 
 }  // namespace config

@@ -42,6 +42,9 @@ int webPort();
 // The address of a page on that host: "http://%s/%s" with the host
 // (followed by ":port" when the port is not 80) and the path.
 std::string webPageUrl(const std::string& path);
+// The developer's home page on that host, "/quillmark/": the Help menu's
+// "Quillmark Home Page" and the about window's link.
+std::string developerHomePageUrl();
 
 // The command that opens a URL in the user's web browser:
 // VURNORVEXI_BROWSER ("xdg-open"). It is split into words; the URL is added

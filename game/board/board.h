@@ -10,6 +10,7 @@
 // be copied. It reaches the turn state of its game through OrvexGameState.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "game/board/gamestate.h"
@@ -37,6 +38,12 @@ public:
     // Writes "boards/<name>"; 0 for a protected default name or a file that
     // cannot be created.
     [[nodiscard]] int saveFile(const char* name);
+    // Where loadFile and saveFile read and write the board file of that
+    // name: "boards/<name>", with '/' between the folders.
+    static std::string filePath(const char* name);
+    // The default boards that saveFile never overwrites ("default.gkv",
+    // "default.kv" and "default.oth", whatever the case).
+    static bool isKeptDefault(const char* name);
 
     // Layer 0 and layer 1 of a cell; the caller stays inside the board.
     OrvexPiece* getPiece(int x, int y) const { return iPieces[x][y].get(); }

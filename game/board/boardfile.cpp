@@ -161,14 +161,28 @@ const char* const kStyleHeaders[] = {
 
 }  // namespace
 
+std::string OrvexBoard::filePath(const char* name) {
+    char path[1024];
+    joinPath("boards", name ? name : "", path);
+    return path;
+}
+
+bool OrvexBoard::isKeptDefault(const char* name) {
+    if (!name) return false;
+    for (const char* kept : {"default.gkv", "default.kv", "default.oth"})
+        if (compareNoCase(name, kept) == 0) return true;
+    return false;
+}
+
 int OrvexBoard::loadFile(const char* name) {
     if (!name) return 0;
     if (std::strncmp(name, "default.", 8) == 0) setStringOption("lastDefaultGame", name);
-    char path[1024];
-    joinPath("boards", name, path);
-    FILE* f = platform::openFile(path, "r");
+    const std::string path = filePath(name);
+    // A folder opens for reading but holds no board: it would read as an
+    // empty one.
+    FILE* f = platform::isDirectory(path.c_str()) ? nullptr : platform::openFile(path.c_str(), "r");
     if (!f) {
-        debugPrintfS("ERROR: board file %s could not be opened\n", path);
+        debugPrintfS("ERROR: board file %s could not be opened\n", path.c_str());
         return 0;
     }
 
@@ -258,13 +272,11 @@ int OrvexBoard::loadFile(const char* name) {
 
 int OrvexBoard::saveFile(const char* name) {
     if (!name) return 0;
-    for (const char* refused : {"default.gkv", "default.kv", "default.oth"})
-        if (compareNoCase(name, refused) == 0) {
-            debugPrintfS("ERROR: the default board %s is not overwritten\n", name);
-            return 0;
-        }
-    char path[1024];
-    joinPath("boards", name, path);
+    if (isKeptDefault(name)) {
+        debugPrintfS("ERROR: the default board %s is not overwritten\n", name);
+        return 0;
+    }
+    const std::string path = filePath(name);
 
     std::string text = "KZ+V Orvex Chess\n";
     // The header of the style, with the board's own size so that a board
@@ -309,5 +321,5 @@ int OrvexBoard::saveFile(const char* name) {
         if (wrote) text += '\n';
     }
     // A full disk or a crash while saving never leaves the old board cut.
-    return writeUserFile(path, text) ? 1 : 0;
+    return writeUserFile(path.c_str(), text) ? 1 : 0;
 }

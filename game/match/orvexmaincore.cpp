@@ -41,9 +41,20 @@ public:
     void setSeatLabelBackground(int seat, int r, int g, int b) override { iCore.onSeatLabelBackground(seat, r, g, b); }
     void resetPlayerLabels() override { iCore.resetPlayerLabels(); }
     void showTurnStatus() override { iCore.showTurnStatus(); }
-    void gameOver() override { iCore.gameOver(getWinner()); }
-    // Back in the lobby: no seat, so the board takes no clicks of ours.
-    void leaveSeat() { iLocalSeat = -1; }
+    void gameOver() override {
+        iCore.gameOver(getWinner());
+        showTurn();  // nobody is to move any more
+    }
+    void boardLoaded() override {
+        OrvexGame::boardLoaded();
+        iCore.iBoardNote.clear();  // a board is there again
+    }
+    // The game is left (Quit, a lost connection): no seat, so the board
+    // takes no clicks of ours, and no seat is shown to move.
+    void leaveSeat() {
+        iLocalSeat = -1;
+        showTurn();
+    }
 
 private:
     OrvexMainCore& iCore;
@@ -312,11 +323,11 @@ void OrvexMainCore::connectionChanged(const OrvexLinkChange& change) {
     const std::string& server = change.server;
     if (change.answered) {
         // Only a connection on which the server has spoken is one.
-        showInfo(("Connected to the game server " + server).c_str());
+        showStatus("Connected to the game server " + server);
         return;
     }
     if (!change.up) {
-        showInfo(("No connection to the game server " + server + " - trying again").c_str());
+        showStatus("No connection to the game server " + server + " - trying again");
         if (iInGame) {
             // Nothing of this game reaches the others any more: it ends
             // here, and the chat says so.
@@ -389,15 +400,61 @@ void OrvexMainCore::setValue(const char* name, const char*) {
 void OrvexMainCore::talk() {
     const std::string text = iCanvas->findWidget("talkText") ? iCanvas->getValue("talkText") : "";
     if (text.empty()) return;
-    OrvexBoard* board = getBoard();
     if (text.size() >= 5 && compareNoCase(text.substr(0, 5).c_str(), "load ") == 0) {
-        // A refused board leaves the board as it was; the player is told.
-        if (board && !board->loadFile(text.c_str() + 5)) showInfo2("Cannot load the board ", text.c_str() + 5);
+        loadCommand(text.c_str() + 5);
     } else if (text.size() >= 5 && compareNoCase(text.substr(0, 5).c_str(), "save ") == 0) {
-        if (board && !board->saveFile(text.c_str() + 5)) showInfo2("Cannot save the board ", text.c_str() + 5);
+        saveCommand(text.c_str() + 5);
     } else {
         queue(chatMessage(getMySeat(), text.c_str()));
     }
+}
+
+bool OrvexMainCore::loadBoardFile(const char* name) {
+    OrvexBoard* board = getBoard();
+    if (!board) return false;
+    if (board->loadFile(name)) return true;
+    // The board stays as it was. The news of the connection, which follows
+    // a start at once, keeps telling it.
+    iBoardNote = std::string("cannot load the board ") + name;
+    showInfo2("Cannot load the board ", name);
+    return false;
+}
+
+void OrvexMainCore::loadCommand(const char* name) {
+    if (!getBoard()) return;
+    if (iInGame) {
+        // Nothing of it would reach the other players: their boards would
+        // take every later move differently.
+        showInfo2(("Cannot load the board " + std::string(name) + " during a game: ").c_str(),
+                  "the other players' boards would not change with it");
+        return;
+    }
+    // A board to look at, not a choice of style: the next game starts on
+    // the start board of the style chosen at "Start!", as everyone's does.
+    const char* style = getStringOption("lastDefaultGame");
+    const std::string chosen = style ? style : "";
+    const bool loaded = loadBoardFile(name);
+    if (style) setStringOption("lastDefaultGame", chosen.c_str());
+    if (loaded)
+        showInfo2(("Loaded the board " + OrvexBoard::filePath(name)).c_str(),
+                  "; a game starts on the start board of your style");
+}
+
+void OrvexMainCore::saveCommand(const char* name) {
+    OrvexBoard* board = getBoard();
+    if (!board) return;
+    const std::string path = OrvexBoard::filePath(name);
+    if (OrvexBoard::isKeptDefault(name))
+        showInfo2(("Cannot save the board as " + std::string(name)).c_str(),
+                  ": that default board is never overwritten");
+    else if (!board->saveFile(name))
+        showInfo2(("Cannot save the board as " + path).c_str(), ": the file cannot be written");
+    else
+        showInfo2("Saved the board as ", path.c_str());
+}
+
+void OrvexMainCore::showStatus(const std::string& text) {
+    showInfo((iBoardNote.empty() ? text : text + "; " + iBoardNote).c_str());
 }
 
 // ---------------------------------------------------------------- values and menus
@@ -494,7 +551,7 @@ void OrvexMainCore::boardViewClosed(OrvexBoardCore*) {
 
 int OrvexMainCore::onHelpMenuItem(const char* name, const char* productId, const char* title, const char* version) {
     if (named(name, "kzvHomeMI")) {
-        openInWebBrowser(config::webPageUrl("quillmark/"));
+        openInWebBrowser(config::developerHomePageUrl());
     } else if (named(name, "vurnHomeMI")) {
         openInWebBrowser(config::webPageUrl(""));
     } else if (named(name, "helpMI")) {

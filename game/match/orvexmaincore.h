@@ -73,6 +73,11 @@ public:
     // Replaces the protocol core by a new connection to the server of the
     // chosen style and logs in (the selection window's "Start!").
     void connectToServer();
+    // Loads the board file of that name into the board (the selection
+    // window's "Start!", the chat's "load"). A board that cannot be loaded
+    // is told on the status line, and the news of the connection goes on
+    // telling it until a board loads; the board stays as it was.
+    [[nodiscard]] bool loadBoardFile(const char* name);
     // The protocol core's news of its connection: the status line names the
     // server and says whether it is reached (once the server has spoken on
     // a connection); a lost connection ends the game on this client, which
@@ -99,7 +104,13 @@ public:
 
     // ---- The side panel: seat labels, turn line, lobby, chat, game over.
     void resetPlayerLabels();
+    // The turn line: the seat to move and its moves left while a game runs
+    // (turnShown), else no seat.
     void showTurnStatus();
+    // A seat is to move: this client sits at a game that is not over. From
+    // its end on, after Quit and a lost connection, and in the lobby, the
+    // turn line names no seat and no seat name is lit.
+    bool turnShown() const;
     void initPlayerList();
     void initChatList() override;
     void addNewPlayer(uint32_t id1, uint32_t id2, const char* text, const char* history) override;
@@ -176,6 +187,14 @@ private:
     bool isObserverSeat(int seat) const;
     void setObservers(int count);
     void talk();
+    // The chat's "load NAME": refused from a game's start until the game is
+    // left, since the other boards would not follow; in the lobby it shows
+    // the board until the next game starts. "save NAME": at any time; the
+    // status line says where the board was written, or why not.
+    void loadCommand(const char* name);
+    void saveCommand(const char* name);
+    // The status line, with a board that could not be loaded still told.
+    void showStatus(const std::string& text);
     void onSeatLabelBackground(int seat, int r, int g, int b);
     void takeSnapshot();
     // A list row of the lobby or the chat, with its four cells.
@@ -205,6 +224,7 @@ private:
     // The connection was lost during a game, and the lobby shows it.
     int iGameLost = 0;
     int iPostFireCountdown = 0;
+    std::string iBoardNote;  // "cannot load the board NAME" until a board loads
 };
 
 // The one main game core (null before it is built and once it is gone).

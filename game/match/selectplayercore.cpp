@@ -8,7 +8,6 @@
 #include "framework/canvas/supercanvas.h"
 #include "framework/util/bounded.h"
 #include "framework/window/superwindow.h"
-#include "game/board/board.h"
 #include "game/match/orvexmaincore.h"
 #include "game/protocol/codec.h"
 #include "game/protocol/gamesocket.h"
@@ -111,8 +110,9 @@ void SelectPlayerCore::start() {
         for (const OrvexStyleChoice& s : kStyles) {
             if (std::strcmp(s.key, key) != 0 || !offered(s) || !iCanvas->getIntValue(s.key)) continue;
             setStringOption("lastDefaultGame", s.boardFile);
-            // A board that cannot be read is logged; the board stays as it was.
-            if (orvexMainCore && orvexMainCore->getBoard()) (void)orvexMainCore->getBoard()->loadFile(s.boardFile);
+            // A board that cannot be read is told on the main window's
+            // status line; the board stays as it was.
+            if (orvexMainCore) (void)orvexMainCore->loadBoardFile(s.boardFile);
             chooseOrvexServerStyle(s.key);
         }
     }

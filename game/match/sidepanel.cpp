@@ -55,9 +55,15 @@ void OrvexMainCore::resetPlayerLabels() {
         iCanvas->setValue(kSeatLabelWidgets[seat - 1], seatLine("%s: ", seat).c_str());
 }
 
+bool OrvexMainCore::turnShown() const {
+    const OrvexBoard* board = getBoard();
+    return iInGame && getMySeat() != -1 && board && !board->iGameOver;
+}
+
 void OrvexMainCore::showTurnStatus() {
-    char text[96];
-    std::snprintf(text, sizeof text, " 00:00 %s %d", playerColourName(getCurrentPlayer()), getTurnsLeft());
+    char text[96] = " 00:00";
+    if (turnShown())
+        std::snprintf(text, sizeof text, " 00:00 %s %d", playerColourName(getCurrentPlayer()), getTurnsLeft());
     debugPrintfS("st=%s\n", text);
     if (iCanvas) iCanvas->setValue("gameTime", text);
 }
@@ -65,6 +71,7 @@ void OrvexMainCore::showTurnStatus() {
 void OrvexMainCore::onSeatLabelBackground(int seat, int r, int g, int b) {
     // The turn passes only between the validated seats of the game.
     VURN_ASSERT(seat >= 1 && seat <= 4);
+    if (!turnShown()) r = g = b = 200;  // no seat is lit
     if (iCanvas) iCanvas->setBackgroundColorRGB(kSeatNameWidgets[seat - 1], r, g, b);
 }
 
@@ -113,6 +120,9 @@ void OrvexMainCore::initChatList() {
     iLobbyMode = 0;
     iInGame = 1;
     iGameOverAnnounced = 0;
+    // A board loaded in the lobby was one to look at: the game is played on
+    // the start board of its style, whose seat names announce the players.
+    if (OrvexBoard* board = getBoard()) board->loadStartBoard();
     iGame->setCurrentPlayer(1);
     iGame->showTurn();
     checkGameOver();

@@ -92,7 +92,8 @@ void drawSquares(const OrvexBoard& board, const SceneGeometry& g, float brightne
 void drawOverlays(const SceneInput& in, const OrvexBoard& board, const SceneGeometry& g) {
     const OrvexGame& game = *in.game;
     glDisable(GL_DEPTH_TEST);
-    if (in.settings.indicatePlayer && in.inGame && game.getCurrentPlayer() == game.getMySeat()) {
+    // The local player's turn, in a game that is not over.
+    if (in.settings.indicatePlayer && in.inGame && !board.iGameOver && game.getCurrentPlayer() == game.getMySeat()) {
         setMaterial(turnIndicatorTint(board, game.getCurrentPlayer()));
         const int W = board.getWidth(), H = board.getHeight();
         for (int y = 0; y < H; ++y)
@@ -370,7 +371,8 @@ void drawScene(const SceneInput& in, SceneState& state) {
         }
     setEmblemPlacement({});  // what follows is placed as given
     if (board.iNumParticles > 0) drawParticles(board, g, state.jitter);
-    if (board.iGameOver) drawStar(in, board, g, state.jitter);
+    // The end of a game shows until the player leaves its table.
+    if (board.iGameOver && in.inGame) drawStar(in, board, g, state.jitter);
     if (beamStyle)
         for (int y = 0; y < board.getHeight(); ++y)
             for (int x = 0; x < board.getWidth(); ++x) drawBeams(board, g, x, y, state.jitter);

@@ -34,7 +34,7 @@ struct SceneState {
 struct SceneInput {
     OrvexGame* game = nullptr;  // null: an empty black frame
     CameraTurn camera;
-    int inGame = 0;
+    int inGame = 0;  // at a game's table: only then the turn indicator and the end-of-game star
     OrvexDrawSettings settings;
 };
 

@@ -30,7 +30,8 @@ public:
     virtual OrvexGame* viewGame() = 0;
     virtual CameraTurn& viewCamera() = 0;
     // 1 while the side list shows a game's chat: only then does the turn
-    // indicator light.
+    // indicator light (on the local player's turn, until the game is over)
+    // and the end-of-game star show.
     virtual int isInGame() const = 0;
     virtual const OrvexDrawSettings& drawingSettings() const = 0;
 

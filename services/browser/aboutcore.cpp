@@ -1,5 +1,6 @@
 #include "services/browser/aboutcore.h"
 
+#include "framework/app/config.h"
 #include "framework/app/datafiles.h"
 #include "framework/app/debuglog.h"
 #include "framework/canvas/supercanvas.h"
@@ -37,7 +38,9 @@ std::string AboutCore::composePage(const std::string& productName, const std::st
     page += std::string("Windows") + " TW Libraries version " + "1.418" + ".<br>";
     page += "User interface class library copyright 1998.<br>";
     page += "This is the ad-supported edition, distributed by Tarvelon.<br>";
-    page += std::string("<br>Visit KZ+V Orvex Chess home at ") + "<a href=\"" + kHomePage + "\">" + kHomePage + "</a>";
+    // Where the Help menu's "Quillmark Home Page" leads.
+    const std::string home = config::developerHomePageUrl();
+    page += "<br>Visit KZ+V Orvex Chess home at <a href=\"" + home + "\">" + home + "</a>";
     page += "</body></html>";
     return page;
 }

@@ -3,7 +3,8 @@
 // without scroll bars that shows a page composed here: the product name and
 // version, the notice lines, the edition line and a link to the game's home
 // page. The viewer follows the window's size. The main core opens at most
-// one at a time, found by its class name ("<product id>AboutCore").
+// one at a time, found by its class name ("<product id>AboutCore"). The
+// link leads where the Help menu's "Quillmark Home Page" does.
 #include <string>
 
 #include "framework/core/supercore.h"
@@ -29,8 +30,6 @@ public:
     WebBrowserCore* viewer() const { return iViewer; }
     // The page the viewer shows.
     static std::string composePage(const std::string& productName, const std::string& version);
-
-    static constexpr const char* kHomePage = "http://orvex.quillmark.example/";
 
 private:
     std::string iProductId;

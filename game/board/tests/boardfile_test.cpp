@@ -231,8 +231,15 @@ TEST_F(BoardTest, RefusedSizesLeaveTheBoardAsItWas) {
         EXPECT_EQ(1, board().getSelectedX());
         EXPECT_EQ(loads, game.loads);
     }
-    EXPECT_EQ(0, board().loadFile("missing.kv"));
-    EXPECT_EQ(before, picture(board()));
+    // No file of that name, or a folder of it (an empty name names the
+    // folder "boards" itself).
+    folder.write("boards/sub/x.kv", "");
+    for (const char* name : {"missing.kv", "", "sub", "sub/"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(0, board().loadFile(name));
+        EXPECT_EQ(before, picture(board()));
+        EXPECT_EQ(loads, game.loads);
+    }
 }
 
 TEST_F(BoardTest, LoadingResetsTheGameOnTheBoard) {

@@ -27,6 +27,7 @@
 #include "testing/test_cores.h"
 #include "testing/window_support.h"
 
+using match_testing::clickControl;
 using match_testing::MainWindowFixture;
 using Texts = std::vector<std::string>;
 
@@ -90,14 +91,12 @@ TEST_F(MainWindow, PanelCommandsActOnlyWhereTheyMayAndSendWhatTheyMust) {
          }},
         {"talk sends the line with the local seat", inGameAs(2), "talk", "hello all", {"PT"}, nullptr},
         {"talk with an empty field sends nothing", inGameAs(1), "talk", "", {}, nullptr},
-        {"a line beginning LOAD loads that board and sends nothing", inGameAs(1), "talk", "LOAD default.chk", {},
-         [](MainWindowFixture& f) { EXPECT_TRUE(f.core->getBoard()->isChkStyle()); }},
+        {"a line beginning LOAD loads that board in the lobby and sends nothing", inLobby, "talk", "LOAD default.chk",
+         {}, [](MainWindowFixture& f) { EXPECT_TRUE(f.core->getBoard()->isChkStyle()); }},
+        {"a line beginning load is refused in a game and sends nothing", inGameAs(1), "talk", "load default.chk", {},
+         [](MainWindowFixture& f) { EXPECT_TRUE(f.core->getBoard()->isGkvStyle()); }},
         {"a line beginning save writes the board and sends nothing", inGameAs(1), "talk", "save mine.kv", {},
          [](MainWindowFixture& f) { EXPECT_TRUE(f.folder.exists("boards/mine.kv")); }},
-        {"a board that cannot be loaded is told", inGameAs(1), "talk", "load nosuch.kv", {},
-         [](MainWindowFixture& f) { EXPECT_EQ(f.text("info"), " Cannot load the board nosuch.kv"); }},
-        {"a default board is not overwritten, and that is told", inGameAs(1), "talk", "save default.kv", {},
-         [](MainWindowFixture& f) { EXPECT_EQ(f.text("info"), " Cannot save the board default.kv"); }},
         {"an unknown command does nothing", inGameAs(1), "gameName", "", {}, nullptr},
     };
     // clang-format on
@@ -116,6 +115,78 @@ TEST_F(MainWindow, PanelCommandsActOnlyWhereTheyMayAndSendWhatTheyMust) {
         if (c.check) c.check(*this);
         close();
     }
+}
+
+// The chat's "load NAME" and "save NAME", typed into the field and sent
+// with "Say:", in the lobby, from a game's start to its end and after it:
+// each tells on the status line what it did (a later success replaces an
+// earlier failure's text), a load during a game is refused and leaves the
+// board and the turn, and a board loaded in the lobby does not change the
+// style the next game starts with.
+TEST_F(MainWindow, TheChatsLoadAndSaveTellWhatTheyDidOnTheStatusLine) {
+    const std::string refused =
+        " Cannot load the board default.chk during a game: the other players' boards would not change with it";
+    struct Step {
+        const char* what;
+        std::vector<MessageBytes> messages;  // from the server first
+        const char* typed;                   // then this line and "Say:"
+        std::string info;                    // the status line afterwards
+        const char* style;                   // the board's style afterwards
+        const char* turn;                    // the turn line afterwards
+        const char* shot = nullptr;          // a screenshot of it, by that name
+    };
+    // clang-format off
+    const Step steps[] = {
+        {"in the lobby: a board that is not there", {}, "load nosuch.kv",
+         " Cannot load the board nosuch.kv", "gkv", " 00:00"},
+        {"a board that loads replaces the failure's text", {}, "load default.chk",
+         " Loaded the board boards/default.chk; a game starts on the start board of your style", "chk", " 00:00"},
+        {"a folder is no board", {}, "load ", " Cannot load the board ", "chk", " 00:00"},
+        {"a default board is never overwritten", {}, "save default.oth",
+         " Cannot save the board as default.oth: that default board is never overwritten", "chk", " 00:00"},
+        {"a board that cannot be written", {}, "save nofolder/mine.chk",
+         " Cannot save the board as boards/nofolder/mine.chk: the file cannot be written", "chk", " 00:00"},
+        {"a save that succeeds replaces the failure's text", {}, "save mine.chk",
+         " Saved the board as boards/mine.chk", "chk", " 00:00"},
+        {"the game starts on the start board of the chosen style, not the one loaded",
+         {playerAddMessage("Ann"), playerAddMessage("Ben"), codeMessage("LPB", {2, 2})}, "save start.gkv",
+         " Saved the board as boards/start.gkv", "gkv", " 00:00 Red 3"},
+        {"a load in the game is refused: board and turn stay", {codeMessage("PQS", {1})}, "load default.chk",
+         refused, "gkv", " 00:00 Green 3", "maincore-load-refused"},
+        {"a save in the game tells where", {}, "save over.gkv", " Saved the board as boards/over.gkv", "gkv",
+         " 00:00 Green 3", "maincore-saved"},
+        {"after the game's end, still at its table: refused", {codeMessage("LPD", {1})}, "load default.chk",
+         refused, "gkv", " 00:00", "maincore-load-refused-after-the-end"},
+    };
+    // clang-format on
+    setStringOption("lastDefaultGame", "default.gkv");
+    open();
+    moveSelectionAside();  // it opens over the panel
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        for (const MessageBytes& m : s.messages) receive(m);
+        core->canvas()->setValue("talkText", s.typed);
+        clickControl(core, "talk");
+        ASSERT_TRUE(testing_support::waitFor([&] { return text("info") == s.info; }, 10)) << text("info");
+        const OrvexBoard* b = core->getBoard();
+        EXPECT_EQ(b->isGkvStyle() ? "gkv" : b->isChkStyle() ? "chk" : "other", std::string(s.style));
+        EXPECT_EQ(text("gameTime"), s.turn);
+        EXPECT_STREQ(getStringOption("lastDefaultGame"), "default.gkv");
+        EXPECT_TRUE(takeSent().empty()) << "nothing of it goes to the server";
+        if (s.shot) match_testing::screenshot(s.shot);
+    }
+    EXPECT_EQ(folder.read("boards/over.gkv"), folder.read("boards/start.gkv")) << "the refused load changed nothing";
+    // The players were announced by the seat names of the game's style.
+    const Texts chat = column(0);
+    ASSERT_GE(chat.size(), 2u);
+    EXPECT_EQ(chat[1], "Green player joined the game.\n");
+
+    // Back in the lobby a board loads again.
+    core->setValue("quit", nullptr);
+    core->canvas()->setValue("talkText", "load default.kv");
+    clickControl(core, "talk");
+    ASSERT_TRUE(testing_support::waitFor([&] { return core->getBoard()->isKvStyle() != 0; }, 10)) << text("info");
+    EXPECT_EQ(text("info"), " Loaded the board boards/default.kv; a game starts on the start board of your style");
 }
 
 // The protocol core's news of its connection, as the main window takes it.

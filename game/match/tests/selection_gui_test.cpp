@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "framework/app/debuglog.h"
@@ -141,6 +142,31 @@ TEST_F(Selection, StartLoadsTheStyleSetsItsPortStoresAnEditedNameAndConnects) {
         EXPECT_EQ(orvexMainCore, core);
         close();
     }
+}
+
+// The chosen style's board is missing: "Start!" still connects, the board
+// stays as it was, and the status line tells it, also once the news of the
+// connection has come.
+TEST_F(Selection, ABoardThatStartCannotLoadIsToldOnTheStatusLine) {
+    std::filesystem::remove(folder.path() + "/boards/default.kv");
+    open();
+    ASSERT_TRUE(core->getBoard()->isGkvStyle());
+    SelectPlayerCore* s = selection();
+    s->canvas()->setIntValue("gkv", 0);
+    s->canvas()->setIntValue("kv", 1);
+    s->setValue("ok", nullptr);
+    EXPECT_EQ(text("info"), " Cannot load the board default.kv");
+    EXPECT_TRUE(core->getBoard()->isGkvStyle());
+    EXPECT_NE(core->protocolCore(), nullptr);
+    const std::string told =
+        " No connection to the game server 127.0.0.1:1 - trying again; cannot load the board default.kv";
+    EXPECT_TRUE(testing_support::waitFor([&] { return text("info") == told; }, 20)) << text("info");
+    match_testing::screenshot("selection-board-missing");
+
+    // A board that loads ends the telling.
+    ASSERT_EQ(core->loadBoardFile("default.gkv"), true);
+    core->messageHandler().connectionChanged({false, 1, "127.0.0.1:1"});
+    EXPECT_EQ(text("info"), " No connection to the game server 127.0.0.1:1 - trying again");
 }
 
 TEST_F(Selection, ANewConnectionReplacesTheOldOne) {

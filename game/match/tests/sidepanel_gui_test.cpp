@@ -3,6 +3,7 @@
 // the chat, players joining and quitting, the seat widgets and the turn line.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -254,6 +255,8 @@ int rightmostInk(const std::vector<uint8_t>& rgb, int width, int height) {
 TEST_F(SidePanel, TheTurnLineShowsEverySeatNameOfEveryStyleWhole) {
     open();
     moveSelectionAside();
+    receive(LPA("Guest"));
+    receive(LPB(1, 2));
     const platform::ui::Rect r = core->canvas()->getControl("gameTime")->rect();
     const int room = r.w + 2;  // the label and the margin its repaint covers
     for (const char* board : {"default.kv", "default.gkv", "default.oth", "default.chk", "default.d2d"}) {
@@ -283,21 +286,25 @@ int shownGrey(OrvexMainCore* core, const char* widget) {
     return px.size() == 3 ? px[0] : -1;
 }
 
+// The seat name of `seat` is the lit one, the others dimmed (seat 0: none
+// lit), as set and as shown.
+void expectLit(OrvexMainCore* core, int seat) {
+    const char* const names[] = {"red", "green", "blue", "purple"};
+    for (int s = 1; s <= 4; ++s) {
+        const int grey = s == seat ? 242 : 200;
+        EXPECT_EQ(core->canvas()->getControl(names[s - 1])->background(), (platform::ui::Rgb{grey, grey, grey}))
+            << names[s - 1];
+        EXPECT_NEAR(shownGrey(core, names[s - 1]), grey, 3) << names[s - 1] << " on the screen";
+    }
+}
+
 // From the start of every game, in every style and in each game after a
 // first that ended on another seat's turn, the turn line names seat 1 with
 // a whole turn's moves and seat 1's name is the lit one.
 TEST_F(SidePanel, TheTurnIsShownFromTheStartOfEveryGame) {
     open();
     moveSelectionAside();
-    const char* const names[] = {"red", "green", "blue", "purple"};
-    auto expectLit = [&](int seat) {
-        for (int s = 1; s <= 4; ++s) {
-            const int grey = s == seat ? 242 : 200;
-            EXPECT_EQ(core->canvas()->getControl(names[s - 1])->background(), (platform::ui::Rgb{grey, grey, grey}))
-                << names[s - 1];
-            EXPECT_NEAR(shownGrey(core, names[s - 1]), grey, 3) << names[s - 1] << " on the screen";
-        }
-    };
+    auto expectLit = [&](int seat) { ::expectLit(core, seat); };
     struct Case {
         const char* board;
         const char* atStart;
@@ -326,6 +333,64 @@ TEST_F(SidePanel, TheTurnIsShownFromTheStartOfEveryGame) {
         expectLit(2);
         core->setValue("quit", nullptr);
         ASSERT_EQ(core->isLobbyMode(), 1);
+    }
+}
+
+// Once a game is over or left, no seat is to move: the turn line names no
+// seat and no seat name is lit, before any game, at the table after the
+// game's end, after Quit and after a lost connection, and so it stays
+// whatever comes after (a pass, a late message of the old game, the lobby).
+TEST_F(SidePanel, NoSeatIsToMoveOnceTheGameIsOverOrLeft) {
+    const OrvexLinkChange up1{true, 1, "127.0.0.1:2005"}, down{false, 1, "127.0.0.1:2005"},
+        up2{true, 2, "127.0.0.1:2005"};
+    struct Case {
+        const char* what;
+        bool inGame;  // a game of two first, seat 1 to move
+        std::function<void(SidePanel&)> end;
+        const char* lobbyOrChat;  // the side list's first column afterwards
+    };
+    auto quit = [](SidePanel& f) { f.core->setValue("quit", nullptr); };
+    auto over = [](SidePanel& f) { f.receive(LPD(2)); };  // Ann wins
+    // clang-format off
+    const Case cases[] = {
+        {"before any game", false, nullptr, "Player"},
+        {"over, on the winner's turn", true, over, "Chat/Information"},
+        {"over, and the winner passes", true,
+         [&](SidePanel& f) { over(f); f.core->setValue("pass", nullptr); }, "Chat/Information"},
+        {"over, then Quit", true, [&](SidePanel& f) { over(f); quit(f); }, "Player"},
+        {"Quit", true, quit, "Player"},
+        {"Quit, and a late pass of the old game", true,
+         [&](SidePanel& f) { quit(f); f.receive(codeMessage("PQS", {1})); }, "Player"},
+        {"a lost connection", true,
+         [&](SidePanel& f) {
+             f.core->messageHandler().connectionChanged(up1);
+             f.core->messageHandler().connectionChanged(down);
+         }, "Chat/Information"},
+        {"a lost connection and a new one", true,
+         [&](SidePanel& f) {
+             for (const OrvexLinkChange& c : {up1, down, up2}) f.core->messageHandler().connectionChanged(c);
+         }, "Player"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open();
+        moveSelectionAside();
+        if (c.inGame) {
+            receive(LPA("Ann"));
+            receive(LPA("Ben"));
+            receive(LPB(1, 2));
+            pump();
+            ASSERT_EQ(text("gameTime"), " 00:00 Red 3");
+            expectLit(core, 1);
+        }
+        if (c.end) c.end(*this);
+        pump();
+        EXPECT_EQ(text("gameTime"), " 00:00");
+        expectLit(core, 0);
+        EXPECT_STREQ(core->listCore()->columnTitle(0), c.lobbyOrChat);
+        if (std::string(c.what) == "over, then Quit") match_testing::screenshot("side_panel_lobby_after_game");
+        close();
     }
 }
 
@@ -387,6 +452,8 @@ TEST_F(SidePanel, TheNewestChatLineStaysInView) {
 
 TEST_F(SidePanel, TheTurnLineNamesTheCurrentSeatAndItsMovesLeft) {
     open();
+    receive(LPA("Guest"));
+    receive(LPB(1, 2));
     ASSERT_EQ(core->getBoard()->loadFile("default.gkv"), 1);
     core->game().setCurrentPlayer(2);
     core->game().setTurnsLeft(3);

@@ -79,8 +79,9 @@ struct Typing : MainWindowFixture {
 };
 
 // The chat entry of the main window, from the start of a game on (which
-// repaints the seat labels), through a board loaded with "load NAME" and
-// "Say:" (which repaints them again), to the next line typed.
+// repaints the seat labels), through "load NAME" and "Say:" (refused in the
+// game, which repaints the status line; then in the lobby, which loads the
+// board and repaints the seat labels again), to the next line typed.
 TEST_F(Typing, TheSayFieldShowsEveryKeyFromTheGameStartOn) {
     open();
     receive(playerAddMessage("Guest"));
@@ -93,6 +94,10 @@ TEST_F(Typing, TheSayFieldShowsEveryKeyFromTheGameStartOn) {
                         "say_field_typing");
     ASSERT_FALSE(HasFatalFailure());
 
+    clickControl(core, "talk");
+    ASSERT_TRUE(testing_support::waitFor([&] { return text("info").find("during a game") != std::string::npos; }, 10));
+    EXPECT_TRUE(core->getBoard()->isGkvStyle());
+    core->setValue("quit", nullptr);
     clickControl(core, "talk");
     ASSERT_TRUE(testing_support::waitFor([&] { return core->getBoard()->isKvStyle(); }, 10));
     clickControl(core, "talkText");

@@ -235,14 +235,44 @@ TEST_F(BoardViewTest, AdvancedBoardSelectionAndTheEndOfGameStar) {
     EXPECT_TRUE(c[2] >= 240 && c[0] >= 65 && c[0] <= 118) << "the beam, seen " << text(c);
     owner->game.completeFireAndNotify();
 
-    // Seat 2's king goes: the star of seat 1 bursts from the king left.
+    // At the game's table, on the local player's turn, the border lights.
+    owner->inGame = 1;
+    const Colour tint = lit(scene_colour::kSeatTint[1]);
+    expectBorderColour(frame(), 0, 6, tint, 8, "turn indicator");
+
+    // Seat 2's king goes: the star of seat 1 bursts from the king left, and
+    // although seat 1 is still the current seat, the game is over: the
+    // border lights no more.
     board().replaceWithBlank(6, 1);
     owner->game.checkGameOver();
     ASSERT_EQ(board().iGameOver, 1);
+    ASSERT_EQ(owner->game.getCurrentPlayer(), owner->game.getMySeat());
     f = frame();
     f.save("board_gkv_game_over");
     const Colour star = lit(scene_colour::kStar[1]);
-    EXPECT_GT(f.count([&](const Colour& c) { return near(c, star, 10); }), 500);
+    auto starPixels = [&](const Frame& fr) { return fr.count([&](const Colour& c) { return near(c, star, 10); }); };
+    EXPECT_GT(starPixels(f), 500);
+    const int W = board().getWidth(), H = board().getHeight();
+    int litBorder = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            if (x != 0 && y != 0 && x != W - 1 && y != H - 1) continue;
+            const ScreenPoint p = point(x == 0       ? 0.4f
+                                        : x == W - 1 ? x - 0.4f
+                                                     : static_cast<float>(x),
+                                        y == 0       ? 0.4f
+                                        : y == H - 1 ? y - 0.4f
+                                                     : static_cast<float>(y));
+            litBorder += f.inside(static_cast<int>(p.x), static_cast<int>(p.y)) &&
+                         near(f.at(static_cast<int>(p.x), static_cast<int>(p.y)), tint, 8);
+        }
+    EXPECT_EQ(litBorder, 0) << "border cells in the turn indicator's tint after the game's end";
+
+    // The player has left the table (Quit): the board shows no star.
+    owner->inGame = 0;
+    f = frame();
+    f.save("board_gkv_left_after_game_over");
+    EXPECT_EQ(starPixels(f), 0);
 }
 
 // A game ended by leaving: the leaver's king stays on the board, but the

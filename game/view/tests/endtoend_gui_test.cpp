@@ -15,7 +15,10 @@
 // middle of a game; the others play on without him.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +35,7 @@
 #include "game/board/board.h"
 #include "game/board/piece.h"
 #include "game/view/boardcore.h"
+#include "game/view/colours.h"
 #include "game/view/tests/view_support.h"
 #include "platform/os/process.h"
 #include "standin/game-server/game_server.h"
@@ -120,6 +124,50 @@ struct Player {
         return id;
     }
 };
+
+// What the display shows of a window, as a person sees it: top-down RGB,
+// read from the screen.
+struct Shown {
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    std::array<int, 3> at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= w || y >= h) return {-1, -1, -1};
+        const uint8_t* p = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
+        return {p[0], p[1], p[2]};
+    }
+};
+Shown shownWindow(const std::string& window) {
+    Shown shown;
+    const std::string geometry = view_test::commandOutput("xdotool getwindowgeometry " + window);
+    int x = 0, y = 0;
+    const std::size_t at = geometry.find("Position: "), size = geometry.find("Geometry: ");
+    if (at == std::string::npos || size == std::string::npos) return shown;
+    std::sscanf(geometry.c_str() + at + 10, "%d,%d", &x, &y);
+    std::sscanf(geometry.c_str() + size + 10, "%dx%d", &shown.w, &shown.h);
+    const std::string cmd = "import -window root -crop " + std::to_string(shown.w) + "x" + std::to_string(shown.h) +
+                            "+" + std::to_string(x) + "+" + std::to_string(y) + " +repage -depth 8 rgb:-";
+    shown.rgb.resize(static_cast<std::size_t>(shown.w) * shown.h * 3);
+    std::size_t got = 0;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        got = std::fread(shown.rgb.data(), 1, shown.rgb.size(), p);
+        pclose(p);
+    }
+    if (got != shown.rgb.size()) shown.w = shown.h = 0;
+    return shown;
+}
+
+bool near(const std::array<int, 3>& a, const std::array<int, 3>& b, int tolerance) {
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(a[i] - b[i]) > tolerance) return false;
+    return true;
+}
+
+// What a flat polygon of that material looks like on the board.
+std::array<int, 3> litBytes(const Rgba& material) {
+    const Rgba c = litColour(material);
+    auto b = [](float v) { return static_cast<int>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); };
+    return {b(c.r), b(c.g), b(c.b)};
+}
 
 // Pointer and keyboard, as a hand would use them: the pointer comes to
 // rest over the spot before a button goes down (with Shift held, when
@@ -408,6 +456,67 @@ protected:
     // look at.
     static void screenshot(const char* name) { EXPECT_TRUE(testing_support::screenshot(name)); }
 
+    // What every window of the player shows once a game is over or left: the
+    // turn line names no seat (its last text in the debug log), no seat name
+    // is lit, the board's border is not lit in any seat's tint, and the
+    // star of the game's end in `star` shows (at the table) or not at all
+    // (in the lobby: `star` null).
+    void expectNoSeatToMove(const Player& p, const Rgba* star) {
+        SCOPED_TRACE(p.name);
+        const std::string log = readFile(p.folder / "note.txt");
+        const std::size_t st = log.rfind("st=");
+        EXPECT_EQ(st == std::string::npos ? "" : log.substr(st, log.find('\n', st) - st), "st= 00:00");
+        const Shown main = shownWindow(p.window("version 1.01"));
+        ASSERT_GT(main.w, 0) << "the main window cannot be read";
+        // The seat names at 80 of the panel, 115 wide, rows 22 apart; the
+        // right end is clear of the names.
+        for (int seat = 0; seat < 4; ++seat) {
+            const std::array<int, 3> c = main.at(80 + 115 - 4, kMenuBar + 5 + 22 * seat + 9);
+            EXPECT_TRUE(near(c, {200, 200, 200}, 3))
+                << "seat " << seat + 1 << " name lit: " << c[0] << "," << c[1] << "," << c[2];
+        }
+        const Shown board = shownWindow(p.window("Game Matrix"));
+        ASSERT_GT(board.w, 0) << "the board window cannot be read";
+        const int W = model.getBoard()->getWidth(), H = model.getBoard()->getHeight();
+        int litBorder = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                if (x != 0 && y != 0 && x != W - 1 && y != H - 1) continue;
+                // A border cell lies half outside the view: its inner part.
+                const float fx = x == 0 ? 0.4f : x == W - 1 ? x - 0.4f : static_cast<float>(x);
+                const float fy = y == 0 ? 0.4f : y == H - 1 ? y - 0.4f : static_cast<float>(y);
+                const view_test::ScreenPoint at = view_test::squareLayerPoint(W, H, fx, fy, 0, board.w, board.h);
+                for (int seat = 1; seat <= 4; ++seat)
+                    litBorder += near(board.at(static_cast<int>(at.x), static_cast<int>(at.y)),
+                                      litBytes(scene_colour::kSeatTint[seat]), 8);
+            }
+        EXPECT_EQ(litBorder, 0) << "border cells lit as on a turn";
+        if (star) {
+            const std::array<int, 3> c = litBytes(*star);
+            int n = 0;
+            for (int y = 0; y < board.h; ++y)
+                for (int x = 0; x < board.w; ++x) n += near(board.at(x, y), c, 10);
+            EXPECT_GT(n, 100) << "no star of the game's end";
+        } else {
+            // No seat's star colour shows, whoever won (the grey of no
+            // winner is that of the holes).
+            int n = 0;
+            for (int seat = 1; seat <= 4; ++seat) {
+                const std::array<int, 3> c = litBytes(scene_colour::kStar[seat]);
+                for (int y = 0; y < board.h; ++y)
+                    for (int x = 0; x < board.w; ++x) n += near(board.at(x, y), c, 10);
+            }
+            EXPECT_LT(n, 10) << "the star of the game's end is still shown";
+        }
+    }
+
+    // The player presses Quit and is back in the lobby of the server.
+    void quitToLobby(Player& p) {
+        p.markLog();
+        press(p.window("version 1.01"), kMainWidth - 41 + 20, kSayRowY, 1);
+        ASSERT_TRUE(waitFor([&] { return p.logged("incmd:LA " + p.name + "\n"); })) << p.name << " not in the lobby";
+    }
+
     void expectGameOver(const std::string& line) {
         ASSERT_EQ(model.getBoard()->iGameOver, 1);
         for (Player& p : present())
@@ -479,7 +588,34 @@ TEST_F(EndToEnd, FourPlayersToTheEndOfABeamGame) {
           shiftRight(4, 11, 5), shiftRight(4, 11, 5), middle(4, 11, 5), save("over.gkv")});
     ASSERT_FALSE(HasFatalFailure());
     expectGameOver("GAME OVER - Blue wins.");
+    // Every window: nobody to move, no "your turn" border (it was Carol's
+    // turn when she won), the blue star.
+    for (Player& p : players) {
+        EXPECT_TRUE(waitFor([&] { return p.logged("st= 00:00\n"); })) << p.name;
+        expectNoSeatToMove(p, &scene_colour::kStar[3]);
+    }
     screenshot("e2e_four");
+
+    // Back in the lobby, one after the other: the same, and no star. (The
+    // server starts a game as soon as four are in its lobby: Alice ends her
+    // program before the last one comes back.)
+    for (int i : {3, 1, 0}) {
+        quitToLobby(players[static_cast<std::size_t>(i)]);
+        ASSERT_FALSE(HasFatalFailure());
+    }
+    for (int i : {3, 1, 0}) expectNoSeatToMove(players[static_cast<std::size_t>(i)], nullptr);
+    expectNoSeatToMove(players[2], &scene_colour::kStar[3]);  // still at the table
+    screenshot("e2e_four_lobby_three");
+    Player& alice = players[0];
+    press(alice.window("version 1.01"), 20, kMenuBar / 2, 1);
+    press(alice.window("version 1.01"), 25, 120, 1);  // File, Exit
+    ASSERT_TRUE(waitFor([&] { return !alice.program->running(); })) << "Alice's program did not end";
+    alice.present = false;
+    quitToLobby(players[2]);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(server->gamesRunning(), 0);
+    for (Player& p : present()) expectNoSeatToMove(p, nullptr);
+    screenshot("e2e_four_lobby");
 }
 
 // Reversi: six placements, each the first legal one the engine finds for

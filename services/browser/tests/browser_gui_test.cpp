@@ -212,6 +212,9 @@ TEST_F(GuiTest, AHelpButtonOpensThePageItsPictureFileNames) {
 
 TEST_F(GuiTest, TheAboutCommandTwiceLeavesOneAboutWindow) {
     ASSERT_TRUE(platform::ui::displayAvailable());
+    // The home page lies on the configured web host, as the Help menu's
+    // "Quillmark Home Page" has it.
+    setenv("VURNORVEXI_WEB_HOST", "web.test:2500", 1);
     installPageViewer();
     openAboutWindow("vurnorvex", "Tarvelon Orvex Chess", "1.01");  // as the main window's aboutMI
     openAboutWindow("vurnorvex", "Tarvelon Orvex Chess", "1.01");
@@ -235,9 +238,19 @@ TEST_F(GuiTest, TheAboutCommandTwiceLeavesOneAboutWindow) {
     EXPECT_TRUE(near(pixel(viewer, viewer->canvas()->width() - 3, viewer->canvas()->height() - 3), {192, 192, 192}));
     EXPECT_TRUE(inkIn(viewer, 4, 4, 200, 12));
     ASSERT_EQ(viewer->layout().links().size(), 1u);
-    EXPECT_EQ(viewer->layout().links().front().target, AboutCore::kHomePage);
+    const LinkRecord& link = viewer->layout().links().front();
+    EXPECT_EQ(link.target, "http://web.test:2500/quillmark/");
     EXPECT_FALSE(viewer->layout().brokeOff());
     EXPECT_TRUE(screenshot("about_window"));
+
+    // A press on the link starts the web browser on that address.
+    {
+        FakeBrowser browser(folder);
+        click("About", first, viewer->canvas()->x() + link.startX + 10, viewer->canvas()->y() + link.startY + 6);
+        EXPECT_TRUE(waitFor([&] { return folder.exists("browser-args.txt"); }));
+        EXPECT_EQ(browser.waitForArguments(), "[http://web.test:2500/quillmark/]\n");
+    }
+    unsetenv("VURNORVEXI_WEB_HOST");
 
     // A bigger window: the page follows it and is laid out again.
     SuperWindow* frame = first->frame();
