@@ -150,6 +150,9 @@ bool upgradeLocalName(const UpgradeFileLine& file, std::string* localName) {
 bool isSafeUpgradeName(std::string_view name) {
     if (name.empty() || name.front() == '/') return false;
     if (name.find_first_of("\\:") != std::string_view::npos) return false;
+    // A control byte would end up in system/gzlist and in a file name.
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
     std::size_t start = 0;
     for (;;) {
         std::size_t slash = name.find('/', start);

@@ -62,7 +62,7 @@ struct UpgradeFileLine {
 bool upgradeLocalName(const UpgradeFileLine& file, std::string* localName);
 
 // A relative path inside the program folder: not empty, no leading '/',
-// no drive letter, no '\', no ".." segment.
+// no drive letter, no '\', no ".." segment, no control byte.
 bool isSafeUpgradeName(std::string_view name);
 
 // A pop-up line: "*POPINFO" or "*POPERROR", a blank, the marker file's path,

@@ -143,6 +143,9 @@ TEST(UpgradeList, PlatformFilesAndNamesOutsideTheFolder) {
         {"C:note.txt 1 2 e", "C:note.txt", false},
         {"system\\x 1 2 e", "system\\x", false},
         {"os_windows_ 1 2 s", "", false},
+        {"system/a\x01b 1 2 e", "system/a\x01b", false},
+        {"system/a\tb 1 2 e", "system/a\tb", false},
+        {"system/a\x7f 1 2 e", "system/a\x7f", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
