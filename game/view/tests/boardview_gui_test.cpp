@@ -279,7 +279,7 @@ TEST_F(BoardViewTest, AdvancedBoardSelectionAndTheEndOfGameStar) {
 // star is the winner's and bursts from the winner's king.
 TEST_F(BoardViewTest, TheEndOfGameStarOfALeftGameBurstsFromTheWinnersKing) {
     open("gkv");
-    owner->inGame = 1;  // the player is still at the game's table
+    owner->inGame = 1;        // the player is still at the game's table
     owner->game.seatLeft(1);  // Red leaves; Green wins
     ASSERT_EQ(board().iGameOver, 1);
     ASSERT_EQ(owner->game.getWinner(), 2);
