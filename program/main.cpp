@@ -4,6 +4,7 @@
 // (start-up, the loop until the main window is closed, the shut-down road).
 #include <cstdio>
 
+#include "framework/app/debuglog.h"
 #include "framework/app/exec.h"
 #include "framework/app/messagebox.h"
 #include "game/match/orvexmaincore.h"
@@ -40,5 +41,6 @@ int main(int argc, char** argv) {
     // Every window is gone: the advertising module goes too, and with it
     // the threads it started, before main returns.
     AdCore::unloadModule();
+    debugLog("main: the run has ended\n");
     return status;
 }
