@@ -15,6 +15,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <time.h>
 #include <unistd.h>
@@ -256,6 +257,9 @@ private:
 
 int onXError(Display* display, XErrorEvent* event);
 
+// The name of every banner thread (the tests count them by it).
+constexpr const char* kThreadName = "plakard-banner";
+
 // Every banner of the module, and the X error handler they need. The one
 // object lives as long as the module's code: its destructor, run when the
 // module is unloaded (or at the process's exit, if it never is), stops
@@ -341,6 +345,7 @@ private:
     }
 
     void run(Entry& e, Window panel) {
+        pthread_setname_np(pthread_self(), kThreadName);
         {
             Banner banner(e.display, panel, e.wake);
             banner.run();
