@@ -6,8 +6,14 @@ namespace testing_support {
 
 std::string faultReport(const std::string& output) {
     static const char* const kMarks[] = {
-        "ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:", "WARNING: ThreadSanitizer",
-        "free(): ",                "corrupted ",           "double free",    "malloc(): ",
+        "ERROR: AddressSanitizer",
+        "ERROR: LeakSanitizer",
+        "runtime error:",
+        "WARNING: ThreadSanitizer",
+        "free(): ",
+        "corrupted ",
+        "double free",
+        "malloc(): ",
     };
     std::size_t first = std::string::npos;
     for (const char* mark : kMarks) first = std::min(first, output.find(mark));
