@@ -271,10 +271,15 @@ protected:
         return env;
     }
 
-    // Starts the program and takes it into the classic style's lobby: the
-    // style picked in the selection window and "Start!" pressed.
+    // Starts the program, its selection window over its main window.
+    void launch(Program& p, int x) {
+        const std::string options = "dontCheckUpgrade 1\nblankWindowOX " + std::to_string(x + 200) + "\n";
+        ASSERT_TRUE(p.launch(gameEnv(), options)) << p.name() << ": not started";
+    }
+
+    // Takes the program into the classic style's lobby: the style picked
+    // in the selection window and "Start!" pressed.
     void enterLobby(Program& p) {
-        ASSERT_TRUE(p.launch(gameEnv(), "dontCheckUpgrade 1\n")) << p.name() << ": not started";
         const std::string select = p.window("Select Game and Player");
         ASSERT_FALSE(select.empty()) << p.name() << ": no selection window";
         click(select, 126, 40 + 22 * 1 + 10);
@@ -283,9 +288,9 @@ protected:
             << p.name() << " not in the lobby";
     }
 
-    // Rounds of two players, who meet in the lobby (and there, in a game
-    // the server starts) and then each close the program, by the ways in
-    // turn; `runs` closings in all.
+    // Rounds of two players side by side, who meet in the lobby (and
+    // there, in a game the server starts) and then close their programs,
+    // by the ways in turn; `runs` closings in all.
     void closeInRounds(bool inGames, int runs) {
         serve(inGames);
         ASSERT_FALSE(HasFatalFailure());
@@ -293,8 +298,13 @@ protected:
         for (int round = 0; run < runs; ++round) {
             SCOPED_TRACE("round " + std::to_string(round));
             std::vector<std::unique_ptr<Program>> players;
-            players.push_back(std::make_unique<Program>("Alice", 0, 0));
-            if (run + 1 < runs) players.push_back(std::make_unique<Program>("Bob", 640, 0));
+            const int x[] = {0, 640};
+            players.push_back(std::make_unique<Program>("Alice", x[0], 0));
+            if (run + 1 < runs) players.push_back(std::make_unique<Program>("Bob", x[1], 0));
+            for (std::size_t i = 0; i < players.size(); ++i) {
+                launch(*players[i], x[i]);
+                ASSERT_FALSE(HasFatalFailure());
+            }
             for (auto& p : players) {
                 enterLobby(*p);
                 ASSERT_FALSE(HasFatalFailure());
@@ -303,13 +313,18 @@ protected:
                 for (auto& p : players)
                     ASSERT_TRUE(waitUntil([&] { return p->logged("rand "); })) << p->name() << ": no game";
             }
+            for (auto& p : players) expectBanner(screen, *p);
+            // With VURN_SHOT_DIR set, the first round's windows, for a look.
+            EXPECT_TRUE(round > 0 ||
+                        testing_support::screenshot(inGames ? "closing_in_a_game" : "closing_in_the_lobby"));
+            std::vector<Way> ways;
             for (auto& p : players) {
-                expectBanner(screen, *p);
-                const Way way = static_cast<Way>(run++ % 3);
-                closeBy(screen, *p, way);
+                ways.push_back(static_cast<Way>(run++ % 3));
+                closeBy(screen, *p, ways.back());
                 ASSERT_FALSE(HasFatalFailure());
-                if (!expectCleanEnd(*p, p->waitForEnd(30), wayName(way))) ++unclean;
             }
+            for (std::size_t i = 0; i < players.size(); ++i)
+                if (!expectCleanEnd(*players[i], players[i]->waitForEnd(30), wayName(ways[i]))) ++unclean;
         }
         EXPECT_EQ(unclean, 0) << unclean << " of " << runs << " runs did not end cleanly";
     }
@@ -375,6 +390,7 @@ protected:
             ASSERT_TRUE(p.launch(env, "dontCheckUpgrade 0\nblankWindowOX 700\nblankWindowOY 100\n"));
             const std::string main = p.mainWindow();
             ASSERT_FALSE(main.empty()) << "no main window";
+            expectBanner(screen, p);
             ASSERT_TRUE(waitUntil([&] {
                 return screen.shows(std::stoul(main), kUpgradeX + 14, kUpgradeY + 10, kUpgradeGreen);
             })) << "no upgrade button";
@@ -383,6 +399,7 @@ protected:
             ASSERT_FALSE(upgrade.empty()) << "no upgrade window";
             click(upgrade, 34, 50);                        // Info
             click(upgrade, windowWidth(upgrade) / 2, 50);  // Update
+            EXPECT_TRUE(run > 0 || testing_support::screenshot("closing_during_a_download"));
             ASSERT_TRUE(waitUntil([&] {
                 const std::string log = p.log();
                 const std::size_t get = log.find("query: GET ");
