@@ -13,8 +13,8 @@ function(vurn_sources out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# vurn_add_tests(<name> <dir> [THREADED] LIBS <libs>...) builds the tests of
-# <dir>/tests:
+# vurn_add_tests(<name> <dir> [THREADED] [SANITIZED <filter> [COST <n>]]
+#                LIBS <libs>...) builds the tests of <dir>/tests:
 #   *_test.cpp      -> <name>_tests      labelled "unit" (no display)
 #   *_gui_test.cpp  -> <name>_gui_tests  labelled "gui"  (needs an X display)
 # Each TEST becomes its own CTest test, so ctest -j runs them in parallel.
@@ -26,11 +26,19 @@ endfunction()
 # labelled "unit-threads" and "gui-threads" and belong to the target
 # vurn_threaded_tests, which the ThreadSanitizer stage of the test command
 # builds and runs ("ctest -L threads").
+# SANITIZED: the window tests that the gtest filter selects ("*": all) run
+# in the AddressSanitizer stage of the test command too: the tests of the
+# whole program and its module. Their label ends in "-sanitized" ("ctest -L
+# sanitized"), and they may take longer (300 s) under the sanitizers; a
+# parallel ctest starts them early (COST, 50 unless given).
 function(vurn_add_tests name dir)
   if(NOT VURN_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "THREADED" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(T "THREADED" "SANITIZED;COST" "LIBS" ${ARGN})
+  if(NOT T_COST)
+    set(T_COST 50)
+  endif()
   if(NOT TARGET vurn_threaded_tests)
     add_custom_target(vurn_threaded_tests)
   endif()
@@ -66,20 +74,37 @@ function(vurn_add_tests name dir)
     # Each run (and the test listing) gets a private X server.
     set_target_properties(${name}_gui_tests PROPERTIES
       CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tools/with-xvfb.sh)
-    gtest_discover_tests(${name}_gui_tests DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS "${guiLabels}" TIMEOUT 180)
-    vurn_add_whole_test(${name}_gui_tests)
+    if(T_SANITIZED)
+      if(NOT T_SANITIZED STREQUAL "*")
+        gtest_discover_tests(${name}_gui_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "-${T_SANITIZED}"
+          PROPERTIES LABELS "${guiLabels}" TIMEOUT 180)
+      endif()
+      gtest_discover_tests(${name}_gui_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "${T_SANITIZED}"
+        PROPERTIES LABELS "${guiLabels}-sanitized" TIMEOUT 300 COST ${T_COST})
+    else()
+      gtest_discover_tests(${name}_gui_tests DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS "${guiLabels}" TIMEOUT 180)
+    endif()
+    vurn_add_whole_test(${name}_gui_tests 200)
     if(T_THREADED)
       add_dependencies(vurn_threaded_tests ${name}_gui_tests)
     endif()
   endif()
 endfunction()
 
-# vurn_add_whole_test(<target>): the test <target>.whole (see above). A
-# gui binary runs under its X server (the target's emulator).
+# vurn_add_whole_test(<target> [<cost>]): the test <target>.whole (see
+# above). A gui binary runs under its X server (the target's emulator). The
+# whole runs are the longest tests, those of the window tests the longest of
+# all (cost 200, else 100), and the long window tests of the sanitizer build
+# come next (50): a parallel ctest starts them first, also on a fresh build
+# that has no timings of its own yet.
 function(vurn_add_whole_test target)
+  set(cost 100)
+  if(ARGC GREATER 1)
+    set(cost ${ARGV1})
+  endif()
   add_test(NAME ${target}.whole COMMAND ${target} --gtest_shuffle)
-  set_tests_properties(${target}.whole PROPERTIES LABELS whole TIMEOUT 900)
+  set_tests_properties(${target}.whole PROPERTIES LABELS whole TIMEOUT 900 COST ${cost})
 endfunction()
 
 # vurn_library(<name> <sources>...): a static library of an area's sources.

@@ -13,6 +13,7 @@
 #include "framework/net/communicator.h"
 #include "framework/util/vector.h"
 #include "framework/window/superwindow.h"
+#include "platform/os/process.h"
 #include "platform/ui/ui.h"
 #include "platform/ui/window.h"
 
@@ -53,7 +54,7 @@ Exec::Exec() {
 
 Exec::~Exec() {
     if (currentExec == this) currentExec = nullptr;
-    // A check still under way is let go to end on its own (see Communicator).
+    // A check still under way is stopped and waited for (see Communicator).
     iCheckRequest.reset();
     if (iUpgradeListHolder) {
         // The download list is only lent to the upgrade window, which is
@@ -173,5 +174,8 @@ int programMain(int argc, char** argv) {
     part->initializePart();
     part->run();
     delete part;
+    // A web browser started from the Help menu runs on; its waiter ends
+    // here, before main returns.
+    platform::endChildWaits();
     return 0;
 }

@@ -98,6 +98,6 @@ void startApplication();
 void setProgramArguments(int argc, char** argv);
 
 // The whole run: arguments, the application part (whose ready notification
-// is the start-up), the loop until the main frame is closed. Returns the
-// exit code, 0.
+// is the start-up), the loop until the main frame is closed, the end of the
+// waits for started programs. Returns the exit code, 0.
 int programMain(int argc, char** argv);

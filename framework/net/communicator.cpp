@@ -10,7 +10,6 @@
 #include "framework/net/socket.h"
 #include "framework/util/vector.h"
 #include "platform/net/tcp.h"
-#include "platform/os/thread.h"
 
 namespace {
 
@@ -62,14 +61,14 @@ void splitHostPort(const std::string& text, int defaultPort, std::string* host, 
 }  // namespace
 
 // Everything a fetch works on. The worker holds its own reference, so a
-// Communicator deleted mid-fetch leaves the state to the worker, which frees
-// it when it ends.
+// Communicator that deletes itself at the end of its run leaves the state
+// to the worker until the worker is out of it.
 struct Communicator::State {
     std::recursive_mutex mutex;  // orders the hand-over against client calls and auto-delete
     std::atomic<int> done{0};
-    std::atomic<bool> entered{false};   // a worker has taken its reference
-    std::atomic<bool> inside{false};    // a worker is inside run
-    std::atomic<bool> orphaned{false};  // the Communicator was deleted while its worker ran
+    // Raised by the Communicator's destructor: every socket wait of the
+    // fetch ends within a few milliseconds, and the fetch stops.
+    std::atomic<bool> stopping{false};
     bool selfDeleting = false;
     int autoDelete = 0;
 
@@ -99,7 +98,7 @@ struct Communicator::State {
         std::string host;
         int port = 0;
         splitHostPort(hostText, defaultPort, &host, &port);
-        Socket* s = new Socket(host.c_str(), port);
+        Socket* s = new Socket(host.c_str(), port, &stopping);
         if (customTimeout) s->setTimeout(timeoutSec, timeoutUsec);
         return s;
     }
@@ -110,14 +109,14 @@ struct Communicator::State {
     }
 
     bool stopRequested() const {
-        if (!orphaned.load()) return false;
+        if (!stopping.load()) return false;
         debugLog("Communicator gone: fetch stopped\n");
         return true;
     }
 
     void notify() {
         std::lock_guard<std::recursive_mutex> lock(mutex);
-        if (client && !orphaned.load()) client->onCommunicatorResults(hasName ? requestName.c_str() : nullptr);
+        if (client && !stopping.load()) client->onCommunicatorResults(hasName ? requestName.c_str() : nullptr);
     }
 
     // Tells the client, then sets the done flag: the last thing a fetch does.
@@ -230,17 +229,12 @@ Communicator::Communicator(CommunicatorClient* client, int lockFlag)
 
 Communicator::~Communicator() {
     debugLog("~Communicator\n");
-    std::shared_ptr<State> s = iState;
-    if (started()) {
-        // A started thread takes its reference to the state first thing;
-        // wait for that, so the state cannot vanish under it.
-        while (!s->entered.load()) platform::sleepMs(1);
-        std::lock_guard<std::recursive_mutex> lock(s->mutex);
-        if (!s->selfDeleting && s->inside.load()) {
-            // Still fetching: the worker ends on its own and frees the state.
-            s->orphaned.store(true);
-            detach();
-        }
+    {
+        // A fetch still under way stops: its socket waits end at once, and
+        // the worker is waited for below. A worker that has already chosen
+        // to delete the object is the one running this destructor.
+        std::lock_guard<std::recursive_mutex> lock(iState->mutex);
+        if (!iState->selfDeleting) iState->stopping.store(true);
     }
     join();
     delete iListLines;
@@ -269,8 +263,6 @@ void Communicator::run() {
     // From here on only the state is touched, never the object itself
     // (unless it deletes itself at the end).
     std::shared_ptr<State> s = iState;
-    s->inside.store(true);
-    s->entered.store(true);
     debugLog("Communicator::run\n");
     bool page = s->hasPage;
     bool file = s->hasFile;
@@ -278,9 +270,8 @@ void Communicator::run() {
     if (file) s->fileExchange(s->filePath, s->firstHost, s->secondHost, true);
     debugLog("Communicator::run done\n");
     std::unique_lock<std::recursive_mutex> lock(s->mutex);
-    bool selfDelete = s->autoDelete && !s->orphaned.load();
+    bool selfDelete = s->autoDelete && !s->stopping.load();
     if (selfDelete) s->selfDeleting = true;
-    s->inside.store(false);
     lock.unlock();
     if (selfDelete) {
         debugLog("Autokill Communicator\n");

@@ -7,13 +7,15 @@
 // polls isDone/getResult from the GUI thread; `run` may also be called
 // directly and then fetches on the calling thread.
 //
-// Lifetime: the worker keeps everything it works on in a state block of its
-// own, so the GUI may delete a Communicator at any time. Once isDone is
-// true the worker is finished with it; deleted earlier, the worker is let
-// go to end its fetch on its own (its socket waits are bounded by
-// time-outs) and frees what it fetched. The result belongs to the
-// Communicator: getResult's pointer stays valid until the next request is
-// recorded or started, or the Communicator is deleted.
+// Lifetime: the GUI may delete a Communicator at any time. Deleted while
+// its worker still fetches, it stops the fetch (every socket wait of the
+// worker ends within a few milliseconds, as for the game protocol's
+// thread) and waits for the worker's end, so no worker runs on past its
+// Communicator, nor past main; what the fetch had received is dropped. The
+// result belongs to the Communicator: getResult's pointer stays valid until
+// the next request is recorded or started, or the Communicator is deleted.
+// A Communicator set to delete itself (setAutoDelete) lets its thread end
+// on its own once it has deleted itself.
 //
 // Hosts may carry ":port"; without it a page is asked on port 80 and a file
 // on the file service's port of the configuration.
@@ -79,8 +81,8 @@ public:
     Vector* downloadList() const { return iDownloadList; }
     void setDownloadList(Vector* list) { iDownloadList = list; }
 
-    // The fetch states alive in the process: one per Communicator, plus
-    // those of handed-over fetches still running (for tests and leak checks).
+    // The fetch states alive in the process: one per Communicator (for tests
+    // and leak checks).
     static int liveStates();
 
     // Recorded requests, for tests and callers that show them.

@@ -156,7 +156,7 @@ char* Socket::recv(int length, int* count, char* buffer) {
         debugPrintfII("RECV(%d,%d)>", iHandle, length - total);
         int err = EAGAIN;
         long n;
-        switch (tcp::waitReadable(iHandle, iPollMode ? 0 : timeoutUs())) {
+        switch (tcp::waitReadable(iHandle, iPollMode ? 0 : timeoutUs(), iInterrupt)) {
         case tcp::Wait::Ready: n = tcp::receiveSome(iHandle, buffer + total, length - total, &err); break;
         case tcp::Wait::TimedOut: n = tcp::kNothingWaiting; break;
         default:
@@ -195,7 +195,7 @@ char* Socket::recvAll(int length, char* buffer) {
         debugPrintfII("RECV(%d,%d)>", iHandle, length - total);
         int err = EAGAIN;
         long n;
-        switch (tcp::waitReadable(iHandle, timeoutUs())) {
+        switch (tcp::waitReadable(iHandle, timeoutUs(), iInterrupt)) {
         case tcp::Wait::Ready: n = tcp::receiveSome(iHandle, buffer + total, length - total, &err); break;
         case tcp::Wait::TimedOut:
             n = 0;
@@ -228,7 +228,7 @@ const char* Socket::readLine() {
     for (;;) {
         char c = 0;
         if (takeHeld(&c, 1) == 0) {
-            tcp::Wait w = tcp::waitReadable(iHandle, timeoutUs());
+            tcp::Wait w = tcp::waitReadable(iHandle, timeoutUs(), iInterrupt);
             if (w == tcp::Wait::TimedOut) {
                 debugLog("Socket timeout #2\n");
                 return nullptr;
@@ -263,7 +263,7 @@ char* Socket::recvMessage(int* length) {
         }
         if (static_cast<int>(iBuffer.size()) < iHeld + kReplyPiece + kTerminatorOverlap)
             iBuffer.resize(iBuffer.size() + kReplyGrowth, 0);
-        tcp::Wait w = tcp::waitReadable(iHandle, timeoutUs());
+        tcp::Wait w = tcp::waitReadable(iHandle, timeoutUs(), iInterrupt);
         if (w == tcp::Wait::TimedOut) {
             debugLog("Socket timeout #1\n");
             iClosed = 1;

@@ -30,9 +30,9 @@ public:
     // Copies the host (a dotted address or a name) and connects; the object
     // exists whether or not that succeeded: test isBroken. `interrupt`, when
     // given, is a flag another thread raises to stop the socket's owner: it
-    // cuts the waits of connecting and sending short (within a few
-    // milliseconds), which then fail as a broken socket. It must outlive
-    // the socket.
+    // cuts the waits of connecting, sending and receiving short (within a
+    // few milliseconds), which then fail as a broken socket. It must
+    // outlive the socket.
     Socket(const char* host, int port, const std::atomic<bool>* interrupt = nullptr);
     ~Socket();
     Socket(const Socket&) = delete;

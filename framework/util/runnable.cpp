@@ -41,5 +41,3 @@ bool Runnable::start() {
 }
 
 void Runnable::join() { iThread.join(); }
-
-void Runnable::detach() { iThread.detach(); }

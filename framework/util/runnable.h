@@ -25,9 +25,6 @@ public:
     // Waits for the thread's end; harmless when it never started or has
     // already been joined.
     void join();
-    // Lets the thread end on its own; for a subclass whose `run` no longer
-    // touches the object (its work was handed over to the thread first).
-    void detach();
     // True from a successful start until join.
     bool started() const { return iThread.joinable(); }
     // True when called on this object's own worker thread.

@@ -211,10 +211,10 @@ long sendSome(int fd, const void* data, long length, int* error) {
     }
 }
 
-Wait waitReadable(int fd, long long timeoutUs) {
+Wait waitReadable(int fd, long long timeoutUs, CancelFlag cancel) {
     if (fd < 0) return Wait::Failed;
     short revents = 0;
-    int rc = pollOne(fd, POLLIN, timeoutUs < 0 ? 0 : timeoutUs, &revents);
+    int rc = pollOne(fd, POLLIN, timeoutUs < 0 ? 0 : timeoutUs, &revents, cancel);
     if (rc < 0) return Wait::Failed;
     if (rc == 0) return Wait::TimedOut;
     if (revents & POLLNVAL) return Wait::Failed;

@@ -12,8 +12,9 @@
 
 namespace platform::net {
 
-// A flag another thread raises to cut the waits of connectTo and sendAll
-// short; they then end with ECANCELED within kCancelSliceMs. Null: no cut.
+// A flag another thread raises to cut the waits of connectTo, sendAll and
+// waitReadable short; they then end (ECANCELED, Wait::Failed) within
+// kCancelSliceMs. Null: no cut.
 using CancelFlag = const std::atomic<bool>*;
 inline constexpr int kCancelSliceMs = 10;
 
@@ -63,8 +64,9 @@ long sendSome(int fd, const void* data, long length, int* error);
 
 enum class Wait { Ready, TimedOut, Failed };
 // Waits until fd has bytes to read, the peer has closed or reset, or the
-// time runs out; timeoutUs 0 tests without waiting.
-Wait waitReadable(int fd, long long timeoutUs);
+// time runs out; timeoutUs 0 tests without waiting. A raised cancel flag
+// fails the wait.
+Wait waitReadable(int fd, long long timeoutUs, CancelFlag cancel = nullptr);
 
 // One receive that never waits: > 0 bytes received, 0 the peer closed,
 // kNothingWaiting when no byte is there, kReceiveFailed on an error (*error).

@@ -31,6 +31,10 @@ void* openLibrary(const char* name, std::string* error) {
     return handle;
 }
 
+void closeLibrary(void* library) {
+    if (library) ::dlclose(library);
+}
+
 void* librarySymbol(void* library, const char* symbol) {
     if (!library || !symbol) return nullptr;
     return ::dlsym(library, symbol);

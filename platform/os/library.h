@@ -14,9 +14,14 @@ namespace platform {
 std::string libraryFileName(const char* name);
 
 // Loads the shared object for `name` (resolving every symbol now); null on
-// failure, with the loader's reason in `error` when given. A loaded library
-// stays loaded for the rest of the run.
+// failure, with the loader's reason in `error` when given. Opening a loaded
+// library again gives the same library; it stays loaded until it has been
+// closed as often as it was opened.
 void* openLibrary(const char* name, std::string* error = nullptr);
+
+// Closes what openLibrary opened: the last close unloads the library, which
+// runs its destructors (a module ends its own threads there).
+void closeLibrary(void* library);
 
 // The address of an exported symbol of a loaded library, or null.
 void* librarySymbol(void* library, const char* symbol);

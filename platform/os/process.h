@@ -2,7 +2,8 @@
 // Starting other programs: always from an argument vector with posix_spawnp,
 // never through a shell, so no text handed over (a URL from a page, say) can
 // run commands. Children are reaped by a small waiter thread, so none is
-// left as a zombie.
+// left as a zombie; at the end of the run the waiters end (endChildWaits)
+// while the programs run on.
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +17,12 @@ namespace platform {
 // it); it must not touch windows.
 bool spawnDetached(const std::vector<std::string>& argv, std::function<void(int exitStatus)> onExit = {});
 
+// Ends the waiter threads of spawnDetached, at once and without waiting for
+// their programs, which run on (the system reaps them once this process
+// has ended); their onExit is not called. For the end of the run, so no
+// waiter outlives main; a later spawnDetached waits afresh.
+void endChildWaits();
+
 // A program started from an argument vector whose process the caller
 // keeps: it can be measured, and it is stopped (SIGTERM, then SIGKILL after
 // a grace period) and reaped when the object goes.
@@ -28,9 +35,11 @@ public:
 
     // Starts argv[0] (searched on PATH); a non-empty `folder` is its working
     // folder, and `env` entries ("NAME=value") replace or join this
-    // process's environment. False when it could not be started.
+    // process's environment. A non-empty `outputFile` (an absolute path)
+    // receives its standard output and error, appended. False when it could
+    // not be started.
     bool start(const std::vector<std::string>& argv, const std::string& folder = {},
-               const std::vector<std::string>& env = {});
+               const std::vector<std::string>& env = {}, const std::string& outputFile = {});
     // Asks the process to end and waits for it (killing it after 5 s); its
     // exit status (-1 when none was running or it ended by a signal).
     int stop();

@@ -59,12 +59,6 @@ void Thread::join() {
     pthread_join(t, nullptr);
 }
 
-void Thread::detach() {
-    if (!started_) return;
-    started_ = false;
-    pthread_detach(static_cast<pthread_t>(handle_));
-}
-
 bool Thread::isCurrent() const { return started_ && pthread_equal(static_cast<pthread_t>(handle_), pthread_self()); }
 
 std::size_t currentThreadStackSize() {

@@ -1,7 +1,8 @@
 #pragma once
 // Threads, on POSIX threads. Every worker of the program runs with a 1 MiB
-// stack, as the program's workers were sized for it; a thread is joinable so
-// an owner that must stop it can wait for its end.
+// stack, as the program's workers were sized for it; a thread is joinable,
+// and its owner waits for its end (at the latest in the destructor), so no
+// worker runs on past its owner.
 #include <cstddef>
 #include <functional>
 
@@ -18,10 +19,10 @@ public:
 
     // Starts fn on a new thread; false when the thread could not be created.
     bool start(std::function<void()> fn, std::size_t stackBytes = kWorkerStackBytes);
-    // Waits for the thread's end; harmless when none was started.
+    // Waits for the thread's end; harmless when none was started. Called
+    // on the thread itself (an object that deletes itself on its own
+    // thread), it lets the thread end on its own instead.
     void join();
-    // Lets the thread run on its own; it can no longer be joined.
-    void detach();
     bool joinable() const { return started_; }
     // True when called on this object's own thread.
     bool isCurrent() const;

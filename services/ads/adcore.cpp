@@ -26,9 +26,14 @@ int AdCore::loadAttempts() { return attempts; }
 int AdCore::loadFailures() { return failures; }
 bool AdCore::moduleLoaded() { return moduleHandle != nullptr; }
 
-void AdCore::resetModuleForTests() {
-    moduleHandle = nullptr;
+void AdCore::unloadModule() {
     moduleEntry = nullptr;
+    platform::closeLibrary(moduleHandle);
+    moduleHandle = nullptr;
+}
+
+void AdCore::resetModuleForTests() {
+    unloadModule();
     attempts = 0;
     failures = 0;
 }

@@ -6,9 +6,10 @@
 // (SuperCanvas::addAd) through adCoreFactory, which installAdCoreFactory
 // sets.
 //
-// The module is loaded at most once a run and stays loaded: its file is
-// named by VURNORVEXI_AD_MODULE, else it is the module "plakard.dll" of the
-// program folder (the shared object "plakard.so" there). Its entry
+// The module is loaded at most once a run and stays loaded until the end of
+// the run (unloadModule): its file is named by VURNORVEXI_AD_MODULE, else it
+// is the module "plakard.dll" of the program folder (the shared object
+// "plakard.so" there). Its entry
 // "Initialize" is called once, on the GUI thread, with five 32-bit
 // arguments: the panel's native (X11) window id, 757, 0, 1 and 0. The id
 // exists only once the panel's window is shown, so a panel built before its
@@ -49,8 +50,12 @@ public:
     static bool moduleLoaded();
     // The module file asked for: $VURNORVEXI_AD_MODULE, else "plakard.dll".
     static std::string moduleName();
-    // Tests: forgets the attempt, the failure and the module (which stays
-    // mapped), so a further test in the same process may load again.
+    // The end of the run: unloads the module, whose destructors end the
+    // threads it started, so none runs on past main. The program calls it
+    // once every panel is gone.
+    static void unloadModule();
+    // Tests: unloads the module and forgets the attempt and the failure, so
+    // a further test in the same process may load it again.
     static void resetModuleForTests();
 
 private:

@@ -48,8 +48,8 @@ UpgradeCore::UpgradeCore(Vector* downloadList)
 }
 
 UpgradeCore::~UpgradeCore() {
-    // A fetch still under way is left to its worker, which owns what it
-    // works on (see Communicator).
+    // A fetch still under way is stopped and its worker waited for (see
+    // Communicator).
     iCurrentDownload.reset();
 }
 

@@ -7,9 +7,10 @@
 //
 // Every fetch runs on the worker thread of the current download's
 // Communicator and is polled on the main tick, so the window never waits
-// on a socket. Closing the window mid-fetch deletes the Communicator, which
-// leaves its worker to end on its own; nothing of the window is touched
-// after that.
+// on a socket. Closing the window mid-fetch (or the program, which closes
+// it) deletes the Communicator, which stops the fetch at once and waits for
+// its worker; what had arrived of the file is dropped, and nothing of it is
+// stored: a file is stored whole, on the GUI thread, once its fetch is done.
 #include <memory>
 #include <string>
 

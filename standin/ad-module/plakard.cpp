@@ -7,18 +7,27 @@
 // connection of its own, so the program's windows and loop are not touched.
 // A test process that builds several panels, one after the other, calls
 // the entry for each and gets a banner in each.
+//
+// The banner threads end with the module: unloading it (the program does
+// at the end of its run) stops every banner at once and waits for its
+// thread, so none runs on past the program's end or touches anything that
+// the process's exit destroys.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 
@@ -27,24 +36,6 @@ namespace {
 std::mutex recordLock;
 int callCount = 0;
 uint32_t lastArguments[5] = {};
-
-// The module's own display connections, one for each banner; errors on
-// them (a window gone with its panel) are ignored, all others go to the
-// handler the program had.
-std::mutex displaysLock;
-std::multiset<Display*> bannerDisplays;
-XErrorHandler previousHandler = nullptr;
-std::once_flag handlerInstalled;
-
-bool isBannerDisplay(Display* display) {
-    std::lock_guard<std::mutex> lock(displaysLock);
-    return bannerDisplays.count(display) != 0;
-}
-
-int onXError(Display* display, XErrorEvent* event) {
-    if (isBannerDisplay(display)) return 0;
-    return previousHandler ? previousHandler(display, event) : 0;
-}
 
 long long nowMs() {
     timespec ts{};
@@ -101,9 +92,25 @@ const Message kMessages[] = {
     {"INVITE A FRIEND", "THE LOBBY IS OPEN - PICK A STYLE AND PLAY"},
 };
 
+// Waits up to ms milliseconds for the display's next event or a stop
+// request on `wake`; true when the stop was asked for.
+bool waitForEvents(Display* display, int wake, int ms) {
+    pollfd p[2] = {{display ? ConnectionNumber(display) : -1, POLLIN, 0}, {wake, POLLIN, 0}};
+    poll(p, 2, ms);
+    return (p[1].revents & POLLIN) != 0;
+}
+
+// One banner in one panel, on its own thread and display connection, until
+// the panel is gone or a stop is asked for (`wake` becomes readable).
 class Banner {
 public:
-    Banner(Display* display, Window panel) : display_(display), panel_(panel) {}
+    Banner(Display* display, Window panel, int wake) : display_(display), panel_(panel), wake_(wake) {}
+    ~Banner() {
+        // The connection's close takes the window, not the GC's own memory.
+        if (gc_) XFreeGC(display_, gc_);
+    }
+    Banner(const Banner&) = delete;
+    Banner& operator=(const Banner&) = delete;
 
     void run() {
         // The program may not have made the window on the display yet when
@@ -111,8 +118,7 @@ public:
         XWindowAttributes pa{};
         const long long giveUp = nowMs() + 10000;
         while (!XGetWindowAttributes(display_, panel_, &pa)) {
-            if (nowMs() > giveUp) return;
-            poll(nullptr, 0, 50);
+            if (nowMs() > giveUp || waitForEvents(nullptr, wake_, 50)) return;
         }
         visual_ = pa.visual;
         colormap_ = pa.colormap;
@@ -157,8 +163,7 @@ public:
                 draw();
                 dirty = false;
             }
-            pollfd p{ConnectionNumber(display_), POLLIN, 0};
-            poll(&p, 1, 250);
+            done = waitForEvents(display_, wake_, 250);
         }
     }
 
@@ -240,6 +245,7 @@ private:
 
     Display* display_;
     Window panel_;
+    int wake_;
     Window window_ = 0;
     GC gc_ = nullptr;
     Visual* visual_ = nullptr;
@@ -248,6 +254,140 @@ private:
     int width_ = 1, height_ = 1;
     std::size_t message_ = 0;
 };
+
+int onXError(Display* display, XErrorEvent* event);
+
+// The name of every banner thread (the tests count them by it).
+constexpr const char* kThreadName = "plakard-banner";
+
+// Every banner of the module, and the X error handler they need. The one
+// object lives as long as the module's code: its destructor, run when the
+// module is unloaded (or at the process's exit, if it never is), stops
+// every banner and waits for its thread, then puts back the handler.
+class Banners {
+public:
+    Banners() = default;
+    Banners(const Banners&) = delete;
+    Banners& operator=(const Banners&) = delete;
+
+    ~Banners() {
+        // Every banner wakes at once; the list changes no more (only the
+        // program's thread starts banners, and it is here).
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            for (Entry& e : entries_) stop(e);
+        }
+        for (Entry& e : entries_)
+            if (e.thread.joinable()) e.thread.join();
+        for (Entry& e : entries_) close(e.wake);
+        entries_.clear();
+        if (handlerInstalled_) {
+            // Put back only over our own handler: one installed after it
+            // stays.
+            XErrorHandler current = XSetErrorHandler(previous_.load());
+            if (current != onXError) XSetErrorHandler(current);
+        }
+    }
+
+    // Starts a banner in the panel; false when none could be started.
+    bool start(Window panel) {
+        reapEnded();
+        Display* display = XOpenDisplay(nullptr);
+        if (!display) return false;
+        const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (wake < 0) {
+            XCloseDisplay(display);
+            return false;
+        }
+        std::lock_guard<std::mutex> lock(lock_);
+        if (!handlerInstalled_) {
+            // Errors on the banners' connections (a window gone with its
+            // panel) are ignored, all others go to the handler the program had.
+            handlerInstalled_ = true;
+            previous_.store(XSetErrorHandler(onXError));
+        }
+        Entry& e = entries_.emplace_back();
+        e.display = display;
+        e.wake = wake;
+        try {
+            e.thread = std::thread([this, &e, panel] { run(e, panel); });
+        } catch (...) {
+            XCloseDisplay(display);
+            close(wake);
+            entries_.pop_back();
+            return false;
+        }
+        return true;
+    }
+
+    // True for the display connection of a banner still running.
+    bool owns(Display* display) {
+        std::lock_guard<std::mutex> lock(lock_);
+        for (const Entry& e : entries_)
+            if (!e.ended && e.display == display) return true;
+        return false;
+    }
+
+    XErrorHandler previous() const { return previous_.load(); }
+
+private:
+    struct Entry {
+        Display* display = nullptr;
+        int wake = -1;
+        std::thread thread;
+        bool ended = false;  // under lock_: the thread no longer touches the entry
+    };
+
+    static void stop(const Entry& e) {
+        const uint64_t one = 1;
+        ssize_t rc = write(e.wake, &one, sizeof one);
+        (void)rc;  // a full counter wakes the banner just as well
+    }
+
+    void run(Entry& e, Window panel) {
+        pthread_setname_np(pthread_self(), kThreadName);
+        {
+            Banner banner(e.display, panel, e.wake);
+            banner.run();
+        }
+        // The panel is gone, or the module goes: the connection goes too.
+        // Errors still reported for it are ignored until then.
+        XCloseDisplay(e.display);
+        std::lock_guard<std::mutex> lock(lock_);
+        e.ended = true;
+    }
+
+    // Joins the threads of the banners that have ended, so a process that
+    // builds many panels keeps none.
+    void reapEnded() {
+        std::list<Entry> ended;
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            for (auto it = entries_.begin(); it != entries_.end();) {
+                auto next = std::next(it);
+                if (it->ended) ended.splice(ended.end(), entries_, it);
+                it = next;
+            }
+        }
+        for (Entry& e : ended) {
+            e.thread.join();
+            close(e.wake);
+        }
+    }
+
+    std::mutex lock_;
+    std::list<Entry> entries_;
+    bool handlerInstalled_ = false;  // under lock_
+    std::atomic<XErrorHandler> previous_{nullptr};
+};
+
+Banners banners;
+
+int onXError(Display* display, XErrorEvent* event) {
+    if (banners.owns(display)) return 0;
+    XErrorHandler previous = banners.previous();
+    return previous ? previous(display, event) : 0;
+}
 
 void record(uint32_t window, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     std::lock_guard<std::mutex> lock(recordLock);
@@ -270,32 +410,7 @@ extern "C" {
 int Initialize(uint32_t window, uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     record(window, a, b, c, d);
     if (window == 0) return 0;
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) return 0;
-    {
-        std::lock_guard<std::mutex> lock(displaysLock);
-        bannerDisplays.insert(display);
-    }
-    std::call_once(handlerInstalled, [] { previousHandler = XSetErrorHandler(onXError); });
-    auto forget = [display] {
-        std::lock_guard<std::mutex> lock(displaysLock);
-        bannerDisplays.erase(bannerDisplays.find(display));
-    };
-    try {
-        std::thread([display, window, forget] {
-            Banner banner(display, static_cast<Window>(window));
-            banner.run();
-            // The panel is gone; the connection goes too. Errors still
-            // reported for it are ignored until then.
-            XCloseDisplay(display);
-            forget();
-        }).detach();
-    } catch (...) {
-        XCloseDisplay(display);
-        forget();
-        return 0;
-    }
-    return 1;
+    return banners.start(static_cast<Window>(window)) ? 1 : 0;
 }
 
 // For the tests: how often Initialize was called, and its last arguments.
@@ -309,8 +424,8 @@ void plakardArguments(uint32_t* out) {
     if (out) std::memcpy(out, lastArguments, sizeof lastArguments);
 }
 
-// For the tests: forgets the calls so far (the module stays loaded for the
-// rest of the process, so each test starts its count here).
+// For the tests: forgets the calls so far (a test that keeps the module
+// loaded starts its count here).
 void plakardResetForTests() {
     std::lock_guard<std::mutex> lock(recordLock);
     callCount = 0;

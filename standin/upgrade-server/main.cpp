@@ -23,7 +23,7 @@ int usage() {
     std::fprintf(stderr,
                  "usage: vurnorvexi-upgrade-server [--root DIR] [--offer DIR [--version V]] [--bind ADDR]\n"
                  "       [--http-port N] [--file-port N]\n"
-                 "       [--fault none|refused|silent|no-greeting|short-body|wrong-size]\n");
+                 "       [--fault none|refused|silent|no-greeting|short-body|wrong-size|stall-body|slow-body]\n");
     return 2;
 }
 

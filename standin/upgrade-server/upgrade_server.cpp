@@ -3,9 +3,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/net/tcp.h"
 #include "platform/os/files.h"
@@ -77,6 +79,8 @@ bool parseUpgradeFault(const std::string& word, UpgradeFault* fault) {
         {"no-greeting", UpgradeFault::NoGreeting},
         {"short-body", UpgradeFault::ShortBody},
         {"wrong-size", UpgradeFault::WrongSize},
+        {"stall-body", UpgradeFault::StallBody},
+        {"slow-body", UpgradeFault::SlowBody},
     };
     for (const auto& n : names)
         if (word == n.first) {
@@ -212,14 +216,30 @@ void UpgradeServer::serveFile(int fd) {
                 reply = std::to_string(bytes.size()) + "\n";
             if (!sendText(fd, reply)) return;
         } else if (line.rfind("GET ", 0) == 0) {
-            if (lookUp(line.substr(4), &bytes)) {
-                if (options_.fault == UpgradeFault::ShortBody && !bytes.empty()) bytes.pop_back();
-                sendText(fd, bytes);
-            }
+            if (lookUp(line.substr(4), &bytes)) sendBody(fd, std::move(bytes));
             return;  // one file per connection
         } else {
             return;
         }
+    }
+}
+
+bool UpgradeServer::sendBody(int fd, std::string bytes) {
+    switch (options_.fault) {
+    case UpgradeFault::ShortBody:
+        if (!bytes.empty()) bytes.pop_back();
+        return sendText(fd, bytes);
+    case UpgradeFault::StallBody:
+        if (!sendText(fd, bytes.substr(0, bytes.size() / 2))) return false;
+        files_.holdUntilStopped(fd);
+        return true;
+    case UpgradeFault::SlowBody:
+        for (std::size_t at = 0; at < bytes.size() && !files_.stopping(); at += kSlowPieceBytes) {
+            if (!sendText(fd, bytes.substr(at, kSlowPieceBytes))) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kSlowPieceMs));
+        }
+        return true;
+    default: return sendText(fd, bytes);
     }
 }
 

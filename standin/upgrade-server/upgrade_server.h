@@ -33,10 +33,17 @@ enum class UpgradeFault {
     NoGreeting,  // the file service closes at once, before its greeting
     ShortBody,   // a GET is answered with one byte too few, then close
     WrongSize,   // a SIZE is answered with a size that is not a number
+    StallBody,   // a GET is answered with the first half of the file, then nothing until the client goes
+    SlowBody,    // a GET is answered in pieces of kSlowPieceBytes, one every kSlowPieceMs
 };
 
+// The pace of SlowBody.
+inline constexpr int kSlowPieceBytes = 1024;
+inline constexpr int kSlowPieceMs = 20;
+
 // The mode named by a word ("none", "refused", "silent", "no-greeting",
-// "short-body", "wrong-size"); false for an unknown word.
+// "short-body", "wrong-size", "stall-body", "slow-body"); false for an
+// unknown word.
 bool parseUpgradeFault(const std::string& word, UpgradeFault* fault);
 
 struct UpgradeServerOptions {
@@ -94,6 +101,8 @@ public:
 private:
     void serveHttp(int fd);
     void serveFile(int fd);
+    // The body of a GET as the fault mode has it; false when the client went.
+    bool sendBody(int fd, std::string bytes);
     // The bytes served for a request path: the offer's first, then the
     // root's; false when there is no such file.
     bool lookUp(const std::string& requestPath, std::string* bytes) const;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -373,38 +374,74 @@ TEST(Communicator, DeletedWhileItsWorkerRuns) {
             ASSERT_TRUE(c->start());
             if (i % 4) platform::sleepMs(i % 3);
             delete c;
+            ASSERT_EQ(Communicator::liveStates(), before);  // the worker is done with it
         }
-        EXPECT_TRUE(waitStates(before));
-    }
-    {
-        // A worker that waits on a silent server is let go; it ends when
-        // the server closes and frees its state.
-        auto server = startServer(root, UpgradeFault::Silent);
-        std::string silent = "http://" + hostPort(server->httpPort()) + "/x";
-        auto* c = new Communicator(nullptr, 1);
-        c->requestPage("upgrade", silent.c_str());
-        ASSERT_TRUE(c->start());
-        // The request has reached the server: the worker now waits for a
-        // reply that does not come.
-        long long end = platform::monotonicMs() + 60000;
-        while (server->httpRequests().empty() && platform::monotonicMs() < end) platform::sleepMs(2);
-        ASSERT_EQ(server->httpRequests().size(), 1u);
-        EXPECT_EQ(c->isDone(), 0);
-        EXPECT_EQ(c->getResult(), nullptr);
-        delete c;
-        // Deleted without waiting for the fetch: its state lives on with
-        // the worker.
-        EXPECT_EQ(Communicator::liveStates(), before + 1);
-        server->stop();
-        EXPECT_TRUE(waitStates(before));
     }
     EXPECT_NE(debugNote().find("~Communicator"), std::string::npos);
 }
 
-// The program quits while a fetch is under way: the worker goes on (it is
-// let go, not waited for) while the process runs its exit, logging a
-// piece of the file at a time, and must touch nothing the exit frees.
-TEST(Communicator, AWorkerStillFetchingAtExitTouchesNothingFreed) {
+// Deleted while its worker waits on the network, whatever it waits for, a
+// Communicator stops the fetch and waits for the worker: the wait is cut
+// short (the socket's time-out here would outlast the test's deadline), the
+// state is freed with the object, and no result is left.
+TEST(Communicator, DeletedWhileItsWorkerWaitsStopsTheFetchAndJoinsIt) {
+    ProgramFolder folder;
+    enableDebugLog();
+    auto silent = startServer(writeServedFolder(folder), UpgradeFault::Silent);
+    ScriptedPeer noGreeting;
+    noGreeting.hold();
+    ScriptedPeer stalls;
+    stalls.send("hello\nfile\nservice\n").read(1).send("100000\n").read(1).send(std::string(10, 'x')).hold();
+    ScriptedPeer comesIn;
+    comesIn.send("hello\nfile\nservice\n").read(1).send("100000\n").read(1);
+    for (int i = 0; i < 2000; ++i) comesIn.send("x").pause(1);
+    for (ScriptedPeer* p : {&noGreeting, &stalls, &comesIn}) p->start();
+    const std::string silentPage = "http://" + hostPort(silent->httpPort()) + "/x";
+    // The worker waits once the log (from `from` on) shows this.
+    auto bodyBegun = [](std::size_t from) {
+        const std::string log = debugNote();
+        const std::size_t get = log.find("query: GET", from);
+        return get != std::string::npos && log.find("<RECV(", get) != std::string::npos;
+    };
+    const struct {
+        const char* what;
+        const char* url;  // a page request, else a file request
+        int port;
+        std::function<bool(std::size_t from)> waiting;
+    } cases[] = {
+        {"a page from a silent server", silentPage.c_str(), 0,
+         [&](std::size_t) { return silent->httpRequests().size() == 1; }},
+        {"a file from a server without a greeting", nullptr, noGreeting.port(),
+         [&](std::size_t) { return noGreeting.accepted() == 1; }},
+        {"a file whose body stalls", nullptr, stalls.port(), bodyBegun},
+        {"a file whose body comes in", nullptr, comesIn.port(), bodyBegun},
+    };
+    const int before = Communicator::liveStates();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t logged = debugNote().size();
+        auto* fetch = new Communicator(nullptr, 1);
+        fetch->setSocketTimeout(600, 0);
+        const std::string host = hostPort(c.port);
+        if (c.url)
+            fetch->requestPage("upgrade", c.url);
+        else
+            setRequestPath(fetch, kFileName, host.c_str(), host.c_str());
+        ASSERT_TRUE(fetch->start());
+        long long end = platform::monotonicMs() + 60000;
+        while (!c.waiting(logged) && platform::monotonicMs() < end) platform::sleepMs(2);
+        ASSERT_TRUE(c.waiting(logged));
+        EXPECT_EQ(fetch->isDone(), 0);
+        EXPECT_EQ(fetch->getResult(), nullptr);
+        delete fetch;
+        EXPECT_EQ(Communicator::liveStates(), before);
+        EXPECT_NE(debugNote().find("Communicator::run done", logged), std::string::npos);
+    }
+}
+
+// The program quits while a body comes in: the delete stops and joins the
+// worker, so nothing of the fetch runs while the process runs its exit.
+TEST(Communicator, DeletedAtExitDuringABodyLeavesNothingRunning) {
     ProgramFolder folder;
     enableDebugLog();
     ScriptedPeer peer;
@@ -424,7 +461,7 @@ TEST(Communicator, AWorkerStillFetchingAtExitTouchesNothingFreed) {
             while (debugNote().find("RECV(") == std::string::npos && platform::monotonicMs() < end)
                 platform::sleepMs(1);
             delete c;
-            std::exit(0);
+            std::exit(Communicator::liveStates() == 0 ? 0 : 3);
         },
         ::testing::ExitedWithCode(0), "");
 }

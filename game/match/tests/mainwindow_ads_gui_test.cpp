@@ -39,6 +39,8 @@ struct MainWindowAds : MainWindowFixture {
         adCoreFactory = nullptr;
         imageButtonFactory = nullptr;
         unsetenv("VURNORVEXI_AD_MODULE");
+        // The module goes with its banner's thread, as at the end of a run.
+        AdCore::resetModuleForTests();
     }
     Rgb pixel(int x, int y) {
         const std::vector<uint8_t> p = platform::ui::readWindowPixels(core->canvas()->platformCanvas(), x, y, 1, 1);

@@ -39,6 +39,7 @@
 #include "game/view/tests/view_support.h"
 #include "platform/os/process.h"
 #include "standin/game-server/game_server.h"
+#include "testing/fault_report.h"
 #include "testing/program_folder.h"
 #include "testing/window_support.h"
 
@@ -204,6 +205,10 @@ protected:
     ~EndToEnd() override {
         for (Player& p : players) {
             if (p.program) p.program->stop();
+            // A fault a sanitizer found in the program fails the game.
+            const std::string report =
+                p.folder.empty() ? "" : testing_support::faultReport(readFile(p.folder / "output.txt"));
+            EXPECT_TRUE(report.empty()) << p.name << "'s program reported:\n" << report;
             if (HasFailure() && !p.folder.empty())
                 std::printf("%s's log ends:\n%s\n", p.name.c_str(), tail(p.log()).c_str());
             std::error_code ec;
@@ -252,8 +257,10 @@ protected:
     void launch(Player& p) {
         static std::mt19937 random(std::random_device{}());
         p.folder = fs::temp_directory_path() / ("vurn-e2e-" + p.name + "-" + std::to_string(random()));
-        ASSERT_EQ(std::system(("bash '" + testing_support::sourceDir() + "/tools/layout.sh' '" + p.folder.string() +
-                               "' >/dev/null")
+        // The advertising module of this build (a plain program must not
+        // load a sanitizer build's).
+        ASSERT_EQ(std::system(("VURNORVEXI_BUILD_DIR='" VURN_BUILD_DIR "' bash '" + testing_support::sourceDir() +
+                               "/tools/layout.sh' '" + p.folder.string() + "' >/dev/null")
                                   .c_str()),
                   0);
         std::ofstream(p.folder / "test.env") << "";
@@ -276,7 +283,7 @@ protected:
             env.push_back(std::string("VURNORVEXI_GAME_PORT_") + keys[i] + "=" + std::to_string(server->port(i)));
         env.push_back("VURNORVEXI_GAME_HOST=127.0.0.1");
         p.program = std::make_unique<ChildProcess>();
-        ASSERT_TRUE(p.program->start({VURN_PROGRAM}, p.folder.string(), env));
+        ASSERT_TRUE(p.program->start({VURN_PROGRAM}, p.folder.string(), env, (p.folder / "output.txt").string()));
     }
 
     // The player picks the style in the selection window and presses
@@ -401,6 +408,7 @@ protected:
         press(main, 20, kMenuBar / 2, 1);
         press(main, 25, 120, 1);
         ASSERT_TRUE(waitFor([&] { return !p.program->running(); })) << p.name << "'s program did not end";
+        EXPECT_EQ(p.program->stop(), 0) << p.name << "'s program did not end cleanly";
         p.present = false;
         model.seatLeft(p.seat);
         settle();

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -100,6 +104,38 @@ TEST(PlatformProcess, SpawnRefusesEmptyAndReportsStart) {
     EXPECT_FALSE(platform::spawnDetached({}));
     EXPECT_FALSE(platform::spawnDetached({""}));
     EXPECT_TRUE(platform::spawnDetached({"true"}));
+}
+
+// The end of the run ends the waits for started programs at once, while a
+// program still runs (as a web browser would), without calling its onExit;
+// a program started later is waited for again.
+TEST(PlatformProcess, EndingTheWaitsLeavesTheProgramsRunning) {
+    const std::string pidFile = ::testing::TempDir() + "waited-" + std::to_string(::getpid());
+    std::atomic<int> exits{0}, lastStatus{-5};
+    auto onExit = [&](int status) {
+        lastStatus.store(status);
+        ++exits;
+    };
+    ASSERT_TRUE(platform::spawnDetached({"sh", "-c", "echo $$ > " + pidFile + "; exec sleep 600"}, onExit));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int pid = 0;
+    while (pid == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::ifstream(pidFile) >> pid;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GT(pid, 0);
+    platform::endChildWaits();  // would wait 600 s if it waited for the program
+    EXPECT_EQ(::kill(pid, 0), 0) << "the program was ended too";
+    EXPECT_EQ(exits.load(), 0);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);  // nobody else reaps it now
+    std::remove(pidFile.c_str());
+
+    ASSERT_TRUE(platform::spawnDetached({"sh", "-c", "exit 4"}, onExit));
+    while (exits.load() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(exits.load(), 1);
+    EXPECT_EQ(lastStatus.load(), 4);
 }
 
 // A kept child runs in its own folder with the given variables, reports

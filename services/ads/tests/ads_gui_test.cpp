@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,9 +31,10 @@ using platform::ui::Rgb;
 
 namespace {
 
-// What the stand-in module recorded (it is loaded once into the process,
-// so opening it again gives the same module, and what it recorded stays
-// until a test forgets it).
+// What the stand-in module recorded (opening it again while the panel's core
+// holds it gives the same module, and what it recorded stays until a test
+// forgets it). Each look closes what it opened, so the module is unloaded
+// whenever the core lets it go.
 struct ModuleRecord {
     int calls = 0;
     uint32_t args[5] = {};
@@ -46,14 +49,36 @@ ModuleRecord readModuleRecord() {
         r.calls = count();
         args(r.args);
     }
+    platform::closeLibrary(module);
     return r;
 }
 
 void forgetModuleRecord() {
     void* module = platform::openLibrary(VURN_AD_MODULE);
     auto reset = reinterpret_cast<void (*)()>(platform::librarySymbol(module, "plakardResetForTests"));
+    if (reset) reset();
+    platform::closeLibrary(module);
     ASSERT_NE(reset, nullptr);
-    reset();
+}
+
+// The banner threads of the stand-in module in this process (it names them).
+int bannerThreads() {
+    int n = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        if (name == "plakard-banner") ++n;
+    }
+    return n;
+}
+
+// True while the stand-in module is mapped into this process.
+bool moduleMapped() {
+    std::ifstream maps("/proc/self/maps");
+    const std::string file = std::filesystem::canonical(VURN_AD_MODULE).string();
+    for (std::string line; std::getline(maps, line);)
+        if (line.size() >= file.size() && line.compare(line.size() - file.size(), file.size(), file) == 0) return true;
+    return false;
 }
 
 bool near(const Rgb& a, const Rgb& b, int tolerance = 6) {
@@ -76,6 +101,8 @@ struct AdsFixture : ::testing::Test {
     ~AdsFixture() override {
         adCoreFactory = nullptr;
         unsetenv("VURNORVEXI_AD_MODULE");
+        // The module goes with its banners' threads, as at the end of a run.
+        AdCore::resetModuleForTests();
     }
 
     // The colour at (x, y) of a canvas as shown (child windows included).
@@ -127,6 +154,27 @@ TEST_F(AdsFixture, TheModuleGetsThePanelsWindowOnceARunAndShowsItsBanner) {
     EXPECT_TRUE(testing_support::waitFor([&] { return near(pixel(canvas, 200, 230), background(second)); }))
         << show(pixel(canvas, 200, 230));
     EXPECT_EQ(readModuleRecord().calls, 1);
+}
+
+// The end of a run unloads the module, and its banner's thread ends with
+// it while the panel still stands; a later run in the same process loads
+// it afresh and gets a banner again.
+TEST_F(AdsFixture, UnloadingTheModuleEndsItsBannersAndALaterRunLoadsItAgain) {
+    auto* owner = new WindowOwnerCore(600, 300, "unloaded");
+    SuperCanvas* canvas = owner->canvas();
+    ASSERT_TRUE(testing_support::waitFor([&] { return canvas->nativeHandle() != 0; }));
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        const int y = 20 + 100 * run;
+        canvas->addAd(("ad" + std::to_string(run)).c_str(), owner, 10, y, 468, 60);
+        ASSERT_TRUE(testing_support::waitFor([&] { return near(pixel(canvas, 11, y + 1), kBannerGold); }))
+            << show(pixel(canvas, 11, y + 1));
+        EXPECT_TRUE(moduleMapped());
+        EXPECT_EQ(bannerThreads(), 1);
+        AdCore::resetModuleForTests();
+        EXPECT_FALSE(moduleMapped());
+        EXPECT_EQ(bannerThreads(), 0);
+    }
 }
 
 TEST_F(AdsFixture, FailedModulesLeaveThePanelEmptyAndAreNotTriedAgain) {

@@ -100,10 +100,44 @@ TEST(UpgradeServer, OfferOfAMissingFolderDoesNotStart) {
 }
 
 TEST(UpgradeServer, FaultModeNames) {
+    const std::pair<const char*, standin::UpgradeFault> names[] = {
+        {"short-body", standin::UpgradeFault::ShortBody},
+        {"stall-body", standin::UpgradeFault::StallBody},
+        {"slow-body", standin::UpgradeFault::SlowBody},
+    };
+    for (const auto& [word, fault] : names) {
+        standin::UpgradeFault f = standin::UpgradeFault::None;
+        EXPECT_TRUE(standin::parseUpgradeFault(word, &f)) << word;
+        EXPECT_EQ(f, fault) << word;
+    }
     standin::UpgradeFault f = standin::UpgradeFault::None;
-    EXPECT_TRUE(standin::parseUpgradeFault("short-body", &f));
-    EXPECT_EQ(f, standin::UpgradeFault::ShortBody);
     EXPECT_FALSE(standin::parseUpgradeFault("loud", &f));
+}
+
+// The faults of a body: one byte short, half of it and then silence, or
+// all of it a piece at a time.
+TEST(UpgradeServer, BodyFaults) {
+    ServedFolder folder;
+    std::string body;
+    for (int i = 0; i < 3000; ++i) body += static_cast<char>('a' + i % 26);
+    std::ofstream(folder.root() + "/big.gz", std::ios::binary) << body;
+    const struct {
+        standin::UpgradeFault fault;
+        std::string sent;
+    } cases[] = {
+        {standin::UpgradeFault::ShortBody, body.substr(0, body.size() - 1)},
+        {standin::UpgradeFault::StallBody, body.substr(0, body.size() / 2)},
+        {standin::UpgradeFault::SlowBody, body},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.fault));
+        standin::UpgradeServerOptions o;
+        o.root = folder.root();
+        o.fault = c.fault;
+        standin::UpgradeServer server(o);
+        ASSERT_TRUE(server.start());
+        EXPECT_EQ(exchange(server.filePort(), "SIZE big.gz\nGET big.gz\n"), kGreeting + "3000\n" + c.sent);
+    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "platform/net/tcp.h"
 #include "platform/os/files.h"
 #include "platform/os/process.h"
+#include "testing/fault_report.h"
 #include "testing/program_folder.h"
 #include "testing/start_step.h"
 #include "testing/window_support.h"
@@ -53,7 +54,8 @@ TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
         << options << "mainWindowOX 0\nmainWindowOY 0\nmainWindowOW 600\nmainWindowOH 330\ndontCheckUpgrade 1\n";
 
     platform::ChildProcess run;
-    ASSERT_TRUE(run.start({"bash", sourceDir() + "/tools/start.sh", prog, VURN_PROGRAM}, top, env));
+    ASSERT_TRUE(
+        run.start({"bash", sourceDir() + "/tools/start.sh", prog, VURN_PROGRAM}, top, env, top + "/output.txt"));
     std::string window;
     ASSERT_TRUE(testing_support::waitFor(
         [&] {
@@ -82,6 +84,10 @@ TEST(RunCommand, HelpShowsTheHelpPagesInTheBrowserOnAFreshMachine) {
     EXPECT_EQ(got.find("\r\n\r\n") == std::string::npos ? "" : got.substr(got.find("\r\n\r\n") + 4), index);
 
     run.stop();
+    std::string output;
+    platform::readWholeFile(top + "/output.txt", &output);
+    const std::string report = testing_support::faultReport(output);
+    EXPECT_TRUE(report.empty()) << "the program reported:\n" << report;
     std::string pid;
     if (platform::readWholeFile(prog + "/web-server.pid", &pid) && std::atoi(pid.c_str()) > 0)
         ::kill(std::atoi(pid.c_str()), SIGTERM);
