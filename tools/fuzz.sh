@@ -8,7 +8,8 @@
 #                                     (or the ones named), adding what it
 #                                     finds to fuzz/corpus/<entry>/ and
 #                                     keeping there only the inputs that
-#                                     add coverage.
+#                                     add coverage;
+#   tools/fuzz.sh --build-only        builds them and runs nothing.
 # Without a compiler that offers -fsanitize=fuzzer it says so and does
 # nothing. Exits non-zero when an entry finds a fault; the input that shows
 # it is left in build-fuzz/findings/.
@@ -16,6 +17,11 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 minutes=0
+build_only=0
+if [ "${1:-}" = "--build-only" ]; then
+  build_only=1
+  shift
+fi
 if [ "${1:-}" = "--minutes" ]; then
   minutes=$2
   shift 2
@@ -32,6 +38,7 @@ if ! grep -q '^VURN_HAVE_LIBFUZZER:INTERNAL=1' "$top/build-fuzz/CMakeCache.txt";
   exit 0
 fi
 cmake --build "$top/build-fuzz" -j "$jobs" --target vurn_fuzzers
+if [ "$build_only" -eq 1 ]; then exit 0; fi
 
 # The shipped data each entry starts from besides its own corpus (and, where
 # no shipped file holds what an entry reads, the seeds of fuzz/seeds/).

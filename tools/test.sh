@@ -7,7 +7,8 @@
 # stand-in advertising module included), the unit tests again and the
 # window tests of the whole program; the tests of every area with threads
 # of its own under ThreadSanitizer; and every fuzz entry over its stored
-# corpus (a regression run, built with clang). Exits non-zero on any
+# corpus (a regression run, built with clang). The build of each next
+# stage runs beside the tests of the one before. Exits non-zero on any
 # failure.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,16 +18,51 @@ jobs=$(nproc)
 # Every C++ file is laid out as .clang-format says (a dry run).
 "$top/tools/format.sh" --check
 
+# The test stages wait on windows, timers and sockets most of the time and
+# leave most cores idle, so the next stage's build runs beside each of
+# them, at the lowest priority (the tests keep the machine when they need
+# it). A build beside writes its output to <build folder>/beside.log,
+# shown when it fails.
+beside_pid=""
+beside_log=""
+trap '[ -n "$beside_pid" ] && kill -- "-$beside_pid" 2>/dev/null; true' EXIT
+start_beside() {
+  beside_log=$1
+  shift
+  mkdir -p "$(dirname "$beside_log")"
+  set -m
+  (nice -n 19 "$@") >"$beside_log" 2>&1 &
+  beside_pid=$!
+  set +m
+}
+finish_beside() {
+  local rc=0
+  wait "$beside_pid" || rc=$?
+  beside_pid=""
+  if [ "$rc" -ne 0 ]; then
+    cat "$beside_log"
+    echo "build beside the tests failed (exit $rc): $beside_log" >&2
+    exit "$rc"
+  fi
+  tail -n 1 "$beside_log"
+}
+
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$top/build" -j "$jobs"
+cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_SANITIZE=ON >/dev/null
+cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_TSAN=ON >/dev/null
+
 # The unit tests, the window tests, and every test binary once more as a
 # whole ("whole": all its tests in one process, in a shuffled order, so
 # that what one test leaves behind cannot fail another), in one run so the
 # long binaries overlap the many short tests. The games played end to end
 # and the loops that close the whole program run here inside their
 # binaries' whole runs only; one by one they run in the sanitizer build.
+# Beside them: the sanitizer build of every target.
+start_beside "$top/build-asan/beside.log" cmake --build "$top/build-asan" -j "$jobs"
 (cd "$top/build" && ctest -L 'unit|gui|whole' -E '^(EndToEnd|ClosingTheProgram|ClosingDuringADownload)\.' \
    -j "$jobs" --output-on-failure --no-tests=ignore)
+finish_beside
 
 # The sanitizer build: the unit tests, and the window tests labelled
 # "sanitized", which start the whole program or load the advertising
@@ -35,16 +71,17 @@ cmake --build "$top/build" -j "$jobs"
 # report fails: AddressSanitizer and UndefinedBehaviorSanitizer (built
 # without recovery) stop the process at the first fault, LeakSanitizer
 # fails its exit, and the window tests check the programs' exit status and
-# look for reports in their output.
-cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_SANITIZE=ON
-cmake --build "$top/build-asan" -j "$jobs"
+# look for reports in their output. Beside them: the ThreadSanitizer build
+# and the fuzz entries.
+start_beside "$top/build-tsan/beside.log" bash -c \
+  'cmake --build "$1/build-tsan" -j "$2" --target vurn_threaded_tests && "$1/tools/fuzz.sh" --build-only' \
+  build-beside "$top" "$jobs"
 (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
    ctest -L 'unit|sanitized' -j "$jobs" --output-on-failure)
+finish_beside
 
 # Every area that runs work on threads of its own (labelled "threads").
-cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_TSAN=ON
-cmake --build "$top/build-tsan" -j "$jobs" --target vurn_threaded_tests
 # Mesa's software renderer runs on the drawing thread (LP_NUM_THREADS=0):
 # its own worker threads are not instrumented and would be reported.
 (cd "$top/build-tsan" && LP_NUM_THREADS=0 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \

@@ -26,7 +26,13 @@ export LIBGL_ALWAYS_SOFTWARE=1
 export MESA_SHADER_CACHE_DISABLE=true
 "$@"
 rc=$?
+# The server is asked to end, and made to after 5 seconds, so a test that
+# has ended never waits on it.
 kill "$xpid" 2>/dev/null
+(sleep 5 && kill -9 "$xpid") >/dev/null 2>&1 &
+killer=$!
 wait "$xpid" 2>/dev/null
+kill "$killer" 2>/dev/null
+wait "$killer" 2>/dev/null
 rm -rf "$dir"
 exit $rc
