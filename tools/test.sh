@@ -19,32 +19,33 @@ jobs=$(nproc)
 "$top/tools/format.sh" --check
 
 # The test stages wait on windows, timers and sockets most of the time and
-# leave most cores idle, so the next stage's build runs beside each of
-# them, at the lowest priority (the tests keep the machine when they need
-# it). A build beside writes its output to <build folder>/beside.log,
-# shown when it fails.
-beside_pid=""
-beside_log=""
-trap '[ -n "$beside_pid" ] && kill -- "-$beside_pid" 2>/dev/null; true' EXIT
+# leave most cores idle, so the later stages' builds run beside them at a
+# low priority (the tests keep the machine when they need it): the
+# sanitizer build (nice 10) and, behind it, the ThreadSanitizer and fuzz
+# builds (nice 19). A build beside writes its output to a log in its build
+# folder, shown when it fails.
+declare -A beside_pid beside_log
+trap 'for p in "${beside_pid[@]}"; do kill -- "-$p" 2>/dev/null; done; true' EXIT
 start_beside() {
-  beside_log=$1
-  shift
-  mkdir -p "$(dirname "$beside_log")"
+  local name=$1 niceness=$2 log=$3
+  shift 3
+  mkdir -p "$(dirname "$log")"
   set -m
-  (nice -n 19 "$@") >"$beside_log" 2>&1 &
-  beside_pid=$!
+  (nice -n "$niceness" "$@") >"$log" 2>&1 &
+  beside_pid[$name]=$!
   set +m
+  beside_log[$name]=$log
 }
 finish_beside() {
-  local rc=0
-  wait "$beside_pid" || rc=$?
-  beside_pid=""
+  local name=$1 rc=0
+  wait "${beside_pid[$name]}" || rc=$?
+  unset "beside_pid[$name]"
   if [ "$rc" -ne 0 ]; then
-    cat "$beside_log"
-    echo "build beside the tests failed (exit $rc): $beside_log" >&2
+    cat "${beside_log[$name]}"
+    echo "the $name build beside the tests failed (exit $rc): ${beside_log[$name]}" >&2
     exit "$rc"
   fi
-  tail -n 1 "$beside_log"
+  tail -n 1 "${beside_log[$name]}"
 }
 
 cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -58,11 +59,13 @@ cmake -S "$top" -B "$top/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVURN_TS
 # long binaries overlap the many short tests. The games played end to end
 # and the loops that close the whole program run here inside their
 # binaries' whole runs only; one by one they run in the sanitizer build.
-# Beside them: the sanitizer build of every target.
-start_beside "$top/build-asan/beside.log" cmake --build "$top/build-asan" -j "$jobs"
+start_beside sanitizer 10 "$top/build-asan/beside.log" cmake --build "$top/build-asan" -j "$jobs"
+start_beside thread-sanitizer 19 "$top/build-tsan/beside.log" bash -c \
+  'cmake --build "$1/build-tsan" -j "$2" --target vurn_threaded_tests && "$1/tools/fuzz.sh" --build-only' \
+  build-beside "$top" "$jobs"
 (cd "$top/build" && ctest -L 'unit|gui|whole' -E '^(EndToEnd|ClosingTheProgram|ClosingDuringADownload)\.' \
    -j "$jobs" --output-on-failure --no-tests=ignore)
-finish_beside
+finish_beside sanitizer
 
 # The sanitizer build: the unit tests, and the window tests labelled
 # "sanitized", which start the whole program or load the advertising
@@ -71,15 +74,11 @@ finish_beside
 # report fails: AddressSanitizer and UndefinedBehaviorSanitizer (built
 # without recovery) stop the process at the first fault, LeakSanitizer
 # fails its exit, and the window tests check the programs' exit status and
-# look for reports in their output. Beside them: the ThreadSanitizer build
-# and the fuzz entries.
-start_beside "$top/build-tsan/beside.log" bash -c \
-  'cmake --build "$1/build-tsan" -j "$2" --target vurn_threaded_tests && "$1/tools/fuzz.sh" --build-only' \
-  build-beside "$top" "$jobs"
+# look for reports in their output.
 (cd "$top/build-asan" && ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
    ctest -L 'unit|sanitized' -j "$jobs" --output-on-failure)
-finish_beside
+finish_beside thread-sanitizer
 
 # Every area that runs work on threads of its own (labelled "threads").
 # Mesa's software renderer runs on the drawing thread (LP_NUM_THREADS=0):
